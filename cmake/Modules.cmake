@@ -1,0 +1,11 @@
+# Every module of the program, lowest layer first. Each folder lists its own sources.
+include(${CMAKE_CURRENT_LIST_DIR}/Testing.cmake)
+
+add_subdirectory(support)
+add_subdirectory(platform)
+add_subdirectory(device)
+add_subdirectory(model)
+
+if(KBCONFIG_BUILD_TESTS)
+  add_subdirectory(tests)
+endif()

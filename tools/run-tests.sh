@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Sets up the machine, then builds and runs the whole test suite: a plain build, and a build under
+# AddressSanitizer + UndefinedBehaviorSanitizer. Exits non-zero when anything fails.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash tools/setup.sh
+
+jobs=$(nproc)
+
+run_suite() {
+  local dir=$1 sanitize=$2 build_ui=$3
+  shift 3
+  echo "== build ${dir} (sanitize='${sanitize}')"
+  cmake -S . -B "${dir}" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKBCONFIG_SANITIZE="${sanitize}" \
+    -DKBCONFIG_BUILD_UI="${build_ui}" -DKBCONFIG_BUILD_BENCHMARKS=OFF >/dev/null
+  cmake --build "${dir}" -j "${jobs}"
+  echo "== test ${dir}"
+  (cd "${dir}" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j "${jobs}" -LE 'bench|kernel|win32' "$@")
+}
+
+run_suite build/tests ""  ON
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  run_suite build/asan "address,undefined" OFF
