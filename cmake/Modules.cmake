@@ -5,6 +5,8 @@ add_subdirectory(support)
 add_subdirectory(platform)
 add_subdirectory(device)
 add_subdirectory(model)
+if(KBCONFIG_BUILD_UI)
+endif()
 
 if(KBCONFIG_BUILD_TESTS)
   add_subdirectory(tests)

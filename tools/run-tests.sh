@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Sets up the machine, then builds and runs the whole test suite: a plain build, and a build under
-# AddressSanitizer + UndefinedBehaviorSanitizer. Exits non-zero when anything fails.
+# AddressSanitizer + UndefinedBehaviorSanitizer, and the Qt-free tests under ThreadSanitizer.
+# Exits non-zero when anything fails.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -22,3 +23,5 @@ run_suite() {
 run_suite build/tests ""  ON
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   run_suite build/asan "address,undefined" OFF
+TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+  run_suite build/tsan "thread" OFF

@@ -1,0 +1,71 @@
+#pragma once
+// The macro editor's settings and the user's macro groups, kept in macro.xml.
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "model/keys/key_code.h"
+#include "model/macro/delay_ms.h"
+#include "model/macro/macro_step.h"
+
+namespace model {
+
+class MacroLibrary {
+ public:
+  MacroLibrary() = default;
+  MacroLibrary(const MacroLibrary&) = delete;
+  MacroLibrary& operator=(const MacroLibrary&) = delete;
+
+  // The process-wide library, created with defaults on first request and never freed.
+  static MacroLibrary& Instance();
+
+  // Every setting back to its default and no groups; the file path stays so later saves still
+  // reach macro.xml. Writes nothing.
+  void Reset();
+  // Reads `path` (remembered in filePath even when reading fails). False for an empty path or a
+  // missing or malformed file, which leaves settings and groups as they were.
+  bool Load(const std::filesystem::path& path);
+  // Writes the whole library to filePath. False when there is no path or the write fails.
+  bool Save() const;
+
+  int GroupCount() const;
+  // The group at `index`; a negative index means the group at `group`. Null when out of range.
+  // Groups are shared: one held elsewhere stays valid while others are added or removed.
+  std::shared_ptr<MacroGroup> GroupAt(int index) const;
+  // Appends an empty group named "Group <n>" with the first free n from the group count up; saves.
+  void AddGroup();
+  // 1 and saved when removed, 0 when `index` is out of range.
+  int RemoveGroup(int index);
+  // 1 and saved when the name changed, 0 when out of range or the name is the same.
+  int RenameGroup(int index, const std::wstring& name);
+
+  // Step edits of one group; a null group or an index out of range does nothing. Nothing is saved.
+  void AppendStep(const std::shared_ptr<MacroGroup>& target, KeyCode code, int state, int delayMs,
+                  const std::wstring& name);
+  void RemoveStep(const std::shared_ptr<MacroGroup>& target, int index);
+  int MoveStepUp(const std::shared_ptr<MacroGroup>& target, int index);
+  int MoveStepDown(const std::shared_ptr<MacroGroup>& target, int index);
+  void ClearSteps(const std::shared_ptr<MacroGroup>& target);
+
+  // Settings, set directly by the macro editor (which saves after most changes).
+  int type = 0;          // editor page: 0 macro, 1 single key, 2 media key, 3 function key
+  int repeat = 1;
+  DelayMs delay = 10;    // fixed delay, used when mode is 1
+  int mode = 0;          // 0 measured delay, 1 fixed delay, 2 no delay
+  int media = 0;
+  int function = 0;
+  KeyCode skcode = 0;    // key captured for a single-key assignment
+  int group = 0;         // selected group, -1 for none
+  int playValue = 0;     // not stored
+  int play = 0;
+  int recording = 0;     // not stored
+  std::filesystem::path filePath;
+
+ private:
+  bool InRange(int index) const;
+
+  std::vector<std::shared_ptr<MacroGroup>> groups_;
+};
+
+}  // namespace model

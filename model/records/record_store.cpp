@@ -1,0 +1,136 @@
+#include "model/records/record_store.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "model/macro/xml_attributes.h"
+#include "model/xml/xml_file.h"
+#include "support/logger.h"
+
+namespace model {
+namespace {
+
+KeyRecord ReadRecord(pugi::xml_node element) {
+  KeyRecord record;
+  record.code = ReadHex(element, "code");
+  ForEachChildElement(element, [&](pugi::xml_node item) {
+    MacroStep step;
+    step.code = ReadHex(item, "code");
+    step.name = ReadText(item, "name");
+    step.state = ReadSigned(item, "state");
+    step.delay = ReadSigned(item, "delay");
+    record.steps.push_back(std::move(step));
+  });
+  record.type = ReadSigned(element, "type");
+  record.play = static_cast<int>(ReadUnsigned(element, "play"));
+  record.repeat = ReadSigned(element, "repeat");
+  record.name = ReadText(element, "name");
+  record.group = ReadText(element, "group");
+  record.target = 0;
+  return record;
+}
+
+void WriteRecord(pugi::xml_document& document, const KeyRecord& record) {
+  pugi::xml_node element = document.append_child("record");
+  AppendHex(element, "code", record.code);
+  AppendSigned(element, "play", record.play);
+  AppendSigned(element, "type", record.type);
+  AppendSigned(element, "repeat", record.repeat);
+  AppendText(element, "name", record.name);
+  AppendText(element, "group", record.group);
+  for (const MacroStep& step : record.steps) {
+    pugi::xml_node item = element.append_child("item");
+    AppendHex(item, "code", step.code);
+    AppendUnsigned(item, "state", static_cast<std::uint32_t>(step.state));
+    AppendUnsigned(item, "delay", static_cast<std::uint32_t>(static_cast<int>(step.delay)));
+    AppendText(item, "name", step.name);
+  }
+}
+
+}  // namespace
+
+RecordStore::RecordStore() : records_(std::make_shared<const Records>()) {}
+
+RecordStore& RecordStore::Instance() {
+  static RecordStore store;
+  return store;
+}
+
+bool RecordStore::Load(const std::filesystem::path& path) {
+  if (path.empty()) return false;
+  const std::scoped_lock lock(writeMutex_);
+  filePath_ = path;
+  pugi::xml_document document;
+  if (!LoadXmlFile(path, document)) return false;
+
+  Records loaded;
+  ForEachChildElement(document, [&](pugi::xml_node element) { loaded.push_back(ReadRecord(element)); });
+  Publish(std::move(loaded));
+  return true;
+}
+
+bool RecordStore::Save() const {
+  const std::scoped_lock lock(writeMutex_);
+  return SaveLocked(*Snapshot());
+}
+
+void RecordStore::UpsertRecord(const KeyRecord& record) {
+  const std::scoped_lock lock(writeMutex_);
+  Records next = *Snapshot();
+  const auto existing = std::find_if(next.begin(), next.end(),
+                                     [&](const KeyRecord& candidate) { return candidate.code == record.code; });
+  if (existing != next.end()) {
+    *existing = record;
+    Publish(std::move(next));
+    return;
+  }
+  next.push_back(record);
+  Publish(std::move(next));
+  SaveLocked(*Snapshot());
+}
+
+int RecordStore::RemoveRecord(KeyCode code) {
+  const std::scoped_lock lock(writeMutex_);
+  Records next = *Snapshot();
+  const auto removed = std::remove_if(next.begin(), next.end(),
+                                      [code](const KeyRecord& candidate) { return candidate.code == code; });
+  if (removed == next.end()) return 0;
+  next.erase(removed, next.end());
+  Publish(std::move(next));
+  return 1;
+}
+
+void RecordStore::ClearRecords() {
+  const std::scoped_lock lock(writeMutex_);
+  Publish(Records{});
+  SaveLocked(Records{});
+}
+
+std::shared_ptr<const RecordStore::Records> RecordStore::Snapshot() const {
+  const std::scoped_lock lock(publishMutex_);
+  return records_;
+}
+
+std::filesystem::path RecordStore::FilePath() const {
+  const std::scoped_lock lock(writeMutex_);
+  return filePath_;
+}
+
+void RecordStore::Publish(Records next) {
+  auto published = std::make_shared<const Records>(std::move(next));
+  const std::scoped_lock lock(publishMutex_);
+  records_.swap(published);
+  // The previous list is freed after the lock is let go, by whoever holds it last.
+}
+
+bool RecordStore::SaveLocked(const Records& records) const {
+  if (filePath_.empty()) {
+    support::LogFailure("RecordStore::Save", "no file path (the store was never loaded)");
+    return false;
+  }
+  pugi::xml_document document;
+  for (const KeyRecord& record : records) WriteRecord(document, record);
+  return SaveXmlFile(document, filePath_);
+}
+
+}  // namespace model

@@ -1,0 +1,57 @@
+#pragma once
+// The key records, kept in record.xml. Changed on the window thread, read by the key-event thread.
+#include <filesystem>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "model/keys/key_code.h"
+#include "model/records/key_record.h"
+
+namespace model {
+
+class RecordStore {
+ public:
+  using Records = std::vector<KeyRecord>;
+
+  RecordStore();
+  RecordStore(const RecordStore&) = delete;
+  RecordStore& operator=(const RecordStore&) = delete;
+
+  // The process-wide store, created empty on first request and never freed.
+  static RecordStore& Instance();
+
+  // Reads `path` (remembered for Save). False for an empty path or a missing or malformed file,
+  // which leaves the records as they were.
+  bool Load(const std::filesystem::path& path);
+  // Writes every record to the remembered path. False when there is none or the write fails.
+  bool Save() const;
+
+  // Replaces the record with the same code in place (its position kept), or appends it and saves.
+  void UpsertRecord(const KeyRecord& record);
+  // 1 when the record of `code` was found and removed, else 0. Does not save.
+  int RemoveRecord(KeyCode code);
+  // Removes every record and saves.
+  void ClearRecords();
+
+  // The records as they are now, in insertion order; iterate over *Snapshot(). The list never
+  // changes once handed out: a change publishes a new list, so a reader on another thread keeps a
+  // consistent view for as long as it holds this one.
+  std::shared_ptr<const Records> Snapshot() const;
+
+  std::filesystem::path FilePath() const;
+
+ private:
+  // Publishes `next` as the current list. Callers hold writeMutex_.
+  void Publish(Records next);
+  bool SaveLocked(const Records& records) const;
+
+  // Serialises changes (copy, change, publish, save) and guards filePath_.
+  mutable std::mutex writeMutex_;
+  std::filesystem::path filePath_;
+  // Guards only the exchange of the published list, so readers never wait for a save.
+  mutable std::mutex publishMutex_;
+  std::shared_ptr<const Records> records_;
+};
+
+}  // namespace model
