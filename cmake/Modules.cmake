@@ -2,6 +2,7 @@
 include(${CMAKE_CURRENT_LIST_DIR}/Testing.cmake)
 
 add_subdirectory(support)
+add_subdirectory(threads)
 add_subdirectory(platform)
 add_subdirectory(device)
 add_subdirectory(model)

@@ -1,0 +1,113 @@
+#include "threads/worker_control.h"
+
+#include <system_error>
+#include <utility>
+
+#include "support/logger.h"
+
+namespace threads {
+
+WorkerControl::WorkerControl(std::string name) : name_(std::move(name)) {}
+
+WorkerControl::~WorkerControl() { Stop(); }
+
+WorkerControl::StartResult WorkerControl::Start(std::function<void()> body) {
+  std::unique_lock lock(mutex_);
+  for (;;) {
+    if (running_ && threadId_ == std::this_thread::get_id()) return StartResult::kAlreadyRunning;
+    if (running_ && !stopRequested_ && workerId_ != std::thread::id()) return StartResult::kAlreadyRunning;
+    if (running_) {
+      // The worker is on its way out: let it finish, then start afresh.
+      const std::uint64_t generation = generation_;
+      changed_.wait(lock, [&] { return !running_ || generation_ != generation; });
+      continue;
+    }
+    if (!thread_.joinable()) break;
+    std::thread finished = std::move(thread_);
+    lock.unlock();
+    finished.join();
+    lock.lock();
+  }
+
+  stopRequested_ = false;
+  notified_ = false;
+  const std::uint64_t generation = ++generation_;
+  try {
+    thread_ = std::thread([this, generation, body = std::move(body)] {
+      body();
+      FinishWorker(generation);
+    });
+  } catch (const std::system_error& error) {
+    support::LogFailure(name_ + " thread creation", error.what());
+    return StartResult::kFailed;
+  }
+  // Still under the lock: the worker cannot read its id before it is stored.
+  running_ = true;
+  threadId_ = thread_.get_id();
+  workerId_ = threadId_;
+  return StartResult::kStarted;
+}
+
+void WorkerControl::FinishWorker(std::uint64_t generation) {
+  {
+    std::scoped_lock lock(mutex_);
+    if (generation_ != generation) return;
+    running_ = false;
+    workerId_ = std::thread::id();
+  }
+  changed_.notify_all();
+}
+
+void WorkerControl::Stop() {
+  std::unique_lock lock(mutex_);
+  workerId_ = std::thread::id();
+  stopRequested_ = true;
+  changed_.notify_all();
+  if (threadId_ == std::this_thread::get_id()) return;  // a worker cannot wait for itself
+
+  const std::uint64_t generation = generation_;
+  changed_.wait(lock, [&] { return !running_ || generation_ != generation; });
+  if (generation_ != generation || !thread_.joinable()) return;  // joined by someone else
+  std::thread finished = std::move(thread_);
+  threadId_ = std::thread::id();
+  lock.unlock();
+  finished.join();
+}
+
+void WorkerControl::ClearWorkerId() {
+  std::scoped_lock lock(mutex_);
+  workerId_ = std::thread::id();
+}
+
+bool WorkerControl::IsStopRequested() const {
+  std::scoped_lock lock(mutex_);
+  return workerId_ != std::this_thread::get_id();
+}
+
+std::uint32_t WorkerControl::Sleep(std::chrono::milliseconds duration) {
+  std::unique_lock lock(mutex_);
+  const bool stopped = changed_.wait_for(lock, duration, [&] { return stopRequested_; });
+  return stopped ? kSleepStopRequested : kSleepTimedOut;
+}
+
+void WorkerControl::Notify() {
+  {
+    std::scoped_lock lock(mutex_);
+    notified_ = true;
+  }
+  changed_.notify_all();
+}
+
+bool WorkerControl::WaitForWork() {
+  std::unique_lock lock(mutex_);
+  changed_.wait(lock, [&] { return notified_ || stopRequested_ || workerId_ != std::this_thread::get_id(); });
+  notified_ = false;
+  return !stopRequested_ && workerId_ == std::this_thread::get_id();
+}
+
+bool WorkerControl::IsRunning() const {
+  std::scoped_lock lock(mutex_);
+  return running_;
+}
+
+}  // namespace threads
