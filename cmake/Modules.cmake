@@ -8,6 +8,7 @@ add_subdirectory(device)
 add_subdirectory(model)
 if(KBCONFIG_BUILD_UI)
 endif()
+add_subdirectory(app)
 
 if(KBCONFIG_BUILD_TESTS)
   add_subdirectory(tests)
