@@ -1,0 +1,127 @@
+#include "model/lighting/side_model_store.h"
+
+#include <gtest/gtest.h>
+
+#include "lighting_test_files.h"
+#include "support/atomic_file.h"
+#include "support/logger.h"
+
+namespace {
+
+using lighting_test::ReadText;
+using lighting_test::TempFolder;
+using lighting_test::WriteText;
+using model::SideModelStore;
+using model::SideRecord;
+
+const char* const kDefaultFile =
+    "<?xml version=\"1.0\"?>\n"
+    "<effect sel=\"0\">\n"
+    "\t<item brightness=\"4\" />\n"
+    "\t<item brightness=\"4\" />\n"
+    "\t<item brightness=\"4\" />\n"
+    "\t<item brightness=\"7\" />\n"
+    "\t<item brightness=\"7\" />\n"
+    "\t<item brightness=\"7\" />\n"
+    "\t<item brightness=\"7\" />\n"
+    "\t<item brightness=\"7\" />\n"
+    "\t<item brightness=\"7\" />\n"
+    "\t<item brightness=\"7\" />\n"
+    "\t<item brightness=\"7\" />\n"
+    "\t<item brightness=\"7\" />\n"
+    "</effect>\n";
+
+std::string SideFile(const std::string& sel, const std::string& items) {
+  return "<?xml version=\"1.0\"?>\n<effect sel=\"" + sel + "\">\n" + items + "</effect>\n";
+}
+
+std::string Items(std::initializer_list<const char*> brightnesses) {
+  std::string items;
+  for (const char* value : brightnesses) items += std::string("\t<item brightness=\"") + value + "\" />\n";
+  return items;
+}
+
+int Brightness(const SideModelStore& store, int index) {
+  const auto record = store.RecordAt(index);
+  return record ? record->brightness : -100;
+}
+
+class SideModelStoreTest : public ::testing::Test {
+ protected:
+  TempFolder folder;
+  std::filesystem::path file = folder.File("sidemodel.xml");
+  SideModelStore store;
+  support::ScopedLogCapture log;
+};
+
+TEST_F(SideModelStoreTest, MissingFileWritesTheDefaults) {
+  EXPECT_FALSE(store.Load(file));
+  EXPECT_EQ(ReadText(file), kDefaultFile);
+  EXPECT_EQ(store.Selected(), 0);
+  EXPECT_EQ(Brightness(store, 2), 4);
+  EXPECT_EQ(Brightness(store, 3), 7);
+}
+
+TEST_F(SideModelStoreTest, MalformedFileIsReplacedByTheDefaults) {
+  WriteText(file, "not xml at all <");
+  EXPECT_FALSE(store.Load(file));
+  EXPECT_EQ(ReadText(file), kDefaultFile);
+}
+
+TEST_F(SideModelStoreTest, EmptyPathIsRefused) {
+  EXPECT_FALSE(store.Load(""));
+  EXPECT_FALSE(store.SetSelected(3));  // nowhere to save
+  EXPECT_EQ(store.Selected(), 3);
+  EXPECT_EQ(folder.EntryCount(), 0u);
+}
+
+TEST_F(SideModelStoreTest, BrightnessWithBitThreeSetBecomesZero) {
+  WriteText(file, SideFile("5", Items({"12", "5", "8", "15", "17", "7", "264", "-1", "0"}) + "\t<item />\n"));
+  ASSERT_TRUE(store.Load(file));
+  EXPECT_EQ(store.Selected(), 5);
+  const int expected[] = {0, 5, 0, 0, 1, 7, 0, 0, 0, 0};  // 264 -> 8 -> 0; -1 -> 255 -> 0
+  for (int index = 0; index < 10; ++index) EXPECT_EQ(Brightness(store, index), expected[index]) << index;
+  EXPECT_EQ(Brightness(store, 10), 7);  // not in the file: keeps its value
+}
+
+TEST_F(SideModelStoreTest, SelectedAcceptsTwelveButNothingBeyond) {
+  WriteText(file, SideFile("12", ""));
+  ASSERT_TRUE(store.Load(file));
+  EXPECT_EQ(store.Selected(), 12);
+  EXPECT_FALSE(store.RecordAt(-1).has_value());  // 12 has no record
+  for (const char* sel : {"13", "-1"}) {
+    WriteText(file, SideFile(sel, ""));
+    ASSERT_TRUE(store.Load(file));
+    EXPECT_EQ(store.Selected(), 0) << sel;
+  }
+}
+
+TEST_F(SideModelStoreTest, ReadsOnlyTheFirstTwelveChildren) {
+  WriteText(file, SideFile("0", Items({"1", "1", "1", "1", "1", "1", "1", "1", "1", "1", "1", "2", "3", "3"})));
+  ASSERT_TRUE(store.Load(file));
+  EXPECT_EQ(Brightness(store, 11), 2);
+  EXPECT_FALSE(store.RecordAt(12).has_value());
+}
+
+TEST_F(SideModelStoreTest, ChangesAreWrittenAsWholeFiles) {
+  ASSERT_FALSE(store.Load(file));
+  ASSERT_TRUE(store.SetRecord(4, SideRecord{6}));
+  ASSERT_TRUE(store.SetSelected(4));
+  EXPECT_EQ(ReadText(file), SideFile("4", Items({"4", "4", "4", "7", "6", "7", "7", "7", "7", "7", "7", "7"})));
+  EXPECT_EQ(Brightness(store, -1), 6);
+
+  ASSERT_TRUE(store.Reset());
+  EXPECT_EQ(ReadText(file), kDefaultFile);
+  EXPECT_EQ(store.Selected(), 0);
+}
+
+TEST_F(SideModelStoreTest, FailedSaveKeepsThePreviousFileWhole) {
+  ASSERT_FALSE(store.Load(file));
+  store.SetRecord(0, SideRecord{1});
+  support::testing::FailNextAtomicWriteAfter(25);
+  EXPECT_FALSE(store.Save());
+  EXPECT_EQ(ReadText(file), kDefaultFile);
+  EXPECT_EQ(folder.EntryCount(), 1u);
+}
+
+}  // namespace
