@@ -1,0 +1,76 @@
+#include "hostdrv/driver_install.h"
+
+#include <string>
+
+#include "support/logger.h"
+#include "support/text.h"
+
+namespace hostdrv {
+
+DriverInstaller::DriverInstaller(VHidev& device, platform::ProcessSystem& processes, platform::FileSystem& files)
+    : device_(device), processes_(processes), files_(files) {}
+
+bool DriverInstaller::SearchDevice() {
+  device_.CloseDevice();
+  return device_.OpenVirtualDevice();
+}
+
+bool DriverInstaller::EnsureVirtualDevice(const std::wstring& folder) {
+  if (SearchDevice()) return true;
+
+  RunAndWait(DefaultDriverFolder() + L"\\devcon.exe", std::wstring(L" remove ") + kVirtualDeviceHardwareId);
+
+  const std::wstring packageFolder = folder.empty() ? DefaultDriverFolder() : folder;
+  const std::wstring program = packageFolder + L"\\devcon.exe";
+  std::wstring setupFile = packageFolder + L"\\vhidflt.inf";
+  if (files_.KindOf(setupFile) != platform::FileKind::kFile) setupFile = packageFolder + L"\\vhidev.inf";
+  const std::wstring commandLine = L" install \"" + setupFile + L"\" " + kVirtualDeviceHardwareId;
+  if (!RunAndWait(program, commandLine)) return false;
+
+  return SearchDevice();
+}
+
+std::wstring DriverInstaller::DefaultDriverFolder() {
+  std::wstring executable;
+  std::uint32_t error = 0;
+  if (!processes_.ExecutablePath(executable, error)) {
+    support::LogFailure("DefaultDriverFolder", "executable path: error " + std::to_string(error));
+    executable.clear();
+  }
+  const std::size_t lastSeparator = executable.rfind(L'\\');
+  std::wstring folder = lastSeparator == std::wstring::npos ? std::wstring() : executable.substr(0, lastSeparator + 1);
+  folder += L"driver";
+
+  bool wow64 = false;
+  if (!processes_.Is32BitOn64BitSystem(wow64, error)) {
+    support::LogFailure("DefaultDriverFolder", "process bitness: error " + std::to_string(error));
+    wow64 = false;
+  }
+  folder += wow64 ? L"\\x64" : L"\\x86";
+  return folder;
+}
+
+bool DriverInstaller::RunAndWait(const std::wstring& program, const std::wstring& commandLine) {
+  if (program.empty()) return false;
+  std::uint32_t exitCode = 0;
+  std::uint32_t error = 0;
+  if (!processes_.RunAndWait(program, commandLine, exitCode, error)) {
+    support::LogFailure("RunAndWait", support::WideToUtf8(program) + ": error " + std::to_string(error));
+    return false;
+  }
+  return true;
+}
+
+namespace {
+DriverInstaller DefaultInstaller() {
+  return DriverInstaller(VHidev::Instance(), platform::DefaultProcessSystem(), platform::DefaultFileSystem());
+}
+}  // namespace
+
+bool EnsureVirtualDevice(const std::wstring& folder) { return DefaultInstaller().EnsureVirtualDevice(folder); }
+std::wstring DefaultDriverFolder() { return DefaultInstaller().DefaultDriverFolder(); }
+bool RunAndWait(const std::wstring& program, const std::wstring& commandLine) {
+  return DefaultInstaller().RunAndWait(program, commandLine);
+}
+
+}  // namespace hostdrv

@@ -1,0 +1,70 @@
+#pragma once
+// The program's side of its virtual HID device: finds and opens the device, keeps the current
+// state of its four input reports (keyboard bitmap, mouse, consumer, system control), and sends
+// the affected report each time a key is set or released.
+//
+// One lock covers both the report state and the write, so concurrent callers (key remapping on
+// the monitor thread, macro playback, ReleaseAll on the window thread) never lose each other's
+// changes, and every write carries a consistent state.
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+
+#include "platform/report_device.h"
+
+namespace hostdrv {
+
+class IVHidevProxy {
+ public:
+  // Sends one inner report as the 64-byte output report. Nonzero on success.
+  virtual std::int32_t SendReport(const std::uint8_t* data, std::size_t length, std::uint8_t reportId) = 0;
+  virtual ~IVHidevProxy() = default;
+};
+
+inline constexpr std::uint8_t kKeyboardReportId = 1;
+inline constexpr std::uint8_t kMouseReportId = 2;
+inline constexpr std::uint8_t kConsumerReportId = 3;
+inline constexpr std::uint8_t kSystemReportId = 4;
+
+class VHidev final : public IVHidevProxy {
+ public:
+  explicit VHidev(platform::ReportDeviceSystem& system);
+  VHidev(const VHidev&) = delete;
+  VHidev& operator=(const VHidev&) = delete;
+
+  // The process-wide device object over the backend's report devices, created on first use.
+  static VHidev& Instance();
+
+  std::int32_t SendReport(const std::uint8_t* data, std::size_t length, std::uint8_t reportId) override;
+
+  // Sets (down) or clears one key and sends the report that holds it. Returns the send's result,
+  // or 0 when the code is not handled (nothing is sent then).
+  std::int32_t SetKey(std::uint16_t page, std::uint16_t usage, bool down);
+  // Sets or clears a bit of the keyboard bitmap and sends the keyboard report (macro playback).
+  std::int32_t SetKeyboardUsage(std::uint8_t usage, bool down);
+  // Zeroes and sends all four reports: keyboard, mouse, consumer, system.
+  void ReleaseAll();
+
+  // Closes the device and searches the HID interface class for it. True when found.
+  bool OpenVirtualDevice();
+  void CloseDevice();
+  bool IsOpen() const;
+
+ private:
+  std::int32_t SendLocked(const std::uint8_t* data, std::size_t length, std::uint8_t reportId);
+  std::int32_t SendKeyboardLocked();
+  std::int32_t SendMouseLocked();
+  std::int32_t SendUsageLocked(std::uint8_t reportId, std::uint16_t usage);
+
+  platform::ReportDeviceSystem& system_;
+  mutable std::mutex sendMutex_;  // guards everything below
+  std::unique_ptr<platform::ReportDevice> device_;
+  std::array<std::uint8_t, 33> keyboard_{};  // byte 0 always 0, bytes 1-32 the usage bitmap
+  std::array<std::uint8_t, 4> mouse_{};      // buttons, X, Y, wheel
+  std::uint16_t consumerUsage_ = 0;
+  std::uint16_t systemUsage_ = 0;
+};
+
+}  // namespace hostdrv
