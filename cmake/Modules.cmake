@@ -8,9 +8,17 @@ add_subdirectory(device)
 add_subdirectory(hostdrv)
 add_subdirectory(model)
 if(KBCONFIG_BUILD_UI)
+  add_subdirectory(ui)
 endif()
 add_subdirectory(app)
 
 if(KBCONFIG_BUILD_TESTS)
   add_subdirectory(tests)
+endif()
+if(KBCONFIG_BUILD_BENCHMARKS)
+endif()
+
+# libFuzzer targets: only in a separate clang configure (tools/run-fuzz.sh).
+option(KBCONFIG_BUILD_FUZZERS "Build the libFuzzer targets (needs clang; see tools/run-fuzz.sh)" OFF)
+if(KBCONFIG_BUILD_FUZZERS)
 endif()

@@ -1,0 +1,82 @@
+#include "ui/toolkit/message_box.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QLabel>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include "qt_test_app.h"
+#include "ui/toolkit/control_lookup.h"
+#include "ui/toolkit/layout_loader.h"
+#include "ui/toolkit/xml_translator.h"
+
+namespace ui {
+namespace {
+
+class MessageBoxTest : public ::testing::Test {
+ protected:
+  void SetUp() override { uitest::EnsureApplication(); }
+  // Clicks a button of the box once it runs modally.
+  static void ClickWhenShown(QDialog* dialog, const char* buttonName) {
+    QTimer::singleShot(0, dialog, [dialog, buttonName] {
+      FindControl<QAbstractButton>(dialog, buttonName)->click();
+    });
+  }
+  LayoutLoader loader_{uitest::ShippedPackage(), uitest::ProgramFolder()};
+};
+
+TEST_F(MessageBoxTest, OkOnlyBoxShowsCaptionAndTextAndReturnsOk) {
+  auto box = MessageBox::Create(loader_, nullptr, "Warning", "Please insert USB device!", MessageButtons::kOk);
+  ASSERT_TRUE(box);
+  QDialog* dialog = box->Dialog();
+  EXPECT_EQ(FindControl<QLabel>(dialog, "msgtitle")->text(), "Warning");
+  EXPECT_EQ(FindControl<QLabel>(dialog, "msgtext")->text(), "Please insert USB device!");
+  EXPECT_EQ(dialog->windowTitle(), "Warning");
+  EXPECT_TRUE(FindControl<QAbstractButton>(dialog, "btnCancel")->isHidden());
+  ClickWhenShown(dialog, "btnOK");
+  EXPECT_EQ(box->Exec(), kMessageOk);
+}
+
+TEST_F(MessageBoxTest, OkCancelBoxReturnsCancelForCancel) {
+  QWidget parent;
+  auto box = MessageBox::Create(loader_, &parent, "Warning",
+                                "All settings will be restored, are you sure you want to continue?",
+                                MessageButtons::kOkCancel);
+  ASSERT_TRUE(box);
+  EXPECT_FALSE(FindControl<QAbstractButton>(box->Dialog(), "btnCancel")->isHidden());
+  EXPECT_EQ(box->Dialog()->parentWidget(), &parent);
+  ClickWhenShown(box->Dialog(), "btnCancel");
+  EXPECT_EQ(box->Exec(), kMessageCancel);
+  ClickWhenShown(box->Dialog(), "btnOK");
+  EXPECT_EQ(box->Exec(), kMessageOk);
+  box.reset();  // the box goes before its parent without a double delete
+}
+
+TEST_F(MessageBoxTest, ClosingTheBoxOtherwiseCountsAsCancel) {
+  auto box = MessageBox::Create(loader_, nullptr, "Warning", "x", MessageButtons::kOkCancel);
+  ASSERT_TRUE(box);
+  QDialog* dialog = box->Dialog();
+  QTimer::singleShot(0, dialog, [dialog] { dialog->reject(); });
+  EXPECT_EQ(box->Exec(), kMessageCancel);
+}
+
+TEST_F(MessageBoxTest, TextsAreShownInTheCurrentLanguage) {
+  LanguageSwitcher switcher(uitest::ShippedPackage());
+  ASSERT_TRUE(switcher.Switch("lang_cn"));
+  auto box = MessageBox::Create(loader_, nullptr, "Warning", "Please insert USB device", MessageButtons::kOk);
+  ASSERT_TRUE(box);
+  EXPECT_EQ(FindControl<QLabel>(box->Dialog(), "msgtitle")->text(), QString::fromUtf8("警告"));
+  EXPECT_EQ(FindControl<QLabel>(box->Dialog(), "msgtext")->text(), QString::fromUtf8("请插入USB设备"));
+  EXPECT_EQ(FindControl<QAbstractButton>(box->Dialog(), "btnOK")->text(), QString::fromUtf8("确定"));
+}
+
+TEST_F(MessageBoxTest, UnusableLayoutGivesNoBox) {
+  ResourcePackage empty;
+  EXPECT_FALSE(empty.Open(std::filesystem::temp_directory_path() / "kb_no_such_uires"));
+  LayoutLoader loader(empty, uitest::ProgramFolder());
+  EXPECT_EQ(MessageBox::Create(loader, nullptr, "Warning", "x", MessageButtons::kOk), nullptr);
+}
+
+}  // namespace
+}  // namespace ui

@@ -1,0 +1,27 @@
+#include "qt_test_app.h"
+
+#include <QApplication>
+#include <gtest/gtest.h>
+
+namespace uitest {
+
+void EnsureApplication() {
+  static int argc = 1;
+  static char name[] = "ui_toolkit_tests";
+  static char* argv[] = {name, nullptr};
+  if (QApplication::instance()) return;
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  static QApplication* app = new QApplication(argc, argv);  // lives until the process ends
+  (void)app;
+}
+
+std::filesystem::path ProgramFolder() { return KBCONFIG_SOURCE_DIR; }
+
+const ui::ResourcePackage& ShippedPackage() {
+  static ui::ResourcePackage package;
+  static const bool opened = package.Open(KBCONFIG_UIRES_DIR);
+  EXPECT_TRUE(opened) << package.LastError();
+  return package;
+}
+
+}  // namespace uitest

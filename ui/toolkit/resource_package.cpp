@@ -1,0 +1,145 @@
+#include "ui/toolkit/resource_package.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include <QFile>
+#include <pugixml.hpp>
+
+#include "model/xml/xml_file.h"
+#include "support/logger.h"
+
+namespace ui {
+namespace {
+
+std::string Lower(std::string_view text) {
+  std::string lower(text);
+  std::transform(lower.begin(), lower.end(), lower.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return lower;
+}
+
+QString ToQString(const std::filesystem::path& path) { return QString::fromStdString(path.string()); }
+
+}  // namespace
+
+std::string ResourcePackage::Key(std::string_view typeQualifiedName) { return Lower(typeQualifiedName); }
+
+void ResourcePackage::Fail(std::string_view operation, std::string message) const {
+  support::LogFailure(operation, message);
+  lastError_ = std::move(message);
+}
+
+bool ResourcePackage::Open(const std::filesystem::path& root) {
+  root_ = root;
+  files_.clear();
+  lastError_.clear();
+  const std::filesystem::path indexPath = root / kIndexFileName;
+  pugi::xml_document index;
+  if (!model::LoadXmlFile(indexPath, index)) {
+    Fail("ResourcePackage::Open", "cannot read the resource index " + indexPath.string());
+    return false;
+  }
+  // <resource><TYPE><file name="NAME" path="relative/path"/>...</TYPE>...</resource>
+  for (pugi::xml_node type : index.child("resource").children()) {
+    if (type.type() != pugi::node_element) continue;
+    for (pugi::xml_node file : type.children("file")) {
+      const std::string name = std::string(type.name()) + ":" + file.attribute("name").as_string();
+      files_[Key(name)] = root / file.attribute("path").as_string();
+    }
+  }
+  if (files_.empty()) {
+    Fail("ResourcePackage::Open", "the resource index " + indexPath.string() + " names no files");
+    return false;
+  }
+  return true;
+}
+
+bool ResourcePackage::Contains(std::string_view typeQualifiedName) const {
+  return files_.count(Key(typeQualifiedName)) != 0;
+}
+
+std::optional<std::filesystem::path> ResourcePackage::Find(std::string_view typeQualifiedName) const {
+  const auto it = files_.find(Key(typeQualifiedName));
+  if (it == files_.end()) {
+    Fail("ResourcePackage::Find", "resource \"" + std::string(typeQualifiedName) + "\" is not in the package");
+    return std::nullopt;
+  }
+  lastError_.clear();
+  return it->second;
+}
+
+bool ResourcePackage::ReadBytes(std::string_view typeQualifiedName, QByteArray& out) const {
+  out.clear();
+  const std::optional<std::filesystem::path> path = Find(typeQualifiedName);
+  if (!path) return false;
+  QFile file(ToQString(*path));
+  if (!file.open(QIODevice::ReadOnly)) {
+    Fail("ResourcePackage::ReadBytes", "resource \"" + std::string(typeQualifiedName) + "\" (" + path->string() +
+                                           "): " + file.errorString().toStdString());
+    return false;
+  }
+  out = file.readAll();
+  if (file.error() != QFileDevice::NoError) {
+    Fail("ResourcePackage::ReadBytes", "resource \"" + std::string(typeQualifiedName) + "\" (" + path->string() +
+                                           "): " + file.errorString().toStdString());
+    out.clear();
+    return false;
+  }
+  return true;
+}
+
+QString ResourcePackage::ReadText(std::string_view typeQualifiedName) const {
+  QByteArray bytes;
+  if (!ReadBytes(typeQualifiedName, bytes)) return {};
+  return QString::fromUtf8(bytes);
+}
+
+QImage ResourcePackage::LoadImage(std::string_view typeQualifiedName) const {
+  QByteArray bytes;
+  if (!ReadBytes(typeQualifiedName, bytes)) return {};
+  QImage image;
+  if (!image.loadFromData(bytes)) {
+    Fail("ResourcePackage::LoadImage", "resource \"" + std::string(typeQualifiedName) + "\" is not a readable image");
+    return {};
+  }
+  return image;
+}
+
+QIcon ResourcePackage::LoadIcon(std::string_view typeQualifiedName) const {
+  const QImage image = LoadImage(typeQualifiedName);
+  if (image.isNull()) return {};
+  return QIcon(QPixmap::fromImage(image));
+}
+
+std::optional<QString> ResourcePackage::NamedString(size_t index) const {
+  QByteArray bytes;
+  if (!ReadBytes("values:string", bytes)) return std::nullopt;
+  pugi::xml_document document;
+  if (!document.load_buffer(bytes.constData(), static_cast<size_t>(bytes.size()))) {
+    Fail("ResourcePackage::NamedString", "resource \"values:string\" is not well-formed XML");
+    return std::nullopt;
+  }
+  size_t position = 0;
+  for (pugi::xml_node item : document.child("string").children("item")) {
+    if (position++ == index) return QString::fromUtf8(item.child_value());
+  }
+  Fail("ResourcePackage::NamedString", "resource \"values:string\" has no entry " + std::to_string(index));
+  return std::nullopt;
+}
+
+std::optional<QColor> ResourcePackage::NamedColor(std::string_view name) const {
+  QByteArray bytes;
+  if (!ReadBytes("values:color", bytes)) return std::nullopt;
+  pugi::xml_document document;
+  if (!document.load_buffer(bytes.constData(), static_cast<size_t>(bytes.size()))) return std::nullopt;
+  for (pugi::xml_node item : document.child("color").children("item")) {
+    if (name == item.attribute("name").as_string()) {
+      const QColor color = QColor::fromString(QString::fromUtf8(item.child_value()).trimmed());
+      if (color.isValid()) return color;
+    }
+  }
+  return std::nullopt;
+}
+
+}  // namespace ui

@@ -1,0 +1,62 @@
+#pragma once
+// Translation from the program's English texts to the current language, from our own XML tables:
+//   <language name="zh_cn"><message source="Warning" translation="警告"/>...</language>
+// The context of a lookup is not looked at: one English text has one translation everywhere.
+#include <string_view>
+#include <QHash>
+
+#include <QString>
+#include <QTranslator>
+#include <pugixml.hpp>
+
+namespace ui {
+
+class ResourcePackage;
+
+class XmlTranslator : public QTranslator {
+  Q_OBJECT
+
+ public:
+  using QTranslator::QTranslator;
+
+  // Reads the "language" element of a table; false when the document has none.
+  bool LoadFrom(const pugi::xml_document& document);
+
+  QString translate(const char* context, const char* sourceText, const char* disambiguation = nullptr,
+                    int n = -1) const override;
+  // Never empty: an empty translator would not be installed and would send no language change.
+  bool isEmpty() const override { return false; }
+  QString LanguageName() const { return languageName_; }
+
+  size_t Size() const { return texts_.size(); }
+
+ private:
+  QString languageName_;
+  QHash<QString, QString> texts_;
+};
+
+// Holds the installed translator and switches it at run time. Installing a new table makes Qt send
+// LanguageChange to every widget; forms built by the layout loader re-translate their texts then.
+class LanguageSwitcher {
+ public:
+  explicit LanguageSwitcher(const ResourcePackage& package) : package_(package) {}
+  ~LanguageSwitcher();
+  LanguageSwitcher(const LanguageSwitcher&) = delete;
+  LanguageSwitcher& operator=(const LanguageSwitcher&) = delete;
+
+  // Loads "translator:<table>" ("lang_cn" or "lang_en") and installs it in place of the current
+  // one. False (logged, naming the table) when the table cannot be loaded; nothing changes then.
+  bool Switch(std::string_view table);
+  // The current language's name (from the table), empty before the first switch.
+  QString CurrentLanguage() const;
+
+ private:
+  const ResourcePackage& package_;
+  XmlTranslator* installed_ = nullptr;  // owned; removed from the application on destruction
+};
+
+// The text in the current language (the English text itself when there is no translation).
+QString Tr(const char* englishText);
+QString Tr(const QString& englishText);
+
+}  // namespace ui
