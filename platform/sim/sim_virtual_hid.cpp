@@ -32,6 +32,7 @@ struct SimVirtualHid::State {
   platform::InterfaceListOutcome listOutcome{platform::InterfaceListOutcome::Kind::kListed, 0};
   std::uint32_t writeError = 0;
   std::vector<std::vector<std::uint8_t>> reports;
+  std::vector<std::chrono::steady_clock::time_point> reportTimes;  // one per report
   std::array<std::uint8_t, 32> keyboardBitmap{};
   SimMouseState mouse;
   std::uint16_t consumerUsage = 0;
@@ -144,6 +145,7 @@ class SimReportDevice final : public platform::ReportDevice {
       error = kErrorInvalidParameter;
       return false;
     }
+    state_->reportTimes.push_back(std::chrono::steady_clock::now());
     state_->reports.emplace_back(report, report + length);
     state_->Decode(report);
     return true;
@@ -238,6 +240,12 @@ std::vector<std::vector<std::uint8_t>> SimVirtualHid::Reports() const {
 void SimVirtualHid::ClearReports() {
   std::scoped_lock lock(state_->mutex);
   state_->reports.clear();
+  state_->reportTimes.clear();
+}
+
+std::vector<std::chrono::steady_clock::time_point> SimVirtualHid::ReportTimes() const {
+  std::scoped_lock lock(state_->mutex);
+  return state_->reportTimes;
 }
 
 std::vector<std::uint32_t> SimVirtualHid::KeysDown() const {

@@ -2,6 +2,7 @@
 // An emulated virtual HID device (the program's own root\vhidev) behind the report-device seam.
 // It records every 64-byte output report it is sent and decodes the inner report (keyboard
 // bitmap, mouse, consumer and system control), so a test can ask which keys are down now.
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -55,6 +56,9 @@ class SimVirtualHid final : public platform::ReportDeviceSystem {
   void SetLogKeys(bool log);
 
   std::vector<std::vector<std::uint8_t>> Reports() const;
+  // When each recorded report was written (steady clock, taken as the write is recorded), in the
+  // order of Reports().
+  std::vector<std::chrono::steady_clock::time_point> ReportTimes() const;
   void ClearReports();
   // Keys held down now, as page << 16 | usage: keyboard usages (page 0x07) in ascending order,
   // mouse buttons (page 0x05, usage = bit number), the consumer usage (page 0x0C) and the system

@@ -1,0 +1,170 @@
+#include "playback/macro_player.h"
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "playback/play_mode.h"
+
+namespace playback {
+
+namespace {
+constexpr std::uint32_t kIdleWaitMs = 2;
+}  // namespace
+
+MacroPlayer::MacroPlayer(model::RecordStore& records, hostdrv::VHidev& device, const support::Clock& clock)
+    : records_(records), device_(device), runner_(device, clock) {
+  playbackThread.SetUserData(&currentRecord, 0);
+  playbackThread.SetRunCallback(
+      std::make_unique<threads::EasyThread::Callback<threads::IEasyThread, MacroPlayer>>(this, &MacroPlayer::RunPlayback));
+}
+
+MacroPlayer::~MacroPlayer() { Shutdown(); }
+
+std::int32_t MacroPlayer::OnKeyEvent(std::uint32_t page, std::uint32_t usage, std::uint32_t down) {
+  std::scoped_lock lock(eventMutex_);
+  if (shutDown_) return 0;
+  const model::KeyCode code = (page << 16) | (usage & 0xFFFF);
+  const bool pressed = down != 0;
+
+  // A forwarded key goes up as the key it went down as, even if its record changed meanwhile.
+  bool forwardedRelease = false;
+  if (!pressed) {
+    if (const std::optional<model::KeyCode> sent = forwarded_.Released(code)) {
+      SendKey(*sent, false);
+      forwardedRelease = true;
+    }
+  }
+
+  if (ApplyStopRules(code, pressed)) return 0;
+
+  // A snapshot: the window thread may publish a changed list while this walks it.
+  const std::shared_ptr<const model::RecordStore::Records> records = records_.Snapshot();
+  for (const model::KeyRecord& record : *records) {
+    if (record.code != code) continue;
+    if (record.play == kPlayForward) {
+      if (!forwardedRelease) Forward(record, code, pressed);
+    } else if (StartsPlayback(record.play) && pressed) {
+      StartPlayback(record);
+    }
+  }
+  return 0;
+}
+
+bool MacroPlayer::ApplyStopRules(model::KeyCode code, bool down) {
+  int play = 0;
+  model::KeyCode current = 0;
+  {
+    std::scoped_lock lock(playbackThread.DataMutex());
+    play = currentRecord.play;
+    current = currentRecord.code;
+  }
+  const bool sameKey = current != 0 && code == current;
+  switch (play) {
+    case kPlayWhileHeld:
+      if (down || !sameKey) return false;
+      StopPlayback();
+      return true;
+    case kPlayToggle:
+      if (!down || !sameKey) return false;
+      StopPlayback();
+      return true;
+    case kPlayUntilOtherKey:
+      if (!down) return false;
+      if (code != current) {
+        StopPlayback();
+        std::scoped_lock lock(playbackThread.DataMutex());
+        currentRecord.play = 0;
+      }
+      return true;
+    case kPlayUntilAnyKey: {
+      if (!down) return false;
+      StopPlayback();
+      std::scoped_lock lock(playbackThread.DataMutex());
+      currentRecord.play = 0;
+      return true;
+    }
+    default:
+      return false;
+  }
+}
+
+void MacroPlayer::StopPlayback() {
+  // Never under the data mutex: the playback thread takes it on its way out.
+  playbackThread.Stop();
+  std::scoped_lock lock(playbackThread.DataMutex());
+  currentRecord.code = 0;
+  currentRecord.type = 0;
+}
+
+void MacroPlayer::Forward(const model::KeyRecord& record, model::KeyCode code, bool down) {
+  if (record.steps.empty()) return;
+  const model::KeyCode target = record.steps.front().code;
+  if (!down) {
+    SendKey(target, false);
+    return;
+  }
+  // A second press without a release (the record changed in between) lets the old key go first.
+  if (const std::optional<model::KeyCode> previous = forwarded_.Released(code); previous && *previous != target) {
+    SendKey(*previous, false);
+  }
+  SendKey(target, true);
+  forwarded_.Pressed(code, target);
+}
+
+void MacroPlayer::StartPlayback(const model::KeyRecord& record) {
+  playbackThread.Stop();  // waits until the running playback has released its keys
+  {
+    std::scoped_lock lock(playbackThread.DataMutex());
+    currentRecord = record;
+  }
+  if (playbackThread.Start(this) != 0) {
+    // No thread: leave nothing behind that stop rules would act on.
+    std::scoped_lock lock(playbackThread.DataMutex());
+    currentRecord = model::KeyRecord{};
+  }
+}
+
+void MacroPlayer::SendKey(model::KeyCode key, bool down) {
+  device_.SetKey(model::KeyPage(key), model::KeyUsage(key), down);
+}
+
+std::int32_t MacroPlayer::RunPlayback(threads::IEasyThread& thread, void* /*owner*/) {
+  model::KeyCode code = 0;
+  PassCount passes;
+  std::vector<model::MacroStep> steps;
+  {
+    std::scoped_lock lock(playbackThread.DataMutex());
+    code = currentRecord.code;
+    passes = PassesFor(currentRecord.play, currentRecord.repeat);
+    if (code != 0 && !passes.IsNone()) steps = currentRecord.steps;
+  }
+  if (code == 0 || passes.IsNone()) {
+    thread.Sleep(kIdleWaitMs);
+    return 0;
+  }
+
+  runner_.Play(steps, passes, thread);
+
+  {
+    std::scoped_lock lock(playbackThread.DataMutex());
+    currentRecord.code = 0;
+    currentRecord.type = 0;
+  }
+  runner_.ReleasePressed(steps);
+  return 0;
+}
+
+void MacroPlayer::Shutdown() {
+  std::scoped_lock lock(eventMutex_);
+  shutDown_ = true;
+  StopPlayback();
+  for (const auto& [physical, sent] : forwarded_.TakeAll()) SendKey(sent, false);
+}
+
+model::KeyRecord MacroPlayer::CurrentRecord() {
+  std::scoped_lock lock(playbackThread.DataMutex());
+  return currentRecord;
+}
+
+}  // namespace playback

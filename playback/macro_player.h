@@ -1,0 +1,79 @@
+#pragma once
+// Carries out assigned keys on the host: the key-event routine that the key filter channel calls
+// for every captured key, and the macro playback on its own thread.
+//
+// A play-1 record forwards the key's press and release at once as the record's first step, through
+// the virtual HID device. Play 2 to 6 and 8 start a playback of the record's steps on
+// `playbackThread`; while a playback is current, its play value's stop rules end it on later key
+// events (3: release of the same key; 4: the same key pressed again; 5: another key pressed, the
+// same key ignored; 6: any key pressed).
+//
+// Threads: OnKeyEvent runs on the channel's monitor thread, RunPlayback on `playbackThread`.
+// `currentRecord` is read and written only under the playback thread's data mutex. Every end of a
+// playback (run out, stop rule, a new press, shutdown) releases the keys its steps pressed.
+#include <cstdint>
+#include <mutex>
+
+#include "hostdrv/vhidev.h"
+#include "model/records/key_record.h"
+#include "model/records/record_store.h"
+#include "playback/forwarded_keys.h"
+#include "playback/step_runner.h"
+#include "support/clock.h"
+#include "threads/easy_thread.h"
+
+namespace playback {
+
+class MacroPlayer {
+ public:
+  MacroPlayer(model::RecordStore& records, hostdrv::VHidev& device,
+              const support::Clock& clock = support::SteadyClock::Instance());
+  // Shutdown().
+  ~MacroPlayer();
+  MacroPlayer(const MacroPlayer&) = delete;
+  MacroPlayer& operator=(const MacroPlayer&) = delete;
+
+  // The key filter channel's listener: page and usage of the key, down 1 (press) or 0 (release).
+  // Always 0, so later listeners see the event too.
+  std::int32_t OnKeyEvent(std::uint32_t page, std::uint32_t usage, std::uint32_t down);
+
+  // The playback thread's run callback, called again and again while the thread runs: plays the
+  // current record once through its passes, then releases its press steps. Idles (2 ms) when
+  // nothing is to be played. Always 0.
+  std::int32_t RunPlayback(threads::IEasyThread& thread, void* owner);
+
+  // Ends the playback (releasing its keys) and releases the keys that forwarding left down. Key
+  // events after this are ignored. Call before the channel that calls OnKeyEvent is torn down or
+  // after its listener is removed; the destructor calls it too.
+  void Shutdown();
+
+  // A copy of the current record, taken under the data mutex.
+  model::KeyRecord CurrentRecord();
+  // True while a playback thread runs (a finished play-2 playback keeps it running, idle).
+  bool IsPlaybackThreadRunning() const { return playbackThread.IsRunning(); }
+
+ private:
+  // The stop rules of the current playback. True when the event is used up by them.
+  bool ApplyStopRules(model::KeyCode code, bool down);
+  // Stops the playback thread and leaves the current record idle (code 0), even when the thread
+  // was stopped before RunPlayback got to its end.
+  void StopPlayback();
+  void Forward(const model::KeyRecord& record, model::KeyCode code, bool down);
+  void StartPlayback(const model::KeyRecord& record);
+  void SendKey(model::KeyCode key, bool down);
+
+  model::RecordStore& records_;
+  hostdrv::VHidev& device_;
+  StepRunner runner_;
+  ForwardedKeys forwarded_;
+
+  // Serialises OnKeyEvent and Shutdown, so no playback starts once shutdown has begun.
+  std::mutex eventMutex_;
+  bool shutDown_ = false;  // guarded by eventMutex_
+
+  model::KeyRecord currentRecord;  // guarded by playbackThread.DataMutex()
+  // Last member: destroyed first, so its worker never outlives what RunPlayback uses.
+  threads::EasyThread playbackThread;
+};
+
+}  // namespace playback
