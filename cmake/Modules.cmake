@@ -23,4 +23,5 @@ endif()
 # libFuzzer targets: only in a separate clang configure (tools/run-fuzz.sh).
 option(KBCONFIG_BUILD_FUZZERS "Build the libFuzzer targets (needs clang; see tools/run-fuzz.sh)" OFF)
 if(KBCONFIG_BUILD_FUZZERS)
+  add_subdirectory(fuzz)
 endif()

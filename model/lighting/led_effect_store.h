@@ -26,8 +26,9 @@ class LedEffectStore {
   // The process-wide store, created on first request and never freed.
   static LedEffectStore& Instance();
 
-  // Remembers `path` and reads it. An empty path returns false and changes nothing. A missing or
-  // malformed file returns false after the defaults have been set and written to `path`.
+  // Remembers `path` and reads it. An empty path returns false and changes nothing. A missing,
+  // empty or malformed file returns false after the defaults have been set and written to `path`;
+  // a malformed one is first kept beside as <name>.bad (and not replaced when that fails).
   // Values out of range are clamped: speed and brightness to 4, deriction above 1 to 0, selection
   // outside 1..2 to 1, "sel" outside 0..20 to 0. Records the file does not cover keep their values.
   bool Load(const std::filesystem::path& path);

@@ -3,7 +3,10 @@
 #include <pugixml.hpp>
 
 #include "model/lighting/xml_number.h"
+#include "model/xml/unreadable_file.h"
 #include "model/xml/xml_file.h"
+#include "support/logger.h"
+#include "support/text.h"
 
 namespace model {
 
@@ -29,9 +32,16 @@ bool SideModelStore::Load(const std::filesystem::path& path) {
   path_ = path;
 
   pugi::xml_document document;
-  if (!LoadXmlFile(path_, document)) {
+  const XmlFileState state = ReadXmlFile(path_, document);
+  if (state != XmlFileState::kLoaded) {
     SetDefaultsLocked();
-    SaveLocked();
+    // The defaults go to the file only once a version that cannot be read is kept beside it.
+    if (state != XmlFileState::kUnreadable || PreserveUnreadableFile(path_)) {
+      SaveLocked();
+    } else {
+      support::Log("%s: not replaced by the defaults, as it could not be kept\n",
+                   support::WideToUtf8(path_.wstring()).c_str());
+    }
     return false;
   }
 

@@ -25,8 +25,9 @@ class SideModelStore {
   // The process-wide store, created on first request.
   static SideModelStore& Instance();
 
-  // Remembers `path` and reads it. An empty path returns false and changes nothing. A missing or
-  // malformed file returns false after the defaults have been set and written to `path`.
+  // Remembers `path` and reads it. An empty path returns false and changes nothing. A missing,
+  // empty or malformed file returns false after the defaults have been set and written to `path`;
+  // a malformed one is first kept beside as <name>.bad (and not replaced when that fails).
   // A brightness keeps its low 3 bits, or becomes 0 when bit 3 is set; "sel" outside 0..12 becomes
   // 0. Records the file does not cover keep their values.
   bool Load(const std::filesystem::path& path);

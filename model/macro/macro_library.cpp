@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "model/macro/xml_attributes.h"
+#include "model/xml/unreadable_file.h"
 #include "model/xml/xml_file.h"
 #include "support/logger.h"
 #include "support/text.h"
@@ -24,7 +25,9 @@ MacroGroup ReadGroup(pugi::xml_node element) {
   group.name = ReadText(element, "name");
   ForEachChildElement(element, [&](pugi::xml_node item) {
     MacroStep step;
-    step.code = static_cast<KeyCode>(ReadSigned(item, "code"));
+    // Read as written ("%u"): a code of a vendor page (0x8000 and up) comes back unchanged, where a
+    // signed read would cut it to 2147483647. Codes in the signed range read the same either way.
+    step.code = ReadUnsigned(item, "code");
     step.state = ReadSigned(item, "state");
     step.delay = ReadSigned(item, "delay");
     step.name = ReadText(item, "name");
@@ -59,7 +62,10 @@ bool MacroLibrary::Load(const std::filesystem::path& path) {
   if (path.empty()) return false;
   filePath = path;
   pugi::xml_document document;
-  if (!LoadXmlFile(path, document)) return false;
+  const XmlFileState state = ReadXmlFile(path, document);
+  // The next save replaces the file: a version that cannot be read is kept beside it first.
+  if (state == XmlFileState::kUnreadable) PreserveUnreadableFile(path);
+  if (state != XmlFileState::kLoaded) return false;
 
   groups_.clear();
   ForEachChildElement(document.child("macro"), [&](pugi::xml_node element) {

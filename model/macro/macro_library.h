@@ -24,7 +24,8 @@ class MacroLibrary {
   // reach macro.xml. Writes nothing.
   void Reset();
   // Reads `path` (remembered in filePath even when reading fails). False for an empty path or a
-  // missing or malformed file, which leaves settings and groups as they were.
+  // missing, empty or malformed file, which leaves settings and groups as they were. A malformed
+  // file is first kept beside as macro.xml.bad (see PreserveUnreadableFile).
   bool Load(const std::filesystem::path& path);
   // Writes the whole library to filePath. False when there is no path or the write fails.
   bool Save() const;

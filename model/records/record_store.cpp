@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "model/macro/xml_attributes.h"
+#include "model/xml/unreadable_file.h"
 #include "model/xml/xml_file.h"
 #include "support/logger.h"
 
@@ -61,7 +62,11 @@ bool RecordStore::Load(const std::filesystem::path& path) {
   const std::scoped_lock lock(writeMutex_);
   filePath_ = path;
   pugi::xml_document document;
-  if (!LoadXmlFile(path, document)) return false;
+  const XmlFileState state = ReadXmlFile(path, document);
+  // The next save replaces the file: a version that cannot be read is kept beside it first.
+  if (state == XmlFileState::kUnreadable) PreserveUnreadableFile(path);
+  // A file without records is what ClearRecords writes.
+  if (state != XmlFileState::kLoaded && state != XmlFileState::kEmpty) return false;
 
   Records loaded;
   ForEachChildElement(document, [&](pugi::xml_node element) { loaded.push_back(ReadRecord(element)); });

@@ -21,8 +21,9 @@ class RecordStore {
   // The process-wide store, created empty on first request and never freed.
   static RecordStore& Instance();
 
-  // Reads `path` (remembered for Save). False for an empty path or a missing or malformed file,
-  // which leaves the records as they were.
+  // Reads `path` (remembered for Save). A file without records (as ClearRecords writes it) loads
+  // as no records. False for an empty path or a missing or malformed file, which leaves the
+  // records as they were; a malformed file is first kept beside as record.xml.bad.
   bool Load(const std::filesystem::path& path);
   // Writes every record to the remembered path. False when there is none or the write fails.
   bool Save() const;

@@ -1,6 +1,7 @@
 #include "model/xml/xml_file.h"
 
 #include <sstream>
+#include <system_error>
 
 #include "support/atomic_file.h"
 #include "support/logger.h"
@@ -30,6 +31,47 @@ std::string SerializeXml(const pugi::xml_document& document) {
 
 bool SaveXmlFile(const pugi::xml_document& document, const std::filesystem::path& path) {
   return support::WriteFileAtomically(path, SerializeXml(document));
+}
+
+}  // namespace model
+
+namespace model {
+
+bool HoldsNoXmlContent(std::string_view bytes) {
+  constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+  if (bytes.substr(0, kByteOrderMark.size()) == kByteOrderMark) bytes.remove_prefix(kByteOrderMark.size());
+  auto skipBlanks = [&bytes] {
+    const std::size_t first = bytes.find_first_not_of(" \t\r\n");
+    bytes.remove_prefix(first == std::string_view::npos ? bytes.size() : first);
+  };
+  skipBlanks();
+  if (bytes.substr(0, 5) == "<?xml") {
+    const std::size_t end = bytes.find("?>");
+    if (end == std::string_view::npos) return false;
+    bytes.remove_prefix(end + 2);
+    skipBlanks();
+  }
+  return bytes.empty();
+}
+
+XmlFileState ReadXmlFile(const std::filesystem::path& path, pugi::xml_document& document) {
+  document.reset();
+  const auto bytes = support::ReadWholeFile(path);
+  if (!bytes) {
+    std::error_code ec;
+    if (!std::filesystem::exists(path, ec)) return XmlFileState::kMissing;
+    support::LogFailure("ReadXmlFile", support::WideToUtf8(path.wstring()) + ": cannot be read");
+    return XmlFileState::kUnreadable;
+  }
+  if (HoldsNoXmlContent(*bytes)) return XmlFileState::kEmpty;
+  const pugi::xml_parse_result result = document.load_buffer(bytes->data(), bytes->size());
+  if (!result) {
+    support::Log("%s: not loaded: %s at offset %lld\n", support::WideToUtf8(path.wstring()).c_str(),
+                 result.description(), static_cast<long long>(result.offset));
+    document.reset();
+    return XmlFileState::kUnreadable;
+  }
+  return XmlFileState::kLoaded;
 }
 
 }  // namespace model

@@ -2,6 +2,7 @@
 // Loading and crash-safe saving of the program's XML data files.
 #include <filesystem>
 #include <string>
+#include <string_view>
 
 #include <pugixml.hpp>
 
@@ -17,5 +18,25 @@ std::string SerializeXml(const pugi::xml_document& document);
 
 // Serializes and writes atomically (the old file stays whole on any failure). False on failure.
 bool SaveXmlFile(const pugi::xml_document& document, const std::filesystem::path& path);
+
+}  // namespace model
+
+namespace model {
+
+// What reading one data file found.
+enum class XmlFileState {
+  kLoaded,      // well-formed; the document holds it
+  kMissing,     // there is no such file
+  kEmpty,       // nothing but blanks and an XML declaration: no data in it
+  kUnreadable,  // it exists but cannot be read or is not well-formed (logged)
+};
+
+// Like LoadXmlFile, but tells a missing or empty file apart from one that holds something the
+// program cannot read. `document` is empty unless the result is kLoaded.
+XmlFileState ReadXmlFile(const std::filesystem::path& path, pugi::xml_document& document);
+
+// True when `bytes` hold no element, text or comment: only blanks, a byte-order mark and an
+// XML declaration (what SaveXmlFile writes for an empty document).
+bool HoldsNoXmlContent(std::string_view bytes);
 
 }  // namespace model

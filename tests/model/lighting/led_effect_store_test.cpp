@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "lighting_test_files.h"
+#include "model/xml/unreadable_file.h"
 #include "support/atomic_file.h"
 #include "support/logger.h"
 
@@ -203,6 +204,38 @@ TEST(LedEffectStoreThreads, ReaderSeesWholeRecordsWhileAnotherThreadWrites) {
   }
   writer.join();
   EXPECT_EQ(torn, 0);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(LedEffectStoreTest, MalformedFileIsKeptAsBadBeforeTheDefaultsAreWritten) {
+  const std::string broken = "<effect sel=\"4\"><item speed=\"1\"></effect>";
+  WriteText(file, broken);
+  EXPECT_FALSE(store.Load(file));
+  EXPECT_EQ(ReadText(folder.File("ledeffect.xml.bad")), broken);
+  EXPECT_EQ(ReadText(file), kDefaultFile);
+  EXPECT_NE(log.Text().find("ledeffect.xml: unreadable, kept as "), std::string::npos) << log.Text();
+}
+
+TEST_F(LedEffectStoreTest, MalformedFileThatCannotBeKeptIsNotReplaced) {
+  for (int index = 0; index < model::kKeptUnreadableCopies; ++index) {
+    std::filesystem::create_directory(model::KeptCopyPath(file, index));  // every copy name blocked
+  }
+  const std::string broken = "<effect sel=\"4\">";
+  WriteText(file, broken);
+  EXPECT_FALSE(store.Load(file));
+  EXPECT_EQ(ReadText(file), broken);
+  EXPECT_EQ(store.RecordAt(0), Record(5, 0, 0, 0));  // the defaults are used all the same
+  EXPECT_NE(log.Text().find("not replaced by the defaults"), std::string::npos) << log.Text();
+}
+
+TEST_F(LedEffectStoreTest, MissingOrEmptyFileGetsTheDefaultsWithoutABadCopy) {
+  WriteText(file, "<?xml version=\"1.0\"?>\n");
+  EXPECT_FALSE(store.Load(file));
+  EXPECT_EQ(ReadText(file), kDefaultFile);
+  EXPECT_EQ(folder.EntryCount(), 1u);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "lighting_test_files.h"
+#include "model/xml/unreadable_file.h"
 #include "support/atomic_file.h"
 #include "support/logger.h"
 
@@ -122,6 +123,35 @@ TEST_F(SideModelStoreTest, FailedSaveKeepsThePreviousFileWhole) {
   EXPECT_FALSE(store.Save());
   EXPECT_EQ(ReadText(file), kDefaultFile);
   EXPECT_EQ(folder.EntryCount(), 1u);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(SideModelStoreTest, MalformedFileIsKeptAsBadBeforeTheDefaultsAreWritten) {
+  const std::string broken = "<effect sel=\"2\"><item brightness=\"1\"></effect>";
+  WriteText(file, broken);
+  EXPECT_FALSE(store.Load(file));
+  EXPECT_EQ(ReadText(folder.File("sidemodel.xml.bad")), broken);
+  EXPECT_EQ(ReadText(file), kDefaultFile);
+  EXPECT_NE(log.Text().find("sidemodel.xml: unreadable, kept as "), std::string::npos) << log.Text();
+
+  // A second, different broken file is kept under the next number.
+  WriteText(file, "<effect");
+  EXPECT_FALSE(store.Load(file));
+  EXPECT_EQ(ReadText(folder.File("sidemodel.xml.bad")), broken);
+  EXPECT_EQ(ReadText(folder.File("sidemodel.xml.bad.1")), "<effect");
+}
+
+TEST_F(SideModelStoreTest, MalformedFileThatCannotBeKeptIsNotReplaced) {
+  for (int index = 0; index < model::kKeptUnreadableCopies; ++index) {
+    std::filesystem::create_directory(model::KeptCopyPath(file, index));
+  }
+  WriteText(file, "<effect sel=\"2\">");
+  EXPECT_FALSE(store.Load(file));
+  EXPECT_EQ(ReadText(file), "<effect sel=\"2\">");
+  EXPECT_EQ(Brightness(store, 0), 4);
 }
 
 }  // namespace

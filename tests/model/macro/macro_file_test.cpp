@@ -179,7 +179,7 @@ TEST_F(MacroFileTest, NumbersSaturateAtTheSignedRangeAndNegativeDelaysReadAsZero
   EXPECT_EQ(library.skcode, 0u);
   const auto group = library.GroupAt(0);
   ASSERT_EQ(group->steps.size(), 2u);
-  EXPECT_EQ(group->steps[0].code, 2147483647u);
+  EXPECT_EQ(group->steps[0].code, 4294967295u);  // codes read as written: unsigned
   EXPECT_EQ(group->steps[0].state, -1);
   EXPECT_EQ(group->steps[0].delay, 2147483647);  // above the signed range: saturated
   EXPECT_EQ(group->steps[1].code, 12u);
@@ -217,6 +217,64 @@ TEST_F(MacroFileTest, SaveWithoutAPathFails) {
   support::ScopedLogCapture log;
   EXPECT_FALSE(library.Save());
   EXPECT_NE(log.Text().find("MacroLibrary::Save"), std::string::npos);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(MacroFileTest, StepCodesOfVendorPagesSurviveSaveAndLoad) {
+  MacroLibrary library;
+  library.Load(File("macro.xml"));
+  library.AddGroup();
+  library.AppendStep(library.GroupAt(0), 0xFF000001u, 1, 5, L"vendor");
+  library.AppendStep(library.GroupAt(0), 0xFFFFFFFFu, 0, 0, L"all ones");
+  ASSERT_TRUE(library.Save());
+  EXPECT_NE(Read(File("macro.xml")).find("<item code=\"4278190081\" state=\"1\" delay=\"5\" name=\"vendor\" />"),
+            std::string::npos);
+
+  MacroLibrary reloaded;
+  ASSERT_TRUE(reloaded.Load(File("macro.xml")));
+  ASSERT_EQ(reloaded.GroupAt(0)->steps.size(), 2u);
+  EXPECT_EQ(reloaded.GroupAt(0)->steps[0].code, 0xFF000001u);
+  EXPECT_EQ(reloaded.GroupAt(0)->steps[1].code, 0xFFFFFFFFu);
+}
+
+TEST_F(MacroFileTest, NegativeStepCodesStillReadAsTheirTwosComplement) {
+  Write(File("macro.xml"), "<macro><group name=\"g\"><item code=\"-1\" /><item code=\"458756\" /></group></macro>");
+  MacroLibrary library;
+  ASSERT_TRUE(library.Load(File("macro.xml")));
+  EXPECT_EQ(library.GroupAt(0)->steps[0].code, 0xFFFFFFFFu);
+  EXPECT_EQ(library.GroupAt(0)->steps[1].code, 458756u);
+}
+
+TEST_F(MacroFileTest, MalformedFileIsKeptAsBadBeforeTheNextSaveReplacesIt) {
+  const std::string broken = "<config repeat=\"3\" /><macro><group name=\"mine\"><item code=\"4\"></macro>";
+  Write(File("macro.xml"), broken);
+  MacroLibrary library;
+  support::ScopedLogCapture log;
+  EXPECT_FALSE(library.Load(File("macro.xml")));
+  EXPECT_EQ(Read(File("macro.xml.bad")), broken);
+  EXPECT_NE(log.Text().find("macro.xml: unreadable, kept as "), std::string::npos) << log.Text();
+
+  library.AddGroup();  // saves: macro.xml is replaced, the broken version stays beside it
+  EXPECT_NE(Read(File("macro.xml")).find("<group name=\"Group 0\" />"), std::string::npos);
+  EXPECT_EQ(Read(File("macro.xml.bad")), broken);
+
+  // Loading the same broken bytes again keeps no second copy.
+  Write(File("macro.xml"), broken);
+  EXPECT_FALSE(library.Load(File("macro.xml")));
+  EXPECT_FALSE(std::filesystem::exists(File("macro.xml.bad.1")));
+}
+
+TEST_F(MacroFileTest, MissingOrEmptyFileKeepsNoBadCopy) {
+  MacroLibrary library;
+  support::ScopedLogCapture log;
+  EXPECT_FALSE(library.Load(File("macro.xml")));
+  Write(File("macro.xml"), "<?xml version=\"1.0\"?>\n");
+  EXPECT_FALSE(library.Load(File("macro.xml")));
+  EXPECT_FALSE(std::filesystem::exists(File("macro.xml.bad")));
+  EXPECT_EQ(log.Text(), "");
 }
 
 }  // namespace

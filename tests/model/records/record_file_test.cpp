@@ -160,3 +160,43 @@ TEST_F(RecordFileTest, UnwritableFileGivesFalseAndKeepsTheRecords) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(RecordFileTest, AFileWithoutRecordsLoadsAsNoRecordsWithoutComplaint) {
+  RecordStore store;
+  store.Load(File("record.xml"));
+  store.UpsertRecord(MacroRecord());
+  store.ClearRecords();
+
+  RecordStore loaded;
+  loaded.Load(File("other.xml"));
+  loaded.UpsertRecord(SingleKeyRecord());
+  support::ScopedLogCapture log;
+  EXPECT_TRUE(loaded.Load(File("record.xml")));
+  EXPECT_TRUE(loaded.Snapshot()->empty());
+  EXPECT_EQ(log.Text(), "");
+  EXPECT_FALSE(std::filesystem::exists(File("record.xml.bad")));
+}
+
+TEST_F(RecordFileTest, MalformedFileIsKeptAsBadBeforeTheNextSaveReplacesIt) {
+  const std::string broken = "<record code=\"7003a\" name=\"F1\"><item code=\"70004\"></record";
+  Write(File("record.xml"), broken);
+  RecordStore store;
+  support::ScopedLogCapture log;
+  EXPECT_FALSE(store.Load(File("record.xml")));
+  EXPECT_EQ(Read(File("record.xml.bad")), broken);
+  EXPECT_NE(log.Text().find("record.xml: unreadable, kept as "), std::string::npos) << log.Text();
+
+  store.UpsertRecord(MacroRecord());  // saves over record.xml
+  EXPECT_NE(Read(File("record.xml")).find("name=\"F1\""), std::string::npos);
+  EXPECT_EQ(Read(File("record.xml.bad")), broken);
+
+  const std::string otherBroken = "<record";
+  Write(File("record.xml"), otherBroken);
+  EXPECT_FALSE(store.Load(File("record.xml")));
+  EXPECT_EQ(Read(File("record.xml.bad")), broken);
+  EXPECT_EQ(Read(File("record.xml.bad.1")), otherBroken);
+}
+
+}  // namespace

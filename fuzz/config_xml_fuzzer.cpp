@@ -1,0 +1,29 @@
+// config.xml: whatever the file holds, loading ends with a result and a usable configuration.
+#include <cstddef>
+#include <cstdint>
+
+#include "fuzz/fuzz_scratch.h"
+#include "model/config/load_config.h"
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  fuzz::SilenceLog();
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  static fuzz::ScratchFolder folder;
+  const std::string_view input = fuzz::AsText(data, size);
+  folder.WriteInput("config.xml", input);
+
+  model::AppConfig config;
+  const bool loaded = model::LoadConfig(folder.Path(), config);
+  if (!loaded && (!config.mediaKeys.empty() || !config.functionKeys.empty())) {
+    fuzz::Fail("a config.xml that did not load still added keys");
+  }
+  for (const model::FunKeyEntry& entry : config.mediaKeys) {
+    if (entry.name.empty()) fuzz::Fail("a media key without a name was listed");
+  }
+  // The combkey parser also sees raw text as a whole.
+  model::ParseCombKeySteps(std::wstring(input.begin(), input.end()));
+  return 0;
+}
