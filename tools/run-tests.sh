@@ -25,3 +25,10 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:ha
   run_suite build/asan "address,undefined" OFF
 TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
   run_suite build/tsan "thread" OFF
+
+# Last: a bounded fuzz run of every loader of outside data (clang, libFuzzer).
+bash tools/run-fuzz.sh
+
+# The Linux backend against the real kernel under qemu (skips with its reason where qemu cannot run).
+echo "== kernel suite"
+bash tools/run-kernel-tests.sh build/kernel-suite

@@ -8,7 +8,9 @@ packages=(
   libpugixml-dev libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-tools-dev qt6-tools-dev-tools libgl-dev
   libudev-dev
+  qemu-system-x86 busybox-static
   xvfb xauth fonts-dejavu-core
+  clang-14 libclang-rt-14-dev
 )
 
 missing=()

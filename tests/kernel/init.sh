@@ -1,0 +1,20 @@
+#!/bin/busybox sh
+# /init of the kernel suite's guest: mount the kernel file systems, load the modules, run the
+# suite, print the verdict line and power off (qemu's exit code does not carry the result).
+/bin/busybox --install -s /bin
+mount -t proc proc /proc
+mount -t sysfs sysfs /sys
+mount -t devtmpfs devtmpfs /dev
+mkdir -p /tmp /run
+for module in $(cat /lib/modules/load-order); do
+  insmod "/lib/modules/$module" || echo "kernel suite: insmod $module failed"
+done
+cd /kbtest
+GTEST_COLOR=no ./kernel_suite /kbtest
+status=$?
+if [ "$status" -eq 0 ]; then
+  echo "KBCONFIG-KERNEL-SUITE: PASSED"
+else
+  echo "KBCONFIG-KERNEL-SUITE: FAILED ($status)"
+fi
+poweroff -f

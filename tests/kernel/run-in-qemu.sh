@@ -1,0 +1,99 @@
+#!/usr/bin/env bash
+# Boots Debian's kernel (unpacked, never installed) under qemu with an initramfs of busybox, the
+# HID/input modules and the kernel suite, and passes when the guest prints the PASSED marker.
+# Usage: run-in-qemu.sh <kernel_suite binary> <config.xml> <work folder, e.g. build/kernel>
+# Exit codes: 0 passed, 1 failed, 77 skipped (this machine cannot run the guest; the reason is printed).
+set -euo pipefail
+
+suite=$(readlink -f "$1")
+config=$(readlink -f "$2")
+work=$3
+here=$(cd "$(dirname "$0")" && pwd)
+modules_wanted=(hid uhid hid-generic evdev uinput)
+marker="KBCONFIG-KERNEL-SUITE: PASSED"
+
+skip() { echo "kernel suite SKIPPED: $*"; exit 77; }
+
+command -v qemu-system-x86_64 >/dev/null || skip "qemu-system-x86_64 is not installed (apt package qemu-system-x86)"
+busybox=$(command -v busybox || true)
+[ -n "$busybox" ] || skip "busybox is not installed (apt package busybox-static)"
+if ldd "$busybox" >/dev/null 2>&1; then skip "$busybox is not statically linked (apt package busybox-static)"; fi
+
+mkdir -p "$work"
+work=$(readlink -f "$work")
+if ! ls "$work"/root/boot/vmlinuz-* >/dev/null 2>&1; then
+  echo "kernel suite: fetching linux-image-amd64"
+  (cd "$work" && apt-get download linux-image-amd64 >/dev/null 2>&1) || skip "cannot download linux-image-amd64"
+  image=$(dpkg-deb -f "$work"/linux-image-amd64_*.deb Depends | grep -o 'linux-image-[0-9][^ ,]*' | head -1)
+  (cd "$work" && apt-get download "$image" >/dev/null 2>&1) || skip "cannot download $image"
+  rm -rf "$work/root"
+  dpkg-deb -x "$work/$image"_*.deb "$work/root"
+fi
+vmlinuz=$(ls "$work"/root/boot/vmlinuz-* | head -1)
+release=$(basename "$vmlinuz" | sed 's/^vmlinuz-//')
+moddir="$work/root/lib/modules/$release"
+
+# --- initramfs --------------------------------------------------------------------------------
+initramfs="$work/initramfs"
+rm -rf "$initramfs"
+mkdir -p "$initramfs"/{bin,proc,sys,dev,lib/modules,kbtest}
+cp "$busybox" "$initramfs/bin/busybox"
+cp "$here/init.sh" "$initramfs/init"
+chmod +x "$initramfs/init"
+
+# Modules with their dependencies (read from each module's "depends=" field), dependencies first.
+declare -A loaded=()
+order=()
+module_file() { find "$moddir/kernel" -name "$1.ko" -o -name "$1.ko.xz" -o -name "$1.ko.zst" | head -1; }
+add_module() {
+  local name=${1//_/-} file deps dep
+  [ -n "${loaded[$name]:-}" ] && return 0
+  file=$(module_file "$name")
+  [ -n "$file" ] || file=$(module_file "${name//-/_}")
+  [ -n "$file" ] || { echo "kernel suite: module $name not found in $moddir"; exit 1; }
+  loaded[$name]=1
+  deps=$(tr '\0' '\n' < "$file" | sed -n 's/^depends=//p' | head -1)
+  for dep in ${deps//,/ }; do add_module "$dep"; done
+  case "$file" in
+    *.xz) xz -dc "$file" > "$initramfs/lib/modules/$name.ko" ;;
+    *.zst) zstd -qdc "$file" > "$initramfs/lib/modules/$name.ko" ;;
+    *) cp "$file" "$initramfs/lib/modules/$name.ko" ;;
+  esac
+  order+=("$name.ko")
+}
+for module in "${modules_wanted[@]}"; do add_module "$module"; done
+printf '%s\n' "${order[@]}" > "$initramfs/lib/modules/load-order"
+
+# The suite with the shared libraries it needs, at the paths its loader looks for them.
+cp "$suite" "$initramfs/kbtest/kernel_suite"
+cp "$config" "$initramfs/kbtest/config.xml"
+for library in $(ldd "$suite" | grep -o '/[^ ]*'); do
+  mkdir -p "$initramfs$(dirname "$library")"
+  cp -L "$library" "$initramfs$library"
+done
+
+(cd "$initramfs" && find . | "$busybox" cpio -o -H newc 2>/dev/null) | gzip -1 > "$work/initramfs.cpio.gz"
+
+# --- boot -------------------------------------------------------------------------------------
+# KVM when /dev/kvm is usable (a probe guest keeps running instead of failing at once), else TCG.
+kvm_works() {
+  [ -r /dev/kvm ] && [ -w /dev/kvm ] || return 1
+  local rc=0
+  timeout 3 qemu-system-x86_64 -accel kvm -M none -nodefaults -display none -S </dev/null >/dev/null 2>&1 || rc=$?
+  [ "$rc" -eq 124 ]
+}
+accel=(-accel tcg -cpu max)
+if kvm_works; then accel=(-accel kvm -cpu host); fi
+echo "kernel suite: booting $release with ${accel[1]}"
+log="$work/guest.log"
+set +e
+timeout 600 qemu-system-x86_64 "${accel[@]}" -m 1024 -smp 2 -nographic -no-reboot \
+  -kernel "$vmlinuz" -initrd "$work/initramfs.cpio.gz" \
+  -append "console=ttyS0 panic=-1 rdinit=/init quiet loglevel=3" </dev/null 2>&1 | tee "$log"
+set -e
+if grep -q "^$marker" <(tr -d '\r' < "$log"); then
+  echo "kernel suite: passed"
+  exit 0
+fi
+echo "kernel suite: FAILED (no '$marker' line; guest log in $log)"
+exit 1
