@@ -12,7 +12,14 @@ std::optional<CaptureSet> CaptureSet::FromTable(std::span<const std::uint8_t> ta
   return set;
 }
 
+CaptureSet CaptureSet::Everything() {
+  CaptureSet set;
+  set.everything_ = true;
+  return set;
+}
+
 bool CaptureSet::Captures(std::uint16_t page, std::uint16_t usage) const {
+  if (everything_) return true;
   return keys_.count({static_cast<std::uint8_t>(page), static_cast<std::uint8_t>(usage)}) != 0;
 }
 

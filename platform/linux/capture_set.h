@@ -19,12 +19,16 @@ class CaptureSet {
   // Nothing when the table is not whole 4-byte entries or longer than 256 entries.
   static std::optional<CaptureSet> FromTable(std::span<const std::uint8_t> table);
 
+  // The set that captures every key (the recording mode of the macro editor).
+  static CaptureSet Everything();
+
   bool Captures(std::uint16_t page, std::uint16_t usage) const;
-  bool Empty() const { return keys_.empty(); }
+  bool Empty() const { return keys_.empty() && !everything_; }
   std::size_t Size() const { return keys_.size(); }
 
  private:
   std::set<std::pair<std::uint8_t, std::uint8_t>> keys_;  // (page low byte, usage low byte)
+  bool everything_ = false;
 };
 
 }  // namespace platform::linux_backend

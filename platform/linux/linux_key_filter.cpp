@@ -39,11 +39,17 @@ struct RequestRecord {
 struct LinuxKeyFilter::State {
   explicit State(KeyboardNodeFinder finder) : findNodes(std::move(finder)) {}
 
+  // What the grab captures now. Caller holds the mutex.
+  CaptureSet EffectiveCaptureSet() const { return recordingAllKeys ? CaptureSet::Everything() : captureSet; }
+
   KeyboardNodeFinder findNodes;
   mutable std::mutex mutex;
   std::condition_variable changed;
   std::optional<std::pair<std::uint16_t, std::uint16_t>> keyboard;  // vendor, product
   CaptureSet captureSet;
+  // Set by 0x226010 (the macro editor records every key), ended by 0x226008, the first request
+  // of every monitoring start.
+  bool recordingAllKeys = false;
   std::deque<std::shared_ptr<RequestRecord>> pendingReads;
   std::deque<KeyEventBytes> queuedEvents;
   int openHandles = 0;
@@ -217,13 +223,19 @@ class LinuxFilterDevice final : public FilterDevice {
         if (!set) return Failed(EINVAL);
         std::scoped_lock lock(state_->mutex);
         state_->captureSet = *set;
-        if (state_->engine) state_->engine->SetCaptureSet(*set);
+        if (state_->engine) state_->engine->SetCaptureSet(state_->EffectiveCaptureSet());
         record->done = true;
         return Pending(std::move(record));
       }
       case kCodeStart:
+      case kCodeMode: {
+        std::scoped_lock lock(state_->mutex);
+        state_->recordingAllKeys = code == kCodeMode;
+        if (state_->engine) state_->engine->SetCaptureSet(state_->EffectiveCaptureSet());
+        record->done = true;
+        return Pending(std::move(record));
+      }
       case kCodeArm:
-      case kCodeMode:
         record->done = true;
         return Pending(std::move(record));
       default:
@@ -282,7 +294,7 @@ std::unique_ptr<FilterDevice> LinuxKeyFilter::OpenFilterDevice(const std::wstrin
         [weak](const KeyEventBytes& event) {
           if (auto state = weak.lock()) state->Deliver(event);
         });
-    state_->engine->SetCaptureSet(state_->captureSet);
+    state_->engine->SetCaptureSet(state_->EffectiveCaptureSet());
   }
   return std::make_unique<LinuxFilterDevice>(state_, state_->nextHandleSerial++, access);
 }

@@ -50,6 +50,7 @@ struct SimKeyFilterDriver::State {
   int heldSubmits = 0;
   int abortEventSets = 0;
   std::vector<std::uint8_t> captureTable;
+  bool recordingAllKeys = false;
   std::vector<FilterRequest> requests;
   std::vector<int> readHandles;
   std::deque<std::shared_ptr<RequestRecord>> pendingReads;
@@ -60,6 +61,7 @@ struct SimKeyFilterDriver::State {
   int nextHandleSerial = 1;
 
   bool Captures(std::uint32_t keyCode) const {
+    if (recordingAllKeys) return true;
     const std::uint8_t page = static_cast<std::uint8_t>(keyCode >> 16);
     const std::uint8_t usage = static_cast<std::uint8_t>(keyCode);
     for (std::size_t at = 0; at + 4 <= captureTable.size(); at += 4) {
@@ -220,8 +222,12 @@ class SimFilterDevice final : public platform::FilterDevice {
     const auto* bytes = static_cast<const std::uint8_t*>(input);
     switch (code) {
       case kFilterCodeStart:
-      case kFilterCodeArm:
+        state_->recordingAllKeys = false;
+        break;
       case kFilterCodeMode:
+        state_->recordingAllKeys = true;
+        break;
+      case kFilterCodeArm:
         break;
       case kFilterCodeCaptureTable:
         if (inputSize % 4 != 0 || inputSize > kCaptureTableBytes || (inputSize > 0 && bytes == nullptr)) {

@@ -14,7 +14,9 @@
 
 namespace sim {
 
-// The control codes the driver accepts.
+// The control codes the driver accepts. 0x226010 puts the driver in recording mode, in which
+// every key is reported (the macro editor records keys that have no assignment); 0x226008,
+// the first request of every monitoring start, ends it.
 inline constexpr std::uint32_t kFilterCodeStart = 0x226008;
 inline constexpr std::uint32_t kFilterCodeArm = 0x22600C;
 inline constexpr std::uint32_t kFilterCodeMode = 0x226010;

@@ -41,6 +41,14 @@ TEST(CaptureSet, ReadsFlaggedEntriesByTheirLowBytes) {
   EXPECT_FALSE(set->Captures(0x00, 0x00));  // zero entries capture nothing
 }
 
+TEST(CaptureSet, EverythingCapturesEveryKeyOfEveryPage) {
+  const CaptureSet all = CaptureSet::Everything();
+  EXPECT_TRUE(all.Captures(0x07, 0x04));
+  EXPECT_TRUE(all.Captures(0x0C, 0xE9));
+  EXPECT_FALSE(all.Empty());
+  EXPECT_TRUE(CaptureSet().Empty());
+}
+
 TEST(CaptureSet, RejectsTablesThatAreNotWholeEntries) {
   EXPECT_FALSE(CaptureSet::FromTable(std::vector<std::uint8_t>(1023, 0)));
   EXPECT_FALSE(CaptureSet::FromTable(std::vector<std::uint8_t>(1028, 0)));

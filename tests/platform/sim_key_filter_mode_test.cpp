@@ -1,0 +1,45 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+
+#include "platform/sim/sim_key_filter.h"
+
+namespace {
+
+constexpr std::uint32_t kReadAccess = 0x80000000;
+constexpr std::uint32_t kKeyA = 0x00070004;
+constexpr std::uint32_t kKeyB = 0x00070005;
+
+class SimKeyFilterModeTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::uint32_t error = 0;
+    device_ = driver_.OpenFilterDevice(L"\\\\.\\vhidflt", kReadAccess | 0x40000000, error);
+    ASSERT_NE(device_, nullptr);
+    const std::uint8_t table[4] = {0x04, 0x00, 0x07, 0x02};  // captures A only
+    Send(sim::kFilterCodeCaptureTable, table, sizeof table);
+  }
+  void Send(std::uint32_t code, const void* input = nullptr, std::size_t size = 0) {
+    device_->Submit(code, input, size, nullptr, 0);
+  }
+
+  sim::SimKeyFilterDriver driver_;
+  std::unique_ptr<platform::FilterDevice> device_;
+};
+
+// The macro editor records keys that have no assignment: 0x226010 reports every key until the
+// next monitoring start (0x226008) returns the driver to the capture table.
+TEST_F(SimKeyFilterModeTest, RecordingModeReportsEveryKeyUntilMonitoringRestarts) {
+  EXPECT_TRUE(driver_.IsCaptured(kKeyA));
+  EXPECT_FALSE(driver_.IsCaptured(kKeyB));
+  const std::uint32_t zero = 0;
+  Send(sim::kFilterCodeMode, &zero, sizeof zero);
+  EXPECT_TRUE(driver_.IsCaptured(kKeyB));
+  Send(sim::kFilterCodeArm);
+  EXPECT_TRUE(driver_.IsCaptured(kKeyB));  // only the start request ends recording
+  Send(sim::kFilterCodeStart);
+  EXPECT_FALSE(driver_.IsCaptured(kKeyB));
+  EXPECT_TRUE(driver_.IsCaptured(kKeyA));
+}
+
+}  // namespace
