@@ -5,18 +5,10 @@
 #include "fuzz/fuzz_scratch.h"
 #include "model/config/load_config.h"
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  fuzz::SilenceLog();
-  return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static fuzz::ScratchFolder folder;
-  const std::string_view input = fuzz::AsText(data, size);
-  folder.WriteInput("config.xml", input);
-
+  const fuzz::InputFile input = fuzz::WriteInputFile("config.xml", data, size);
   model::AppConfig config;
-  const bool loaded = model::LoadConfig(folder.Path(), config);
+  const bool loaded = model::LoadConfig(input.path.parent_path(), config);
   if (!loaded && (!config.mediaKeys.empty() || !config.functionKeys.empty())) {
     fuzz::Fail("a config.xml that did not load still added keys");
   }
@@ -24,6 +16,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (entry.name.empty()) fuzz::Fail("a media key without a name was listed");
   }
   // The combkey parser also sees raw text as a whole.
-  model::ParseCombKeySteps(std::wstring(input.begin(), input.end()));
+  model::ParseCombKeySteps(std::wstring(input.bytes.begin(), input.bytes.end()));
   return 0;
 }

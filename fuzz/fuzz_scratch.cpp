@@ -53,6 +53,12 @@ std::filesystem::path ScratchFolder::WriteInput(const std::string& name, std::st
   return file;
 }
 
+InputFile WriteInputFile(const std::string& name, const std::uint8_t* data, std::size_t size) {
+  static ScratchFolder folder;
+  const std::string_view bytes = AsText(data, size);
+  return InputFile{folder.WriteInput(name, bytes), bytes};
+}
+
 void Fail(const char* what) {
   std::fprintf(stderr, "fuzz check failed: %s\n", what);
   std::abort();

@@ -65,11 +65,6 @@ std::vector<ReadStep> ParseScript(const std::uint8_t* data, std::size_t size) {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  fuzz::SilenceLog();
-  return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 3) return 0;
   std::array<Listener, 3> listeners{Listener(data[0]), Listener(data[1]), Listener(data[2])};

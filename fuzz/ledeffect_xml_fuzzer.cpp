@@ -1,43 +1,11 @@
-// ledeffect.xml: loading always ends with a file that loads (the defaults replace a broken one, which
-// is kept as ledeffect.xml.bad first), and saving what was loaded settles after one save.
+// ledeffect.xml: see CheckLightingStore.
 #include <cstddef>
 #include <cstdint>
 
-#include "fuzz/fuzz_scratch.h"
+#include "fuzz/lighting_store_fuzz.h"
 #include "model/lighting/led_effect_store.h"
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  fuzz::SilenceLog();
-  return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static fuzz::ScratchFolder folder;
-  const std::string_view input = fuzz::AsText(data, size);
-  const auto file = folder.WriteInput("ledeffect.xml", input);
-
-  model::LedEffectStore store;
-  const bool loaded = store.Load(file);
-  fuzz::CheckKeptWhenMalformed(file, input);
-  if (!loaded) {
-    model::LedEffectStore defaults;
-    if (!defaults.Load(file)) fuzz::Fail("the defaults written for a bad ledeffect.xml do not load");
-    return 0;
-  }
-  for (int index = -1; index <= model::LedEffectStore::kRecordCount; ++index) store.RecordAt(index);
-
-  // Values the loader puts into range (the defaults' selection 0 reads back as 1) settle in the
-  // first save; from then on saving and loading changes nothing.
-  if (!store.Save()) fuzz::Fail("a loaded ledeffect.xml could not be saved");
-  model::LedEffectStore once;
-  if (!once.Load(file) || !once.Save()) fuzz::Fail("the saved ledeffect.xml does not load and save");
-  const std::string saved = fuzz::ReadOrFail(file);
-  model::LedEffectStore twice;
-  if (!twice.Load(file) || !twice.Save() || fuzz::ReadOrFail(file) != saved) {
-    fuzz::Fail("ledeffect.xml changed in a second save and load");
-  }
-  for (int index = 0; index < model::LedEffectStore::kRecordCount; ++index) {
-    if (once.RecordAt(index) != twice.RecordAt(index)) fuzz::Fail("a record changed in a save and load");
-  }
+  fuzz::CheckLightingStore<model::LedEffectStore>("ledeffect.xml", data, size);
   return 0;
 }

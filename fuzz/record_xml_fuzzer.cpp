@@ -5,26 +5,17 @@
 #include <string>
 
 #include "fuzz/fuzz_scratch.h"
+#include "fuzz/macro_steps_check.h"
 #include "model/records/record_store.h"
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  fuzz::SilenceLog();
-  return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static fuzz::ScratchFolder folder;
-  const std::string_view input = fuzz::AsText(data, size);
-  const auto file = folder.WriteInput("record.xml", input);
-
+  const fuzz::InputFile input = fuzz::WriteInputFile("record.xml", data, size);
   model::RecordStore store;
-  const bool loaded = store.Load(file);
-  fuzz::CheckKeptWhenMalformed(file, input);
-  if (!loaded) return 0;
+  if (!fuzz::LoadAndCheckKept(store, input)) return 0;
 
   if (!store.Save()) fuzz::Fail("loaded records could not be saved");
   model::RecordStore once;
-  if (!once.Load(file)) fuzz::Fail("the saved record.xml does not load");
+  if (!once.Load(input.path)) fuzz::Fail("the saved record.xml does not load");
   const auto before = store.Snapshot();
   const auto after = once.Snapshot();
   if (before->size() != after->size()) fuzz::Fail("records lost in a save and load");
@@ -32,22 +23,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const model::KeyRecord& a = (*before)[index];
     const model::KeyRecord& b = (*after)[index];
     if (a.code != b.code || a.name != b.name || a.group != b.group || a.type != b.type || a.play != b.play ||
-        a.repeat != b.repeat || a.steps.size() != b.steps.size()) {
+        a.repeat != b.repeat) {
       fuzz::Fail("a record changed in a save and load");
     }
-    for (std::size_t step = 0; step < a.steps.size(); ++step) {
-      const model::MacroStep& x = a.steps[step];
-      const model::MacroStep& y = b.steps[step];
-      if (x.code != y.code || x.delay != y.delay || x.name != y.name || (x.state >= 0 && x.state != y.state)) {
-        fuzz::Fail("a record step changed in a save and load");
-      }
-    }
+    fuzz::CheckStepsSurvivedSaveAndLoad(a.steps, b.steps, "record");
   }
-  if (!once.Save()) fuzz::Fail("record.xml could not be saved again");
-  const std::string saved = fuzz::ReadOrFail(file);
   model::RecordStore twice;
-  if (!twice.Load(file) || !twice.Save() || fuzz::ReadOrFail(file) != saved) {
-    fuzz::Fail("record.xml changed in a second save and load");
-  }
+  fuzz::CheckSecondSaveChangesNothing(once, twice, input.path);
   return 0;
 }

@@ -25,7 +25,11 @@ class Logger {
   Sink sink_;
 };
 
+#if defined(__MINGW32__)  // MinGW builds use its C99 printf (__USE_MINGW_ANSI_STDIO), not msvcrt's
+void Log(const char* format, ...) __attribute__((format(gnu_printf, 1, 2)));
+#else
 void Log(const char* format, ...) __attribute__((format(printf, 1, 2)));
+#endif
 void LogWide(const wchar_t* format, ...);
 // One line for a failed operation: "<operation> failed: <detail>\n".
 void LogFailure(std::string_view operation, std::string_view detail);

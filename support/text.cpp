@@ -136,7 +136,11 @@ std::wstring FormatWideV(const wchar_t* format, va_list args) {
     va_copy(copy, args);
     const int written = std::vswprintf(buffer.data(), buffer.size(), format, copy);
     va_end(copy);
-    if (written >= 0) return std::wstring(buffer.data(), static_cast<size_t>(written));
+    // Some C libraries (MinGW's C99 printf) return the full length instead of failing when the
+    // text did not fit: only a length inside the buffer is a finished result.
+    if (written >= 0 && static_cast<size_t>(written) < buffer.size()) {
+      return std::wstring(buffer.data(), static_cast<size_t>(written));
+    }
     if (buffer.size() >= (1u << 20)) return std::wstring();
     buffer.resize(buffer.size() * 4);
   }

@@ -2,8 +2,8 @@
 
 #include <pugixml.hpp>
 
-#include "model/config/c_number.h"
 #include "model/xml/xml_file.h"
+#include "support/c_number.h"
 #include "support/logger.h"
 #include "support/text.h"
 
@@ -15,7 +15,7 @@ std::wstring AttributeText(const pugi::xml_node& node, const char* name) {
 }
 
 std::int32_t HexAttribute(const pugi::xml_node& node, const char* name) {
-  return ParseCLong(AttributeText(node, name), 16);
+  return support::ParseCLong(AttributeText(node, name), 16);
 }
 
 void ReadSelector(const pugi::xml_node& usb, DeviceSelector& selector) {
@@ -33,7 +33,7 @@ void ReadMediaKeys(const pugi::xml_node& funkey, std::vector<FunKeyEntry>& keys)
     if (entry.name.empty()) continue;
     entry.path = AttributeText(child, "path");
     entry.argm = AttributeText(child, "argm");
-    entry.code = ParseCUnsignedLong(AttributeText(child, "code"), 16);
+    entry.code = support::ParseCUnsignedLong(AttributeText(child, "code"), 16);
     keys.push_back(std::move(entry));
   }
 }
@@ -70,8 +70,8 @@ std::vector<CombKeyStep> ParseCombKeySteps(std::wstring_view code) {
 
     CombKeyStep step;
     const std::size_t colon = piece.find(L':');
-    step.key = ParseCLong(piece.substr(0, colon), 10);
-    if (colon != std::wstring_view::npos) step.delay = ParseCLong(piece.substr(colon + 1), 10);
+    step.key = support::ParseCLong(piece.substr(0, colon), 10);
+    if (colon != std::wstring_view::npos) step.delay = support::ParseCLong(piece.substr(colon + 1), 10);
     steps.push_back(step);
   }
   return steps;

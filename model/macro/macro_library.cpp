@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "model/macro/macro_step_xml.h"
 #include "model/macro/xml_attributes.h"
 #include "model/xml/unreadable_file.h"
 #include "model/xml/xml_file.h"
@@ -23,16 +24,7 @@ void SwapSteps(MacroGroup& group, int first, int second) {
 MacroGroup ReadGroup(pugi::xml_node element) {
   MacroGroup group;
   group.name = ReadText(element, "name");
-  ForEachChildElement(element, [&](pugi::xml_node item) {
-    MacroStep step;
-    // Read as written ("%u"): a code of a vendor page (0x8000 and up) comes back unchanged, where a
-    // signed read would cut it to 2147483647. Codes in the signed range read the same either way.
-    step.code = ReadUnsigned(item, "code");
-    step.state = ReadSigned(item, "state");
-    step.delay = ReadSigned(item, "delay");
-    step.name = ReadText(item, "name");
-    group.steps.push_back(std::move(step));
-  });
+  group.steps = ReadMacroSteps(element, StepCodeText::kDecimal);
   return group;
 }
 
@@ -107,13 +99,7 @@ bool MacroLibrary::Save() const {
   for (const auto& entry : groups_) {
     pugi::xml_node element = macro.append_child("group");
     AppendText(element, "name", entry->name);
-    for (const MacroStep& step : entry->steps) {
-      pugi::xml_node item = element.append_child("item");
-      AppendUnsigned(item, "code", step.code);
-      AppendUnsigned(item, "state", static_cast<std::uint32_t>(step.state));
-      AppendUnsigned(item, "delay", static_cast<std::uint32_t>(static_cast<int>(step.delay)));
-      AppendText(item, "name", step.name);
-    }
+    AppendMacroSteps(element, entry->steps, StepCodeText::kDecimal);
   }
   return SaveXmlFile(document, filePath);
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "model/macro/macro_step_xml.h"
 #include "model/macro/xml_attributes.h"
 #include "model/xml/unreadable_file.h"
 #include "model/xml/xml_file.h"
@@ -14,14 +15,7 @@ namespace {
 KeyRecord ReadRecord(pugi::xml_node element) {
   KeyRecord record;
   record.code = ReadHex(element, "code");
-  ForEachChildElement(element, [&](pugi::xml_node item) {
-    MacroStep step;
-    step.code = ReadHex(item, "code");
-    step.name = ReadText(item, "name");
-    step.state = ReadSigned(item, "state");
-    step.delay = ReadSigned(item, "delay");
-    record.steps.push_back(std::move(step));
-  });
+  record.steps = ReadMacroSteps(element, StepCodeText::kHex);
   record.type = ReadSigned(element, "type");
   record.play = static_cast<int>(ReadUnsigned(element, "play"));
   record.repeat = ReadSigned(element, "repeat");
@@ -39,13 +33,7 @@ void WriteRecord(pugi::xml_document& document, const KeyRecord& record) {
   AppendSigned(element, "repeat", record.repeat);
   AppendText(element, "name", record.name);
   AppendText(element, "group", record.group);
-  for (const MacroStep& step : record.steps) {
-    pugi::xml_node item = element.append_child("item");
-    AppendHex(item, "code", step.code);
-    AppendUnsigned(item, "state", static_cast<std::uint32_t>(step.state));
-    AppendUnsigned(item, "delay", static_cast<std::uint32_t>(static_cast<int>(step.delay)));
-    AppendText(item, "name", step.name);
-  }
+  AppendMacroSteps(element, record.steps, StepCodeText::kHex);
 }
 
 }  // namespace

@@ -1,12 +1,12 @@
 #include "model/config/load_config.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <fstream>
 #include <string>
 
 #include "support/logger.h"
+#include "tests/common/temp_folder.h"
 
 namespace {
 
@@ -18,15 +18,6 @@ using Steps = std::vector<CombKeyStep>;
 // A private folder per test, removed afterwards.
 class ConfigFileTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    folder_ = std::filesystem::temp_directory_path() /
-              ("kbconfig-config-" + std::string(info->name()) + "-" + std::to_string(::getpid()));
-    std::filesystem::remove_all(folder_);
-    std::filesystem::create_directories(folder_);
-  }
-  void TearDown() override { std::filesystem::remove_all(folder_); }
-
   AppConfig Load(const std::string& xml, bool expectLoaded = true) {
     std::ofstream(folder_ / "config.xml", std::ios::binary) << xml;
     AppConfig config;
@@ -34,7 +25,8 @@ class ConfigFileTest : public ::testing::Test {
     return config;
   }
 
-  std::filesystem::path folder_;
+  const testsupport::TempFolder temp_{"kb_config"};
+  const std::filesystem::path folder_ = temp_.Path();
 };
 
 TEST_F(ConfigFileTest, ReadsEverySection) {

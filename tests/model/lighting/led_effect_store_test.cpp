@@ -4,16 +4,17 @@
 
 #include <thread>
 
-#include "lighting_test_files.h"
 #include "model/xml/unreadable_file.h"
 #include "support/atomic_file.h"
 #include "support/logger.h"
+#include "tests/common/temp_folder_test.h"
 
 namespace {
 
-using lighting_test::ReadText;
-using lighting_test::TempFolder;
-using lighting_test::WriteText;
+using testsupport::CountEntries;
+using testsupport::ReadFileText;
+using testsupport::TempFolder;
+using testsupport::WriteFileText;
 using model::EffectRecord;
 using model::LedEffectStore;
 
@@ -55,14 +56,14 @@ EffectRecord Record(int brightness, int speed, int deriction, int selection) {
 class LedEffectStoreTest : public ::testing::Test {
  protected:
   TempFolder folder;
-  std::filesystem::path file = folder.File("ledeffect.xml");
+  std::filesystem::path file = folder / "ledeffect.xml";
   LedEffectStore store;
   support::ScopedLogCapture log;  // keeps expected failure lines out of the test output
 };
 
 TEST_F(LedEffectStoreTest, MissingFileWritesTheDefaults) {
   EXPECT_FALSE(store.Load(file));
-  EXPECT_EQ(ReadText(file), kDefaultFile);
+  EXPECT_EQ(ReadFileText(file), kDefaultFile);
   EXPECT_EQ(store.Selected(), 20);
   EXPECT_EQ(store.RecordAt(0), Record(5, 0, 0, 0));
   EXPECT_EQ(store.RecordAt(19), Record(5, 0, 0, 0));
@@ -70,9 +71,9 @@ TEST_F(LedEffectStoreTest, MissingFileWritesTheDefaults) {
 
 TEST_F(LedEffectStoreTest, MalformedFileIsReplacedByTheDefaults) {
   store.SetRecord(3, Record(1, 2, 1, 2));
-  WriteText(file, "<effect sel=\"4\"><item speed=\"1\"></effect>");
+  WriteFileText(file, "<effect sel=\"4\"><item speed=\"1\"></effect>");
   EXPECT_FALSE(store.Load(file));
-  EXPECT_EQ(ReadText(file), kDefaultFile);
+  EXPECT_EQ(ReadFileText(file), kDefaultFile);
   EXPECT_EQ(store.RecordAt(3), Record(5, 0, 0, 0));
 }
 
@@ -80,11 +81,11 @@ TEST_F(LedEffectStoreTest, EmptyPathIsRefusedAndNothingIsWritten) {
   EXPECT_FALSE(store.Load(""));
   EXPECT_TRUE(store.Path().empty());
   EXPECT_FALSE(store.Save());
-  EXPECT_EQ(folder.EntryCount(), 0u);
+  EXPECT_EQ(CountEntries(folder.Path()), 0u);
 }
 
 TEST_F(LedEffectStoreTest, LoadClampsEveryValueIntoItsRange) {
-  WriteText(file, EffectFile("7",
+  WriteFileText(file, EffectFile("7",
                              "\t<item speed=\"200\" brightness=\"9\" deriction=\"2\" selection=\"3\" />\n"
                              "\t<item speed=\"3\" brightness=\"2\" deriction=\"1\" />\n"
                              "\t<item speed=\"260\" brightness=\"259\" deriction=\"257\" selection=\"258\" />\n"
@@ -103,14 +104,14 @@ TEST_F(LedEffectStoreTest, LoadClampsEveryValueIntoItsRange) {
 TEST_F(LedEffectStoreTest, SelectedOutsideItsRangeBecomesZero) {
   for (const char* sel : {"21", "-1", "1000", "abc"}) {
     store.SetSelected(9);
-    WriteText(file, EffectFile(sel, ""));
+    WriteFileText(file, EffectFile(sel, ""));
     ASSERT_TRUE(store.Load(file)) << sel;
     EXPECT_EQ(store.Selected(), 0) << sel;
   }
-  WriteText(file, EffectFile("20", ""));
+  WriteFileText(file, EffectFile("20", ""));
   ASSERT_TRUE(store.Load(file));
   EXPECT_EQ(store.Selected(), 20);
-  WriteText(file, "<?xml version=\"1.0\"?>\n<effect />\n");
+  WriteFileText(file, "<?xml version=\"1.0\"?>\n<effect />\n");
   ASSERT_TRUE(store.Load(file));
   EXPECT_EQ(store.Selected(), 0);
 }
@@ -120,12 +121,12 @@ TEST_F(LedEffectStoreTest, ReadsOnlyTheFirstTwentyChildrenWhateverTheirNames) {
   for (int n = 1; n < 25; ++n) {
     items += "\t<item speed=\"" + std::to_string(n < 20 ? 2 : 3) + "\" />\n";
   }
-  WriteText(file, EffectFile("0", items));
+  WriteFileText(file, EffectFile("0", items));
   ASSERT_TRUE(store.Load(file));
   EXPECT_EQ(store.RecordAt(0)->speed, 1);
   for (int n = 1; n < 20; ++n) EXPECT_EQ(store.RecordAt(n)->speed, 2) << n;
   // The children past the twentieth changed nothing, and the file is left as it was.
-  EXPECT_EQ(ReadText(file), EffectFile("0", items));
+  EXPECT_EQ(ReadFileText(file), EffectFile("0", items));
 }
 
 TEST_F(LedEffectStoreTest, RecordAtResolvesTheSelectionAndRejectsIndicesWithoutRecord) {
@@ -152,11 +153,11 @@ TEST_F(LedEffectStoreTest, ChangesAreWrittenAsWholeFiles) {
   expected.replace(expected.find("sel=\"20\""), 8, "sel=\"1\"");
   expected.replace(expected.find(defaultItem) + defaultItem.size(), defaultItem.size(),
                    "\t<item speed=\"2\" brightness=\"3\" deriction=\"1\" selection=\"2\" />\n");
-  EXPECT_EQ(ReadText(file), expected);
+  EXPECT_EQ(ReadFileText(file), expected);
 
   // A selection of -1 (no combo box item) is saved as it is and read back as 0.
   ASSERT_TRUE(store.SetSelected(-1));
-  EXPECT_NE(ReadText(file).find("<effect sel=\"-1\">"), std::string::npos);
+  EXPECT_NE(ReadFileText(file).find("<effect sel=\"-1\">"), std::string::npos);
   LedEffectStore reloaded;
   ASSERT_TRUE(reloaded.Load(file));
   EXPECT_EQ(reloaded.Selected(), 0);
@@ -165,23 +166,23 @@ TEST_F(LedEffectStoreTest, ChangesAreWrittenAsWholeFiles) {
 }
 
 TEST_F(LedEffectStoreTest, ResetRestoresAndWritesTheDefaults) {
-  WriteText(file, EffectFile("3", "\t<item speed=\"1\" brightness=\"1\" deriction=\"1\" selection=\"2\" />\n"));
+  WriteFileText(file, EffectFile("3", "\t<item speed=\"1\" brightness=\"1\" deriction=\"1\" selection=\"2\" />\n"));
   ASSERT_TRUE(store.Load(file));
   ASSERT_TRUE(store.Reset());
   EXPECT_EQ(store.Selected(), 20);
   EXPECT_EQ(store.RecordAt(0), Record(5, 0, 0, 0));
-  EXPECT_EQ(ReadText(file), kDefaultFile);
+  EXPECT_EQ(ReadFileText(file), kDefaultFile);
 }
 
 TEST_F(LedEffectStoreTest, FailedSaveKeepsThePreviousFileWhole) {
   ASSERT_FALSE(store.Load(file));
   support::testing::FailNextAtomicWriteAfter(40);
   EXPECT_FALSE(store.SetSelected(2));
-  EXPECT_EQ(ReadText(file), kDefaultFile);
-  EXPECT_EQ(folder.EntryCount(), 1u);  // no temporary file left beside it
+  EXPECT_EQ(ReadFileText(file), kDefaultFile);
+  EXPECT_EQ(CountEntries(folder.Path()), 1u);  // no temporary file left beside it
   // The next save goes through again.
   EXPECT_TRUE(store.Save());
-  EXPECT_NE(ReadText(file).find("<effect sel=\"2\">"), std::string::npos);
+  EXPECT_NE(ReadFileText(file).find("<effect sel=\"2\">"), std::string::npos);
 }
 
 }  // namespace
@@ -212,10 +213,10 @@ namespace {
 
 TEST_F(LedEffectStoreTest, MalformedFileIsKeptAsBadBeforeTheDefaultsAreWritten) {
   const std::string broken = "<effect sel=\"4\"><item speed=\"1\"></effect>";
-  WriteText(file, broken);
+  WriteFileText(file, broken);
   EXPECT_FALSE(store.Load(file));
-  EXPECT_EQ(ReadText(folder.File("ledeffect.xml.bad")), broken);
-  EXPECT_EQ(ReadText(file), kDefaultFile);
+  EXPECT_EQ(ReadFileText(folder / "ledeffect.xml.bad"), broken);
+  EXPECT_EQ(ReadFileText(file), kDefaultFile);
   EXPECT_NE(log.Text().find("ledeffect.xml: unreadable, kept as "), std::string::npos) << log.Text();
 }
 
@@ -224,18 +225,18 @@ TEST_F(LedEffectStoreTest, MalformedFileThatCannotBeKeptIsNotReplaced) {
     std::filesystem::create_directory(model::KeptCopyPath(file, index));  // every copy name blocked
   }
   const std::string broken = "<effect sel=\"4\">";
-  WriteText(file, broken);
+  WriteFileText(file, broken);
   EXPECT_FALSE(store.Load(file));
-  EXPECT_EQ(ReadText(file), broken);
+  EXPECT_EQ(ReadFileText(file), broken);
   EXPECT_EQ(store.RecordAt(0), Record(5, 0, 0, 0));  // the defaults are used all the same
   EXPECT_NE(log.Text().find("not replaced by the defaults"), std::string::npos) << log.Text();
 }
 
 TEST_F(LedEffectStoreTest, MissingOrEmptyFileGetsTheDefaultsWithoutABadCopy) {
-  WriteText(file, "<?xml version=\"1.0\"?>\n");
+  WriteFileText(file, "<?xml version=\"1.0\"?>\n");
   EXPECT_FALSE(store.Load(file));
-  EXPECT_EQ(ReadText(file), kDefaultFile);
-  EXPECT_EQ(folder.EntryCount(), 1u);
+  EXPECT_EQ(ReadFileText(file), kDefaultFile);
+  EXPECT_EQ(CountEntries(folder.Path()), 1u);
 }
 
 }  // namespace

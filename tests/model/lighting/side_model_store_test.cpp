@@ -2,16 +2,17 @@
 
 #include <gtest/gtest.h>
 
-#include "lighting_test_files.h"
 #include "model/xml/unreadable_file.h"
 #include "support/atomic_file.h"
 #include "support/logger.h"
+#include "tests/common/temp_folder_test.h"
 
 namespace {
 
-using lighting_test::ReadText;
-using lighting_test::TempFolder;
-using lighting_test::WriteText;
+using testsupport::CountEntries;
+using testsupport::ReadFileText;
+using testsupport::TempFolder;
+using testsupport::WriteFileText;
 using model::SideModelStore;
 using model::SideRecord;
 
@@ -50,34 +51,34 @@ int Brightness(const SideModelStore& store, int index) {
 class SideModelStoreTest : public ::testing::Test {
  protected:
   TempFolder folder;
-  std::filesystem::path file = folder.File("sidemodel.xml");
+  std::filesystem::path file = folder / "sidemodel.xml";
   SideModelStore store;
   support::ScopedLogCapture log;
 };
 
 TEST_F(SideModelStoreTest, MissingFileWritesTheDefaults) {
   EXPECT_FALSE(store.Load(file));
-  EXPECT_EQ(ReadText(file), kDefaultFile);
+  EXPECT_EQ(ReadFileText(file), kDefaultFile);
   EXPECT_EQ(store.Selected(), 0);
   EXPECT_EQ(Brightness(store, 2), 4);
   EXPECT_EQ(Brightness(store, 3), 7);
 }
 
 TEST_F(SideModelStoreTest, MalformedFileIsReplacedByTheDefaults) {
-  WriteText(file, "not xml at all <");
+  WriteFileText(file, "not xml at all <");
   EXPECT_FALSE(store.Load(file));
-  EXPECT_EQ(ReadText(file), kDefaultFile);
+  EXPECT_EQ(ReadFileText(file), kDefaultFile);
 }
 
 TEST_F(SideModelStoreTest, EmptyPathIsRefused) {
   EXPECT_FALSE(store.Load(""));
   EXPECT_FALSE(store.SetSelected(3));  // nowhere to save
   EXPECT_EQ(store.Selected(), 3);
-  EXPECT_EQ(folder.EntryCount(), 0u);
+  EXPECT_EQ(CountEntries(folder.Path()), 0u);
 }
 
 TEST_F(SideModelStoreTest, BrightnessWithBitThreeSetBecomesZero) {
-  WriteText(file, SideFile("5", Items({"12", "5", "8", "15", "17", "7", "264", "-1", "0"}) + "\t<item />\n"));
+  WriteFileText(file, SideFile("5", Items({"12", "5", "8", "15", "17", "7", "264", "-1", "0"}) + "\t<item />\n"));
   ASSERT_TRUE(store.Load(file));
   EXPECT_EQ(store.Selected(), 5);
   const int expected[] = {0, 5, 0, 0, 1, 7, 0, 0, 0, 0};  // 264 -> 8 -> 0; -1 -> 255 -> 0
@@ -86,19 +87,19 @@ TEST_F(SideModelStoreTest, BrightnessWithBitThreeSetBecomesZero) {
 }
 
 TEST_F(SideModelStoreTest, SelectedAcceptsTwelveButNothingBeyond) {
-  WriteText(file, SideFile("12", ""));
+  WriteFileText(file, SideFile("12", ""));
   ASSERT_TRUE(store.Load(file));
   EXPECT_EQ(store.Selected(), 12);
   EXPECT_FALSE(store.RecordAt(-1).has_value());  // 12 has no record
   for (const char* sel : {"13", "-1"}) {
-    WriteText(file, SideFile(sel, ""));
+    WriteFileText(file, SideFile(sel, ""));
     ASSERT_TRUE(store.Load(file));
     EXPECT_EQ(store.Selected(), 0) << sel;
   }
 }
 
 TEST_F(SideModelStoreTest, ReadsOnlyTheFirstTwelveChildren) {
-  WriteText(file, SideFile("0", Items({"1", "1", "1", "1", "1", "1", "1", "1", "1", "1", "1", "2", "3", "3"})));
+  WriteFileText(file, SideFile("0", Items({"1", "1", "1", "1", "1", "1", "1", "1", "1", "1", "1", "2", "3", "3"})));
   ASSERT_TRUE(store.Load(file));
   EXPECT_EQ(Brightness(store, 11), 2);
   EXPECT_FALSE(store.RecordAt(12).has_value());
@@ -108,11 +109,11 @@ TEST_F(SideModelStoreTest, ChangesAreWrittenAsWholeFiles) {
   ASSERT_FALSE(store.Load(file));
   ASSERT_TRUE(store.SetRecord(4, SideRecord{6}));
   ASSERT_TRUE(store.SetSelected(4));
-  EXPECT_EQ(ReadText(file), SideFile("4", Items({"4", "4", "4", "7", "6", "7", "7", "7", "7", "7", "7", "7"})));
+  EXPECT_EQ(ReadFileText(file), SideFile("4", Items({"4", "4", "4", "7", "6", "7", "7", "7", "7", "7", "7", "7"})));
   EXPECT_EQ(Brightness(store, -1), 6);
 
   ASSERT_TRUE(store.Reset());
-  EXPECT_EQ(ReadText(file), kDefaultFile);
+  EXPECT_EQ(ReadFileText(file), kDefaultFile);
   EXPECT_EQ(store.Selected(), 0);
 }
 
@@ -121,8 +122,8 @@ TEST_F(SideModelStoreTest, FailedSaveKeepsThePreviousFileWhole) {
   store.SetRecord(0, SideRecord{1});
   support::testing::FailNextAtomicWriteAfter(25);
   EXPECT_FALSE(store.Save());
-  EXPECT_EQ(ReadText(file), kDefaultFile);
-  EXPECT_EQ(folder.EntryCount(), 1u);
+  EXPECT_EQ(ReadFileText(file), kDefaultFile);
+  EXPECT_EQ(CountEntries(folder.Path()), 1u);
 }
 
 }  // namespace
@@ -131,26 +132,26 @@ namespace {
 
 TEST_F(SideModelStoreTest, MalformedFileIsKeptAsBadBeforeTheDefaultsAreWritten) {
   const std::string broken = "<effect sel=\"2\"><item brightness=\"1\"></effect>";
-  WriteText(file, broken);
+  WriteFileText(file, broken);
   EXPECT_FALSE(store.Load(file));
-  EXPECT_EQ(ReadText(folder.File("sidemodel.xml.bad")), broken);
-  EXPECT_EQ(ReadText(file), kDefaultFile);
+  EXPECT_EQ(ReadFileText(folder / "sidemodel.xml.bad"), broken);
+  EXPECT_EQ(ReadFileText(file), kDefaultFile);
   EXPECT_NE(log.Text().find("sidemodel.xml: unreadable, kept as "), std::string::npos) << log.Text();
 
   // A second, different broken file is kept under the next number.
-  WriteText(file, "<effect");
+  WriteFileText(file, "<effect");
   EXPECT_FALSE(store.Load(file));
-  EXPECT_EQ(ReadText(folder.File("sidemodel.xml.bad")), broken);
-  EXPECT_EQ(ReadText(folder.File("sidemodel.xml.bad.1")), "<effect");
+  EXPECT_EQ(ReadFileText(folder / "sidemodel.xml.bad"), broken);
+  EXPECT_EQ(ReadFileText(folder / "sidemodel.xml.bad.1"), "<effect");
 }
 
 TEST_F(SideModelStoreTest, MalformedFileThatCannotBeKeptIsNotReplaced) {
   for (int index = 0; index < model::kKeptUnreadableCopies; ++index) {
     std::filesystem::create_directory(model::KeptCopyPath(file, index));
   }
-  WriteText(file, "<effect sel=\"2\">");
+  WriteFileText(file, "<effect sel=\"2\">");
   EXPECT_FALSE(store.Load(file));
-  EXPECT_EQ(ReadText(file), "<effect sel=\"2\">");
+  EXPECT_EQ(ReadFileText(file), "<effect sel=\"2\">");
   EXPECT_EQ(Brightness(store, 0), 4);
 }
 

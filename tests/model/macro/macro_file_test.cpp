@@ -4,7 +4,7 @@
 #include "model/macro/macro_library.h"
 #include "support/logger.h"
 #include "printers.h"
-#include "temp_folder.h"
+#include "tests/common/temp_folder_test.h"
 
 namespace {
 
@@ -24,7 +24,7 @@ const char kTwoGroups[] =
     "\t<group name=\"Group 1\" />\n"
     "</macro>\n";
 
-class MacroFileTest : public TempFolderTest {};
+class MacroFileTest : public testsupport::TempFolderTest {};
 
 TEST_F(MacroFileTest, WritesTwoGroupsByteForByteAndLoadsThemBack) {
   const auto path = File("macro.xml");

@@ -6,7 +6,7 @@
 
 #include "model/macro/macro_library.h"
 #include "printers.h"
-#include "temp_folder.h"
+#include "tests/common/temp_folder_test.h"
 
 namespace {
 
@@ -14,10 +14,10 @@ using model::MacroGroup;
 using model::MacroLibrary;
 using model::MacroStep;
 
-class MacroLibraryTest : public TempFolderTest {
+class MacroLibraryTest : public testsupport::TempFolderTest {
  protected:
   void SetUp() override {
-    TempFolderTest::SetUp();
+    testsupport::TempFolderTest::SetUp();
     library_.Load(File("macro.xml"));  // no file: only the path is taken
   }
   bool FileExists() const { return std::filesystem::exists(File("macro.xml")); }

@@ -4,7 +4,7 @@
 #include "model/records/record_store.h"
 #include "support/logger.h"
 #include "printers.h"
-#include "temp_folder.h"
+#include "tests/common/temp_folder_test.h"
 
 namespace {
 
@@ -28,7 +28,7 @@ KeyRecord SingleKeyRecord() {
   return KeyRecord{0x70039, 1, 0x700E1, 1, 1, L"Caps Lock", L"Left Shift", {{0x700E1, 0, 0, L""}}};
 }
 
-class RecordFileTest : public TempFolderTest {};
+class RecordFileTest : public testsupport::TempFolderTest {};
 
 TEST_F(RecordFileTest, WritesAMacroAndASingleKeyRecordByteForByteAndLoadsThemBack) {
   const auto path = File("record.xml");

@@ -8,7 +8,7 @@
 #include "model/records/record_store.h"
 #include "support/logger.h"
 #include "printers.h"
-#include "temp_folder.h"
+#include "tests/common/temp_folder_test.h"
 
 namespace {
 
@@ -32,7 +32,7 @@ bool Consistent(const KeyRecord& record) {
   return true;
 }
 
-class RecordSnapshotTest : public TempFolderTest {};
+class RecordSnapshotTest : public testsupport::TempFolderTest {};
 
 TEST_F(RecordSnapshotTest, AHeldSnapshotKeepsTheOldListWhileTheStoreChanges) {
   RecordStore store;

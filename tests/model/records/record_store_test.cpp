@@ -5,7 +5,7 @@
 
 #include "model/records/record_store.h"
 #include "printers.h"
-#include "temp_folder.h"
+#include "tests/common/temp_folder_test.h"
 
 namespace {
 
@@ -23,10 +23,10 @@ std::vector<KeyCode> Codes(const RecordStore& store) {
   return codes;
 }
 
-class RecordStoreTest : public TempFolderTest {
+class RecordStoreTest : public testsupport::TempFolderTest {
  protected:
   void SetUp() override {
-    TempFolderTest::SetUp();
+    testsupport::TempFolderTest::SetUp();
     store_.Load(File("record.xml"));
   }
   bool FileExists() const { return std::filesystem::exists(File("record.xml")); }

@@ -3,7 +3,7 @@
 
 #include "model/xml/xml_file.h"
 #include "support/logger.h"
-#include "xml_temp_folder.h"
+#include "tests/common/temp_folder_test.h"
 
 namespace {
 
@@ -24,7 +24,7 @@ TEST(HoldsNoXmlContent, OnlyBlanksAByteOrderMarkAndADeclarationCountAsEmpty) {
   EXPECT_FALSE(HoldsNoXmlContent(std::string_view("\0", 1)));
 }
 
-class ReadXmlFileTest : public XmlTempFolderTest {
+class ReadXmlFileTest : public testsupport::TempFolderTest {
  protected:
   pugi::xml_document document;
   support::ScopedLogCapture log;

@@ -3,17 +3,17 @@
 
 #include "model/xml/unreadable_file.h"
 #include "support/logger.h"
-#include "xml_temp_folder.h"
+#include "tests/common/temp_folder_test.h"
 
 namespace {
 
 using model::KeptCopyPath;
 using model::PreserveUnreadableFile;
 
-class PreserveUnreadableFileTest : public XmlTempFolderTest {
+class PreserveUnreadableFileTest : public testsupport::TempFolderTest {
  protected:
   void SetUp() override {
-    XmlTempFolderTest::SetUp();
+    testsupport::TempFolderTest::SetUp();
     file = File("macro.xml");
   }
 

@@ -1,0 +1,124 @@
+#pragma once
+// LightingStore's member definitions. Included only by the .cpp of each store, which instantiates
+// the template for its own file format.
+#include <pugixml.hpp>
+
+#include "model/lighting/lighting_store.h"
+#include "model/lighting/xml_number.h"
+#include "model/xml/unreadable_file.h"
+#include "model/xml/xml_file.h"
+#include "support/logger.h"
+#include "support/text.h"
+
+namespace model {
+
+template <typename Format>
+LightingStore<Format>::LightingStore() {
+  SetDefaultsLocked();
+}
+
+template <typename Format>
+bool LightingStore<Format>::Load(const std::filesystem::path& path) {
+  if (path.empty()) return false;
+  std::scoped_lock lock(mutex_);
+  path_ = path;
+
+  pugi::xml_document document;
+  const XmlFileState state = ReadXmlFile(path_, document);
+  if (state != XmlFileState::kLoaded) {
+    SetDefaultsLocked();
+    // The defaults go to the file only once a version that cannot be read is kept beside it.
+    if (state != XmlFileState::kUnreadable || PreserveUnreadableFile(path_)) {
+      SaveLocked();
+    } else {
+      support::Log("%s: not replaced by the defaults, as it could not be kept\n",
+                   support::WideToUtf8(path_.wstring()).c_str());
+    }
+    return false;
+  }
+
+  const pugi::xml_node effect = document.child("effect");
+  const int sel = lighting_detail::IntAttribute(effect, "sel", 0);
+  selected_ = (sel >= 0 && sel <= Format::kHighestSelected) ? sel : 0;
+
+  int index = 0;
+  for (const pugi::xml_node& item : effect.children()) {
+    if (index == kRecordCount) break;
+    if (item.type() != pugi::node_element) continue;
+    Format::ReadItem(item, records_[index++]);
+  }
+  return true;
+}
+
+template <typename Format>
+bool LightingStore<Format>::Save() const {
+  std::scoped_lock lock(mutex_);
+  return SaveLocked();
+}
+
+template <typename Format>
+bool LightingStore<Format>::SaveLocked() const {
+  if (path_.empty()) return false;
+  pugi::xml_document document;
+  pugi::xml_node effect = document.append_child("effect");
+  effect.append_attribute("sel").set_value(selected_);
+  for (const Record& record : records_) Format::WriteItem(effect.append_child("item"), record);
+  return SaveXmlFile(document, path_);
+}
+
+template <typename Format>
+bool LightingStore<Format>::Reset() {
+  std::scoped_lock lock(mutex_);
+  SetDefaultsLocked();
+  return SaveLocked();
+}
+
+template <typename Format>
+void LightingStore<Format>::SetDefaultsLocked() {
+  for (int index = 0; index < kRecordCount; ++index) records_[index] = Format::DefaultRecord(index);
+  selected_ = Format::kDefaultSelected;
+}
+
+template <typename Format>
+int LightingStore<Format>::ResolveLocked(int index) const {
+  const int resolved = index == -1 ? selected_ : index;
+  return (resolved >= 0 && resolved < kRecordCount) ? resolved : -1;
+}
+
+template <typename Format>
+auto LightingStore<Format>::RecordAt(int index) const -> std::optional<Record> {
+  std::scoped_lock lock(mutex_);
+  const int resolved = ResolveLocked(index);
+  if (resolved < 0) return std::nullopt;
+  return records_[resolved];
+}
+
+template <typename Format>
+bool LightingStore<Format>::SetRecord(int index, const Record& record) {
+  std::scoped_lock lock(mutex_);
+  const int resolved = ResolveLocked(index);
+  if (resolved < 0) return false;
+  records_[resolved] = record;
+  return true;
+}
+
+template <typename Format>
+std::int32_t LightingStore<Format>::Selected() const {
+  std::scoped_lock lock(mutex_);
+  return selected_;
+}
+
+template <typename Format>
+bool LightingStore<Format>::SetSelected(std::int32_t index) {
+  std::scoped_lock lock(mutex_);
+  selected_ = index;
+  return SaveLocked();
+}
+
+template <typename Format>
+std::filesystem::path LightingStore<Format>::Path() const {
+  std::scoped_lock lock(mutex_);
+  return path_;
+}
+
+}  // namespace model
