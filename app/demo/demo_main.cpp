@@ -1,0 +1,35 @@
+// kbconfig-demo: the program against an emulated keyboard, key filter and virtual HID device.
+// The keyboard logs every report it receives as a line of hex bytes, the virtual device logs
+// the keys it would press, and the key filter is fed from the keys typed into the windows.
+#include <QApplication>
+
+#include "app/demo/demo_key_feeder.h"
+#include "app/startup/command_line.h"
+#include "app/startup/process_environment.h"
+#include "app/startup/program.h"
+#include "platform/sim/sim_key_filter.h"
+#include "platform/sim/sim_keyboard.h"
+#include "platform/sim/sim_process.h"
+#include "platform/sim/sim_virtual_hid.h"
+
+int main(int argc, char** argv) {
+  const bool startHidden = app::StartsHidden(argc, argv);
+  QApplication application(argc, argv);
+
+  sim::DemoKeyboard();  // logs every report it receives
+  sim::DemoVirtualHid().SetLogKeys(true);
+  sim::SimKeyFilterDriver& filter = sim::DemoKeyFilter();
+  filter.SetLogEvents(true);
+  sim::DemoProcesses().SetExecutablePath(QCoreApplication::applicationFilePath().toStdWString());
+  app::DemoKeyFeeder feeder([&filter](std::uint32_t code, bool down) {
+    if (down) {
+      filter.PressKey(code);
+    } else {
+      filter.ReleaseKey(code);
+    }
+  });
+  application.installEventFilter(&feeder);
+
+  app::ProgramEnvironment environment = app::ProcessEnvironment();
+  return app::RunProgram(environment, startHidden);
+}

@@ -1,0 +1,11 @@
+#pragma once
+// The environment of the real program: the backend the executable is linked with, the
+// process-wide models and the program's own folder.
+#include "app/startup/program.h"
+
+namespace app {
+
+// Needs the QApplication to exist (for the program's folder and the tray check).
+ProgramEnvironment ProcessEnvironment();
+
+}  // namespace app

@@ -1,0 +1,118 @@
+#include "main_window_rig.h"
+
+#include <fstream>
+#include <sstream>
+
+#include <QCoreApplication>
+
+#include "app/startup/data_files.h"
+#include "qt_test_app.h"
+
+namespace uitest {
+
+std::string Hex(const std::vector<std::uint8_t>& bytes) {
+  std::string text;
+  static const char kDigits[] = "0123456789abcdef";
+  for (std::uint8_t byte : bytes) {
+    if (!text.empty()) text += ' ';
+    text += kDigits[byte >> 4];
+    text += kDigits[byte & 0xF];
+  }
+  return text;
+}
+
+MainWindowRig::MainWindowRig(sim::KeyboardSpec spec)
+    : keyboard(std::move(spec), clock),
+      loader((EnsureApplication(), ShippedPackage()), ProgramFolder()),
+      language(ShippedPackage()) {
+  config.selector = {sim::kStandardVendor, sim::kStandardProduct, 1, 2};
+  language.Switch("lang_en");
+  ProcessEvents();
+}
+
+MainWindowRig::~MainWindowRig() {
+  window.reset();
+  ProcessEvents();
+}
+
+void MainWindowRig::WriteFile(const std::string& name, const std::string& text) const {
+  std::ofstream(folder / name, std::ios::binary) << text;
+}
+
+std::string MainWindowRig::ReadFile(const std::string& name) const {
+  std::ifstream in(folder / name, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+void MainWindowRig::LoadDataFiles() { app::LoadDataFiles(folder.Path(), macros, records, sides, effects); }
+
+bool MainWindowRig::Start() {
+  window = std::make_unique<ui::CMainDlg>(ui::MainDlgServices{
+      .hid = keyboard,
+      .filters = filter,
+      .virtualDevice = virtualDevice,
+      .config = config,
+      .effects = effects,
+      .sides = sides,
+      .records = records,
+      .macros = macros,
+      .clock = clock,
+      .package = ShippedPackage(),
+      .loader = loader,
+      .language = language,
+      .instanceName = "kbconfig-test-instance",
+      .trayAvailable = false,
+      .showMessage = [this](QWidget* parent, const QString& caption, const QString& text, ui::MessageButtons buttons) {
+        messages.push_back({caption, text, parent != nullptr, buttons});
+        return messageAnswer;
+      }});
+  if (!window->Create()) return false;
+  return window->Initialise();
+}
+
+void MainWindowRig::ProcessEvents() {
+  // Language changes are posted twice over (application, then each window).
+  for (int round = 0; round < 3; ++round) QCoreApplication::processEvents();
+}
+
+std::vector<sim::ReceivedReport> MainWindowRig::SentReports() const {
+  std::vector<sim::ReceivedReport> sent;
+  for (const sim::ReceivedReport& report : keyboard.Reports()) {
+    if (report.kind != sim::ReceivedReport::Kind::kGetFeature) sent.push_back(report);
+  }
+  return sent;
+}
+
+std::vector<std::string> MainWindowRig::SentReportTexts() const {
+  std::vector<std::string> texts;
+  for (const sim::ReceivedReport& report : SentReports()) texts.push_back(Hex(report.bytes));
+  return texts;
+}
+
+std::vector<std::string> MainWindowRig::EffectReportTexts() const {
+  std::vector<std::string> texts;
+  for (const sim::ReceivedReport& report : SentReports()) {
+    const auto& bytes = report.bytes;
+    if (report.kind == sim::ReceivedReport::Kind::kSetFeature && bytes.size() == 8 && bytes[1] == 0xFF &&
+        bytes[3] != 0x20) {
+      texts.push_back(Hex(bytes));
+    }
+  }
+  return texts;
+}
+
+std::vector<std::string> MainWindowRig::SideReportTexts() const {
+  std::vector<std::string> texts;
+  for (const sim::ReceivedReport& report : SentReports()) {
+    const auto& bytes = report.bytes;
+    if (report.kind == sim::ReceivedReport::Kind::kSetFeature && bytes.size() == 8 && bytes[1] == 0xFF &&
+        bytes[3] == 0x20) {
+      texts.push_back(Hex(bytes));
+    }
+  }
+  return texts;
+}
+
+}  // namespace uitest

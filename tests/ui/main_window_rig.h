@@ -1,0 +1,86 @@
+#pragma once
+// A main window on emulated devices: the standard keyboard (on a manual clock), the key filter
+// driver, the virtual HID device, stores backed by files in a fresh folder, and a message box
+// that records what it was asked to show and answers as told.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <QString>
+
+#include "../common/temp_folder.h"
+#include "hostdrv/vhidev.h"
+#include "model/config/app_config.h"
+#include "model/lighting/led_effect_store.h"
+#include "model/lighting/side_model_store.h"
+#include "model/macro/macro_library.h"
+#include "model/records/record_store.h"
+#include "platform/sim/sim_key_filter.h"
+#include "platform/sim/sim_keyboard.h"
+#include "platform/sim/sim_virtual_hid.h"
+#include "support/clock.h"
+#include "ui/main_window/main_dlg.h"
+#include "ui/toolkit/layout_loader.h"
+#include "ui/toolkit/xml_translator.h"
+
+namespace uitest {
+
+struct ShownMessage {
+  QString caption;
+  QString text;
+  bool hasParent = false;
+  ui::MessageButtons buttons = ui::MessageButtons::kOk;
+};
+
+// The 8 bytes of a report as "07 ff ff ..." for readable comparisons.
+std::string Hex(const std::vector<std::uint8_t>& bytes);
+
+class MainWindowRig {
+ public:
+  explicit MainWindowRig(sim::KeyboardSpec keyboard = sim::StandardKeyboard());
+  ~MainWindowRig();
+
+  // Writes a data file into the folder before the stores load it.
+  void WriteFile(const std::string& name, const std::string& text) const;
+  std::string ReadFile(const std::string& name) const;
+  // Loads the four data files from the folder, as start-up does.
+  void LoadDataFiles();
+  // Builds and initialises the window; Initialise's result.
+  bool Start();
+  // Runs the queued work of the window thread (device notifications, language changes).
+  static void ProcessEvents();
+
+  // Reports the keyboard received, without the version answer reads.
+  std::vector<sim::ReceivedReport> SentReports() const;
+  std::vector<std::string> SentReportTexts() const;
+  // Feature reports that carry an effect (byte 3 not 0x20, not the version query).
+  std::vector<std::string> EffectReportTexts() const;
+  std::vector<std::string> SideReportTexts() const;
+
+  template <class T>
+  T* Control(const char* name) const;
+
+  support::ManualClock clock;
+  sim::SimHidSystem keyboard;
+  sim::SimKeyFilterDriver filter;
+  sim::SimVirtualHid virtualHid;
+  hostdrv::VHidev virtualDevice{virtualHid};
+  model::AppConfig config;
+  model::MacroLibrary macros;
+  model::RecordStore records;
+  model::SideModelStore sides;
+  model::LedEffectStore effects;
+  testsupport::TempFolder folder{"kb_mainwnd"};
+  ui::LayoutLoader loader;
+  ui::LanguageSwitcher language;
+  std::vector<ShownMessage> messages;
+  int messageAnswer = ui::kMessageOk;
+  std::unique_ptr<ui::CMainDlg> window;
+};
+
+template <class T>
+T* MainWindowRig::Control(const char* name) const {
+  return window ? window->findChild<T*>(name) : nullptr;
+}
+
+}  // namespace uitest

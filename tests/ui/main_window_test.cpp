@@ -1,0 +1,387 @@
+// The main window on the emulated keyboard: start-up with and without the keyboard, the firmware
+// version line, start-up traffic, removal and arrival, the factory restore, the language switch,
+// the menu commands and the marks of assigned keys.
+#include <chrono>
+#include <thread>
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QLabel>
+#include <QSignalSpy>
+#include <gtest/gtest.h>
+
+#include "main_window_rig.h"
+
+namespace uitest {
+namespace {
+
+using namespace std::chrono_literals;
+
+const char* const kDefaultEffectFile =
+    "<?xml version=\"1.0\"?>\n"
+    "<effect sel=\"20\">\n"
+    "\t<item speed=\"0\" brightness=\"5\" deriction=\"0\" selection=\"0\" />\n"
+    "\t<item speed=\"0\" brightness=\"5\" deriction=\"0\" selection=\"0\" />\n"
+    "\t<item speed=\"0\" brightness=\"5\" deriction=\"0\" selection=\"0\" />\n"
+    "\t<item speed=\"0\" brightness=\"5\" deriction=\"0\" selection=\"0\" />\n"
+    "\t<item speed=\"0\" brightness=\"5\" deriction=\"0\" selection=\"0\" />\n"
+    "\t<item speed=\"0\" brightness=\"5\" deriction=\"0\" selection=\"0\" />\n"
+    "\t<item speed=\"0\" brightness=\"5\" deriction=\"0\" selection=\"0\" />\n"
+    "\t<item speed=\"0\" brightness=\"5\" deriction=\"0\" selection=\"0\" />\n"
+    "\t<item speed=\"0\" brightness=\"5\" deriction=\"0\" selection=\"0\" />\n"
+    "\t<item speed=\"0\" brightness=\"5\" deriction=\"0\" selection=\"0\" />\n"
+    "\t<item speed=\"0\" brightness=\"5\" deriction=\"0\" selection=\"0\" />\n"
+    "\t<item speed=\"0\" brightness=\"5\" deriction=\"0\" selection=\"0\" />\n"
+    "\t<item speed=\"0\" brightness=\"5\" deriction=\"0\" selection=\"0\" />\n"
+    "\t<item speed=\"0\" brightness=\"5\" deriction=\"0\" selection=\"0\" />\n"
+    "\t<item speed=\"0\" brightness=\"5\" deriction=\"0\" selection=\"0\" />\n"
+    "\t<item speed=\"0\" brightness=\"5\" deriction=\"0\" selection=\"0\" />\n"
+    "\t<item speed=\"0\" brightness=\"5\" deriction=\"0\" selection=\"0\" />\n"
+    "\t<item speed=\"0\" brightness=\"5\" deriction=\"0\" selection=\"0\" />\n"
+    "\t<item speed=\"0\" brightness=\"5\" deriction=\"0\" selection=\"0\" />\n"
+    "\t<item speed=\"0\" brightness=\"5\" deriction=\"0\" selection=\"0\" />\n"
+    "</effect>\n";
+
+const char* const kDefaultSideFile =
+    "<?xml version=\"1.0\"?>\n"
+    "<effect sel=\"0\">\n"
+    "\t<item brightness=\"4\" />\n\t<item brightness=\"4\" />\n\t<item brightness=\"4\" />\n"
+    "\t<item brightness=\"7\" />\n\t<item brightness=\"7\" />\n\t<item brightness=\"7\" />\n"
+    "\t<item brightness=\"7\" />\n\t<item brightness=\"7\" />\n\t<item brightness=\"7\" />\n"
+    "\t<item brightness=\"7\" />\n\t<item brightness=\"7\" />\n\t<item brightness=\"7\" />\n"
+    "</effect>\n";
+
+const char* const kCapsLockRecordFile =
+    "<?xml version=\"1.0\"?>\n"
+    "<record code=\"70039\" play=\"1\" type=\"1\" repeat=\"1\" name=\"Caps Lock\" group=\"Left Shift\">\n"
+    "\t<item code=\"700e1\" state=\"0\" delay=\"0\" name=\"\" />\n"
+    "</record>\n";
+
+QString VersionText(const MainWindowRig& rig) { return rig.Control<QLabel>("version")->text(); }
+
+bool WaitFor(const std::function<bool()>& condition) {
+  for (int round = 0; round < 500; ++round) {
+    if (condition()) return true;
+    std::this_thread::sleep_for(10ms);
+  }
+  return condition();
+}
+
+TEST(MainWindowStartTest, WithoutKeyboardTellsTheUserOnceAndEnds) {
+  sim::KeyboardSpec absent;
+  MainWindowRig rig(absent);
+  rig.LoadDataFiles();
+  EXPECT_FALSE(rig.Start());
+  ASSERT_EQ(rig.messages.size(), 1u);
+  EXPECT_EQ(rig.messages[0].caption, "Warning");
+  EXPECT_EQ(rig.messages[0].text, "Please insert USB device!");
+  EXPECT_FALSE(rig.messages[0].hasParent);
+  EXPECT_TRUE(rig.window->IsDestroyed());
+  EXPECT_FALSE(rig.window->isVisible());
+  EXPECT_TRUE(rig.keyboard.Reports().empty());
+  EXPECT_EQ(VersionText(rig), "Firmware");  // the layout's text stays
+}
+
+TEST(MainWindowStartTest, FirmwareVersionLine) {
+  for (const auto& [version, text] : std::vector<std::pair<std::uint16_t, QString>>{
+           {0x0100, "Firmware: v1.0"}, {0x0000, "Firmware: Early version"}, {0x0102, "Firmware: v1.2"},
+           {0xFFFF, "Firmware: v255.255"}}) {
+    sim::KeyboardSpec spec = sim::StandardKeyboard();
+    spec.firmwareVersion = version;
+    MainWindowRig rig(spec);
+    rig.LoadDataFiles();
+    ASSERT_TRUE(rig.Start());
+    EXPECT_EQ(VersionText(rig), text) << version;
+    EXPECT_EQ(rig.window->FirmwareVersion(), version);
+    EXPECT_TRUE(rig.messages.empty());
+  }
+}
+
+TEST(MainWindowStartTest, FirstStartTrafficAndFiles) {
+  MainWindowRig rig;
+  rig.LoadDataFiles();
+  EXPECT_EQ(rig.ReadFile("ledeffect.xml"), kDefaultEffectFile);
+  EXPECT_EQ(rig.ReadFile("sidemodel.xml"), kDefaultSideFile);
+  ASSERT_TRUE(rig.Start());
+
+  const std::vector<sim::ReceivedReport> all = rig.keyboard.Reports();
+  ASSERT_GE(all.size(), 2u);
+  EXPECT_EQ(all[0].kind, sim::ReceivedReport::Kind::kSetFeature);
+  EXPECT_EQ(Hex(all[0].bytes), "07 f1 00 00 00 00 00 00");
+  EXPECT_EQ(all[1].kind, sim::ReceivedReport::Kind::kGetFeature);
+  // Effect 20 has no record: nothing for it. Side effect 0 with brightness 4.
+  EXPECT_EQ(rig.SentReportTexts(),
+            (std::vector<std::string>{"07 f1 00 00 00 00 00 00", "07 ff ff 20 00 00 40 00"}));
+  // Showing the stored lighting saved the stores again, unchanged.
+  EXPECT_EQ(rig.ReadFile("ledeffect.xml"), kDefaultEffectFile);
+  EXPECT_EQ(rig.ReadFile("sidemodel.xml"), kDefaultSideFile);
+
+  // The start-up effect report: effect record 0 about 2000 ms after initialisation.
+  std::this_thread::sleep_for(100ms);  // the timer thread has seen its job
+  rig.clock.Advance(1990ms);
+  rig.window->TimerThread().WakeTimer();
+  std::this_thread::sleep_for(100ms);
+  EXPECT_EQ(rig.SentReports().size(), 2u);
+  rig.clock.Advance(10ms);
+  rig.window->TimerThread().WakeTimer();
+  ASSERT_TRUE(WaitFor([&rig] { return rig.SentReports().size() == 3; }));
+  EXPECT_EQ(rig.SentReportTexts()[2], "07 ff ff 00 05 00 00 00");
+}
+
+TEST(MainWindowDeviceTest, UnplugEndsTheProgram) {
+  MainWindowRig rig;
+  rig.LoadDataFiles();
+  ASSERT_TRUE(rig.Start());
+  QSignalSpy destroyed(rig.window.get(), &ui::CMainDlg::WindowDestroyed);
+  rig.keyboard.Unplug();
+  EXPECT_FALSE(rig.window->IsDestroyed());  // notifications are queued onto the window thread
+  MainWindowRig::ProcessEvents();
+  EXPECT_TRUE(rig.window->IsDestroyed());
+  EXPECT_EQ(destroyed.count(), 1);
+  EXPECT_FALSE(rig.window->IsKeyboardOpen());
+  EXPECT_EQ(rig.window->FirmwareVersion(), -1);
+  EXPECT_EQ(VersionText(rig), "Firmware: v1.0");  // the text keeps its last value
+}
+
+TEST(MainWindowDeviceTest, OtherInterfacesReopenOnlyTheKeyFilter) {
+  MainWindowRig rig;
+  rig.LoadDataFiles();
+  ASSERT_TRUE(rig.Start());
+  const int filterOpens = rig.filter.OpenCalls();
+  const int keyboardOpens = rig.keyboard.OpenCalls();
+  rig.window->OnDeviceChange(platform::DeviceChange::kArrival,
+                             L"\\\\?\\HID#VID_046D&PID_C077#7&1&0&0000#{4d1e55b2-f16f-11cf-88cb-001111000030}");
+  EXPECT_GT(rig.filter.OpenCalls(), filterOpens);
+  EXPECT_EQ(rig.keyboard.OpenCalls(), keyboardOpens);
+  // A path that is not a HID interface path: nothing at all.
+  const int opensAfter = rig.filter.OpenCalls();
+  rig.window->OnDeviceChange(platform::DeviceChange::kArrival, L"\\\\?\\USB#VID_1A2B&PID_0C3D#5&0");
+  rig.window->OnDeviceChange(platform::DeviceChange::kRemoval, L"\\\\?\\USB#VID_1A2B&PID_0C3D#5&0");
+  EXPECT_EQ(rig.filter.OpenCalls(), opensAfter);
+  // Removal of another keyboard interface of the same device (interface 0) keeps the window.
+  rig.window->OnDeviceChange(platform::DeviceChange::kRemoval,
+                             L"\\\\?\\HID#VID_1A2B&PID_0C3D&MI_00#7&1a2b3c4d&0&0000#{x}");
+  EXPECT_FALSE(rig.window->IsDestroyed());
+  EXPECT_TRUE(rig.window->IsKeyboardOpen());
+}
+
+TEST(MainWindowRestoreTest, RestoreSurvivesTheUnplugAndTheArrivalReopens) {
+  MainWindowRig rig;
+  rig.WriteFile("record.xml", kCapsLockRecordFile);
+  rig.WriteFile("ledeffect.xml", "<?xml version=\"1.0\"?>\n<effect sel=\"3\">\n</effect>\n");
+  rig.LoadDataFiles();
+  ASSERT_TRUE(rig.Start());
+  SOUI::CoordButtonImage* image = rig.window->KeyboardImage();
+  model::KeySpot caps;
+  ASSERT_TRUE(image->FindKeySpot(0x39, caps));
+  EXPECT_EQ(caps.checked, 1);
+  EXPECT_EQ(caps.label, L"Caps Lock : Left Shift");
+  EXPECT_TRUE(rig.filter.IsCaptured(0x70039));
+  rig.keyboard.ClearReports();
+
+  rig.window->FactoryRestore();
+  ASSERT_EQ(rig.messages.size(), 1u);
+  EXPECT_EQ(rig.messages[0].text, "All settings will be restored, are you sure you want to continue?");
+  EXPECT_TRUE(rig.messages[0].hasParent);
+  EXPECT_EQ(rig.messages[0].buttons, ui::MessageButtons::kOkCancel);
+  EXPECT_TRUE(rig.window->IsRestoring());
+  EXPECT_TRUE(rig.records.Snapshot()->empty());
+  EXPECT_FALSE(rig.filter.IsCaptured(0x70039));
+  EXPECT_EQ(rig.effects.Selected(), 20);
+  ASSERT_TRUE(image->FindKeySpot(0x39, caps));
+  EXPECT_EQ(caps.checked, 0);
+  EXPECT_EQ(caps.label, L"");
+  // Side light first (defaults), no effect (20), then the restore request as an output report.
+  const std::vector<sim::ReceivedReport> sent = rig.SentReports();
+  ASSERT_EQ(sent.size(), 2u);
+  EXPECT_EQ(Hex(sent[0].bytes), "07 ff ff 20 00 00 40 00");
+  EXPECT_EQ(sent[1].kind, sim::ReceivedReport::Kind::kOutput);
+  EXPECT_EQ(Hex(sent[1].bytes), "07 f0 aa 00 00 00 00 00");
+
+  rig.keyboard.Unplug();
+  MainWindowRig::ProcessEvents();
+  EXPECT_FALSE(rig.window->IsDestroyed());
+  EXPECT_FALSE(rig.window->IsKeyboardOpen());
+  // The firmware check tells that no keyboard is there.
+  rig.window->OnMenuCommand(ui::CMainDlg::kCommandFirmwareCheck);
+  ASSERT_EQ(rig.messages.size(), 2u);
+  EXPECT_EQ(rig.messages[1].text, "Please insert USB device");
+
+  rig.keyboard.SetFirmwareVersion(0x0102);
+  rig.keyboard.ClearReports();
+  rig.keyboard.PlugIn();
+  MainWindowRig::ProcessEvents();
+  EXPECT_TRUE(rig.window->IsKeyboardOpen());
+  EXPECT_FALSE(rig.window->IsRestoring());
+  EXPECT_EQ(VersionText(rig), "Firmware: v1.2");
+  EXPECT_EQ(rig.SentReportTexts(),
+            (std::vector<std::string>{"07 f1 00 00 00 00 00 00", "07 ff ff 20 00 00 40 00"}));
+  // Now an unplug ends the program again.
+  rig.keyboard.Unplug();
+  MainWindowRig::ProcessEvents();
+  EXPECT_TRUE(rig.window->IsDestroyed());
+}
+
+TEST(MainWindowRestoreTest, CancelledRestoreChangesNothing) {
+  MainWindowRig rig;
+  rig.WriteFile("record.xml", kCapsLockRecordFile);
+  rig.LoadDataFiles();
+  ASSERT_TRUE(rig.Start());
+  rig.keyboard.ClearReports();
+  rig.messageAnswer = ui::kMessageCancel;
+  rig.Control<QAbstractButton>("btn_restore_factory")->click();
+  EXPECT_EQ(rig.messages.size(), 1u);
+  EXPECT_FALSE(rig.window->IsRestoring());
+  EXPECT_EQ(rig.records.Snapshot()->size(), 1u);
+  EXPECT_TRUE(rig.SentReports().empty());
+}
+
+TEST(MainWindowDeviceTest, ArrivalMarksAssignedKeysByUsageId) {
+  MainWindowRig rig;
+  rig.LoadDataFiles();
+  ASSERT_TRUE(rig.Start());
+  rig.window->FactoryRestore();
+  rig.keyboard.Unplug();
+  MainWindowRig::ProcessEvents();
+  // An assignment made while the keyboard is away shows once it is back.
+  model::KeyRecord record;
+  record.code = 0x70004;
+  record.type = 1;
+  record.name = L"A";
+  record.group = L"Left Shift";
+  rig.records.UpsertRecord(record);
+  rig.keyboard.PlugIn();
+  MainWindowRig::ProcessEvents();
+  model::KeySpot a;
+  ASSERT_TRUE(rig.window->KeyboardImage()->FindKeySpot(0x04, a));
+  EXPECT_EQ(a.checked, 1);
+  EXPECT_EQ(a.label, L"A : Left Shift");
+}
+
+TEST(MainWindowCommandTest, FirmwareCheck) {
+  MainWindowRig rig;
+  rig.LoadDataFiles();
+  ASSERT_TRUE(rig.Start());
+  ASSERT_NE(rig.window->MoreMenu(), nullptr);
+  rig.window->MoreMenu()->ActionForCommand(ui::CMainDlg::kCommandFirmwareCheck)->trigger();
+  ASSERT_EQ(rig.messages.size(), 1u);
+  EXPECT_EQ(rig.messages[0].text, "The firmware is already the latest version and no upgrade is required.");
+  EXPECT_FALSE(rig.messages[0].hasParent);
+
+  // Another version: the keyboard is opened again and asked again, without a message.
+  MainWindowRig second([] {
+    sim::KeyboardSpec spec = sim::StandardKeyboard();
+    spec.firmwareVersion = 0x0001;
+    return spec;
+  }());
+  second.LoadDataFiles();
+  ASSERT_TRUE(second.Start());
+  EXPECT_EQ(VersionText(second), "Firmware: v0.1");
+  second.keyboard.SetFirmwareVersion(0x0100);
+  const int opens = second.keyboard.OpenCalls();
+  second.window->OnMenuCommand(ui::CMainDlg::kCommandFirmwareCheck);
+  EXPECT_TRUE(second.messages.empty());
+  EXPECT_GT(second.keyboard.OpenCalls(), opens);
+  EXPECT_EQ(VersionText(second), "Firmware: v1.0");
+}
+
+TEST(MainWindowCommandTest, ExitCommandAndCloseButtonDestroyTheWindow) {
+  MainWindowRig rig;
+  rig.LoadDataFiles();
+  ASSERT_TRUE(rig.Start());
+  rig.window->show();
+  rig.window->OnMenuCommand(42);  // not a command
+  MainWindowRig::ProcessEvents();
+  EXPECT_FALSE(rig.window->IsDestroyed());
+  ASSERT_NE(rig.window->TrayMenu(), nullptr);
+  rig.window->TrayMenu()->ActionForCommand(ui::CMainDlg::kCommandExit)->trigger();
+  EXPECT_FALSE(rig.window->IsDestroyed());  // WM_CLOSE is posted
+  MainWindowRig::ProcessEvents();
+  EXPECT_TRUE(rig.window->IsDestroyed());
+
+  MainWindowRig other;
+  other.LoadDataFiles();
+  ASSERT_TRUE(other.Start());
+  other.Control<QAbstractButton>("btn_close")->click();
+  EXPECT_TRUE(other.window->IsDestroyed());
+}
+
+TEST(MainWindowCommandTest, MoreButtonOpensItsMenuAndMinimiseKeepsTheWindowReachable) {
+  MainWindowRig rig;
+  rig.LoadDataFiles();
+  ASSERT_TRUE(rig.Start());
+  rig.window->show();
+  auto* more = rig.Control<QAbstractButton>("btn_more");
+  more->click();
+  ASSERT_TRUE(rig.window->MoreMenu()->isVisible());
+  // Just below the button (Qt may shift it sideways to keep it on a small screen).
+  EXPECT_EQ(rig.window->MoreMenu()->pos().y(), more->mapToGlobal(more->rect().bottomLeft()).y());
+  rig.window->MoreMenu()->hide();
+  // No notification area here: "btn_min" minimises instead of hiding.
+  rig.Control<QAbstractButton>("btn_min")->click();
+  EXPECT_TRUE(rig.window->isMinimized());
+  rig.window->BringToFront();
+  EXPECT_FALSE(rig.window->isMinimized());
+  EXPECT_TRUE(rig.window->isVisible());
+}
+
+TEST(MainWindowCommandTest, LanguageSwitchChangesVisibleTexts) {
+  MainWindowRig rig;
+  rig.WriteFile("sidemodel.xml", "<?xml version=\"1.0\"?>\n<effect sel=\"5\">\n</effect>\n");
+  rig.LoadDataFiles();
+  ASSERT_TRUE(rig.Start());
+  auto* restore = rig.Control<QAbstractButton>("btn_restore_factory");
+  auto* sideLabel = rig.Control<QLabel>("text_side_brightness");
+  auto* effects = rig.Control<QComboBox>("cbx_color_effect");
+  EXPECT_EQ(restore->text(), "Restore factory settings");
+  EXPECT_EQ(sideLabel->text(), "Brightness");
+
+  rig.Control<QAbstractButton>("zh_cn")->click();
+  MainWindowRig::ProcessEvents();
+  EXPECT_EQ(restore->text(), QString::fromUtf8("恢复出厂设置"));
+  EXPECT_EQ(VersionText(rig), QString::fromUtf8("固件: v1.0"));
+  EXPECT_EQ(sideLabel->text(), QString::fromUtf8("亮度"));
+  EXPECT_NE(effects->itemText(0), "Static");
+
+  rig.Control<QAbstractButton>("jp")->click();
+  MainWindowRig::ProcessEvents();
+  EXPECT_EQ(restore->text(), "Restore factory settings");
+  EXPECT_EQ(VersionText(rig), "Firmware: v1.0");
+  EXPECT_EQ(sideLabel->text(), "Brightness");
+  EXPECT_EQ(effects->itemText(0), "Static");
+}
+
+TEST(MainWindowCommandTest, KeyClicksGoToTheKeyAssignmentHook) {
+  MainWindowRig rig;
+  rig.LoadDataFiles();
+  ASSERT_TRUE(rig.Start());
+  EXPECT_FALSE(rig.window->OnCoordButtonClick(0x39, L"Caps Lock", 1, 0, 5, 5));
+  std::vector<std::pair<int, std::wstring>> clicks;
+  rig.window->SetKeyAssignmentHandler([&clicks](std::int32_t id, const std::wstring& name, std::int32_t up,
+                                                std::uint32_t, std::int32_t, std::int32_t) {
+    clicks.emplace_back(id * 10 + up, name);
+    return true;
+  });
+  EXPECT_EQ(rig.window->KeyboardImage()->Listener(), rig.window.get());
+  EXPECT_TRUE(rig.window->OnCoordButtonClick(0x39, L"Caps Lock", 1, 0, 5, 5));
+  ASSERT_EQ(clicks.size(), 1u);
+  EXPECT_EQ(clicks[0], std::make_pair(0x39 * 10 + 1, std::wstring(L"Caps Lock")));
+}
+
+TEST(MainWindowCommandTest, DestructionReleasesVirtualKeysAndStopsTheFilter) {
+  MainWindowRig rig;
+  rig.WriteFile("record.xml", kCapsLockRecordFile);
+  rig.LoadDataFiles();
+  ASSERT_TRUE(rig.Start());
+  EXPECT_TRUE(rig.window->KeyFilter().IsMonitoring());
+  ASSERT_TRUE(rig.virtualDevice.OpenVirtualDevice());
+  rig.virtualHid.ClearReports();
+  rig.window.reset();
+  EXPECT_EQ(rig.virtualHid.Reports().size(), 4u);  // all four reports, nothing pressed
+  EXPECT_TRUE(rig.virtualHid.KeysDown().empty());
+  EXPECT_EQ(rig.filter.OpenHandles(), 0);
+  EXPECT_FALSE(rig.filter.IsCaptured(0x70039));
+}
+
+}  // namespace
+}  // namespace uitest

@@ -1,0 +1,412 @@
+#include "ui/main_window/main_dlg.h"
+
+#include <mutex>
+#include <vector>
+
+#include <QAbstractButton>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QEvent>
+#include <QLabel>
+#include <QMetaObject>
+#include <QSlider>
+#include <QVBoxLayout>
+
+#include "support/logger.h"
+#include "ui/main_window/device_match.h"
+#include "ui/main_window/firmware_text.h"
+#include "ui/main_window/key_label.h"
+#include "ui/toolkit/control_lookup.h"
+
+namespace ui {
+
+namespace {
+
+constexpr int kVersionTextId = 65556;
+constexpr int kKeyboardImageId = 65539;
+constexpr int kMoreButtonId = 65537;
+
+const std::vector<RequiredControl>& RequiredMainControls() {
+  static const std::vector<RequiredControl> required = [] {
+    std::vector<RequiredControl> list = {{"img_keyboard", "SOUI::CoordButtonImage"},
+                                         {"cbx_in_lv", "QComboBox"},
+                                         {"version", "QLabel"},
+                                         {"btn_more", "QAbstractButton"}};
+    const std::vector<RequiredControl>& lighting = RequiredLightingControls();
+    list.insert(list.end(), lighting.begin(), lighting.end());
+    return list;
+  }();
+  return required;
+}
+
+void UncheckRadio(QRadioButton* radio) {
+  const bool exclusive = radio->autoExclusive();
+  radio->setAutoExclusive(false);  // an exclusive radio cannot be unchecked directly
+  radio->setChecked(false);
+  radio->setAutoExclusive(exclusive);
+}
+
+}  // namespace
+
+// Device notifications arrive on any thread. The relay forwards them to the window thread as long
+// as the window lives; the destructor cuts it before the window goes.
+struct CMainDlg::DeviceRelay {
+  std::mutex mutex;
+  CMainDlg* window = nullptr;
+
+  void Forward(platform::DeviceChange change, const std::wstring& path) {
+    std::scoped_lock lock(mutex);
+    if (!window) return;
+    CMainDlg* target = window;
+    QMetaObject::invokeMethod(
+        target, [target, change, path] { target->OnDeviceChange(change, path); }, Qt::QueuedConnection);
+  }
+};
+
+CMainDlg::CMainDlg(MainDlgServices services, QWidget* parent)
+    : QWidget(parent),
+      services_(std::move(services)),
+      hid_(services_.hid),
+      commands_(hid_, services_.effects, services_.sides, services_.clock),
+      keyFilter_(std::make_unique<HidUsbFilter::KeyFilterChannel>(services_.filters)),
+      player_(std::make_unique<playback::MacroPlayer>(services_.records, services_.virtualDevice, services_.clock)),
+      timerThread_(std::make_unique<threads::RunableThread<0>>(services_.clock)) {}
+
+CMainDlg::~CMainDlg() {
+  if (deviceRelay_) {
+    std::scoped_lock lock(deviceRelay_->mutex);
+    deviceRelay_->window = nullptr;
+  }
+  deviceWatch_.reset();
+  services_.virtualDevice.ReleaseAll();
+  timerThread_.reset();
+  // The player ends its playback before the channel that calls it goes.
+  player_->Shutdown();
+  keyFilter_.reset();
+  player_.reset();
+  tray_.reset();
+}
+
+bool CMainDlg::Create() {
+  std::unique_ptr<QWidget> form = services_.loader.Load(kLayoutName);
+  if (!form) return false;
+  const std::vector<std::string> missing = MissingControls(form.get(), RequiredMainControls());
+  if (!missing.empty()) {
+    std::string names;
+    for (const std::string& name : missing) names += (names.empty() ? "" : ", ") + name;
+    support::LogFailure("CMainDlg::Create", std::string(kLayoutName) + " lacks " + names);
+    return false;
+  }
+  setWindowTitle(form->windowTitle());
+  setWindowIcon(services_.package.LoadIcon("ICON:ICON_LOGO"));
+  const QSize size = form->size();
+  root_ = form.release();
+  root_->setParent(this);
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(root_);
+  setFixedSize(size);
+  return BindControls();
+}
+
+bool CMainDlg::BindControls() {
+  keyboardImage_ = FindControlById<SOUI::CoordButtonImage>(root_, kKeyboardImageId);
+  lightingControls_ = BindLightingControls(root_);
+  inLvCombo_ = FindControl<QComboBox>(root_, "cbx_in_lv");
+  versionText_ = FindControlById<QLabel>(root_, kVersionTextId);
+  lighting_ = std::make_unique<LightingPanel>(lightingControls_, services_.effects, services_.sides, commands_);
+
+  moreMenu_ = CommandMenu::Load(services_.package, "SMENUEX:menu_more", this);
+  trayMenu_ = CommandMenu::Load(services_.package, "SMENU:menu_tray");
+  tray_ = std::make_unique<TrayIcon>(this, services_.package.LoadIcon("ICON:ICON_LOGO"), trayMenu_.get(),
+                                     services_.trayAvailable);
+  for (CommandMenu* menu : {moreMenu_.get(), trayMenu_.get()}) {
+    if (menu) connect(menu, &CommandMenu::CommandTriggered, this, &CMainDlg::OnMenuCommand);
+  }
+  return true;
+}
+
+void CMainDlg::ConnectControls() {
+  for (QAbstractButton* button : root_->findChildren<QAbstractButton*>()) {
+    connect(button, &QAbstractButton::clicked, this, [this, button] { OnButtonClicked(button); });
+  }
+  for (QSlider* slider : root_->findChildren<QSlider*>()) {
+    connect(slider, &QSlider::valueChanged, this, [this, slider] { OnSliderMoved(slider); });
+  }
+  connect(lightingControls_.effectCombo, &QComboBox::currentIndexChanged, this,
+          [this] { lighting_->OnEffectComboChanged(); });
+  connect(lightingControls_.sideEffectCombo, &QComboBox::currentIndexChanged, this,
+          [this] { lighting_->OnSideComboChanged(); });
+  // The profile box has one item and nothing hangs on its changes.
+  connect(inLvCombo_, &QComboBox::currentIndexChanged, this, [] {});
+}
+
+bool CMainDlg::Initialise() {
+  if (!root_) return false;
+  // 1. Mark the window as the running instance's.
+  if (!services_.instanceName.isEmpty()) setProperty(services_.instanceName.toUtf8().constData(), 1);
+  // 2. Hear about HID interfaces coming and going.
+  WatchDevices();
+  // 3. Controls: the picture reports clicks here; the radios start unchecked.
+  keyboardImage_->SetListener(this);
+  inLvCombo_->setCurrentIndex(0);
+  for (QRadioButton* radio : lightingControls_.directionRadios) UncheckRadio(radio);
+  for (QRadioButton* radio : lightingControls_.loaderRadios) UncheckRadio(radio);
+  ConnectControls();
+  // 4. Pacing counts from now.
+  commands_.RestartPacing();
+  // 5. Open the configured keyboard.
+  if (!hid_.OpenBySelector(services_.config.selector, nullptr, device::kReadWriteShared)) {
+    // 6. No keyboard: tell the user and end.
+    firmwareVersion_ = device::KeyboardCommands::kUnknownVersion;
+    RefreshVersionText();
+    ShowMessage(nullptr, "Warning", "Please insert USB device!", MessageButtons::kOk);
+    DestroyWindow();
+    return false;
+  }
+  // 7. Firmware version.
+  ReadFirmwareVersion();
+  // 8. Marks and labels of the assigned keys.
+  ApplyRecordsToKeyboardImage();
+  // 9. Stored lighting (selecting the combo boxes also saves and sends it).
+  lighting_->ShowEffect(true);
+  lighting_->ShowSideLight(true);
+  // 10. The start-up effect report, once, 2000 ms from now.
+  auto job = std::make_unique<threads::ThreadRunable<CMainDlg>>(this, &CMainDlg::SendStartupEffectJob);
+  job->SetInterval(kStartupEffectDelayMs);
+  job->SetRepeat(1);
+  job->SetValues(0, services_.effects.Selected());
+  timerThread_->Post(std::move(job), false);
+  timerThread_->Start(this);
+  // 11. The macro player was given its playback thread and record when it was built.
+  // 12. Key filter: listen, open, monitor, capture the assigned keys.
+  StartKeyFilter();
+  return true;
+}
+
+void CMainDlg::WatchDevices() {
+  deviceRelay_ = std::make_shared<DeviceRelay>();
+  deviceRelay_->window = this;
+  std::weak_ptr<DeviceRelay> relay = deviceRelay_;
+  deviceWatch_ = services_.hid.WatchInterfaces([relay](platform::DeviceChange change, const std::wstring& path) {
+    if (std::shared_ptr<DeviceRelay> target = relay.lock()) target->Forward(change, path);
+  });
+}
+
+void CMainDlg::StartKeyFilter() {
+  keyFilter_->AddListener(player_.get(), &playback::MacroPlayer::OnKeyEvent);
+  keyFilter_->Open();
+  keyFilter_->StartMonitoring();
+  SendCaptureTable();
+}
+
+void CMainDlg::SendCaptureTable() {
+  std::vector<model::KeyCode> codes;
+  for (const model::KeyRecord& record : *services_.records.Snapshot()) codes.push_back(record.code);
+  keyFilter_->SetCaptureTable(codes);
+}
+
+void CMainDlg::ApplyRecordsToKeyboardImage() {
+  if (!keyboardImage_) return;
+  for (const model::KeyRecord& record : *services_.records.Snapshot()) {
+    const std::int32_t id = static_cast<std::int32_t>(record.code & 0xFFFF);
+    model::KeySpot spot;
+    if (!keyboardImage_->FindKeySpot(id, spot)) continue;
+    keyboardImage_->SetKeyChecked(id, 1);
+    keyboardImage_->SetKeyLabel(KeyLabel(record.name.empty() ? spot.name : record.name, record.group), id);
+  }
+}
+
+void CMainDlg::ReadFirmwareVersion() {
+  commands_.QueryVersion();
+  firmwareVersion_ = commands_.Version();
+  RefreshVersionText();
+}
+
+void CMainDlg::RefreshVersionText() {
+  if (!versionText_) return;
+  if (const std::optional<QString> text = FirmwareVersionText(firmwareVersion_)) versionText_->setText(*text);
+}
+
+std::int32_t CMainDlg::SendStartupEffectJob(std::int32_t, std::int32_t, std::span<const std::uint8_t>) {
+  commands_.SendStartupEffect();
+  return 0;
+}
+
+void CMainDlg::DestroyWindow() {
+  if (destroyed_) return;
+  destroyed_ = true;
+  if (!services_.instanceName.isEmpty()) setProperty(services_.instanceName.toUtf8().constData(), QVariant());
+  hide();
+  emit WindowDestroyed();
+}
+
+void CMainDlg::closeEvent(QCloseEvent* event) {
+  DestroyWindow();
+  event->accept();
+}
+
+void CMainDlg::changeEvent(QEvent* event) {
+  // Texts set here in code follow the language; the layout's own texts retranslate themselves.
+  if (event->type() == QEvent::LanguageChange) {
+    RefreshVersionText();
+    if (lighting_) lighting_->RetranslateSideLabel();
+  }
+  QWidget::changeEvent(event);
+}
+
+void CMainDlg::OnButtonClicked(QAbstractButton* sender) {
+  const QString name = sender->objectName();
+  if (name == "btn_more") {
+    OpenMoreMenu();
+  } else if (name == "btn_close") {
+    DestroyWindow();
+  } else if (name == "btn_min") {
+    if (tray_) tray_->HideWindow();
+  } else if (name == "btn_max") {
+    showMaximized();
+  } else if (name == "btn_restore") {
+    showNormal();
+  } else if (name == "zh_cn") {
+    SwitchLanguage(true);
+  } else if (name == "btn_restore_factory") {
+    FactoryRestore();
+  } else if (name == "jp") {
+    SwitchLanguage(false);
+  } else if (IsEffectRadioId(ControlId(sender))) {
+    lighting_->OnEffectControlChanged();
+  }
+}
+
+void CMainDlg::OnSliderMoved(QSlider* sender) {
+  const QString name = sender->objectName();
+  if (IsEffectSliderName(name)) {
+    lighting_->OnEffectControlChanged();
+  } else if (name == kSideSliderName) {
+    lighting_->OnSideSliderMoved();
+  }
+}
+
+void CMainDlg::OnMenuCommand(int commandId) {
+  if (commandId == kCommandFirmwareCheck) {
+    CheckFirmware();
+  } else if (commandId == kCommandExit) {
+    QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+  }
+}
+
+void CMainDlg::OpenMoreMenu() {
+  QWidget* button = FindControlById<QAbstractButton>(root_, kMoreButtonId);
+  if (!moreMenu_ || !button) return;
+  moreMenu_->popup(button->mapToGlobal(button->rect().bottomLeft()));
+}
+
+void CMainDlg::CheckFirmware() {
+  if (!hid_.IsPresent()) {
+    ShowMessage(nullptr, "Warning", "Please insert USB device", MessageButtons::kOk);
+    return;
+  }
+  if (firmwareVersion_ == kLatestFirmware) {
+    ShowMessage(nullptr, "Warning", "The firmware is already the latest version and no upgrade is required.",
+                MessageButtons::kOk);
+    return;
+  }
+  hid_.Close();
+  if (hid_.OpenBySelector(services_.config.selector, nullptr, device::kReadWriteShared)) {
+    commands_.QueryVersion();
+    firmwareVersion_ = commands_.Version();
+  } else {
+    firmwareVersion_ = device::KeyboardCommands::kUnknownVersion;
+  }
+  RefreshVersionText();
+}
+
+void CMainDlg::SwitchLanguage(bool chinese) { services_.language.Switch(chinese ? "lang_cn" : "lang_en"); }
+
+void CMainDlg::FactoryRestore() {
+  if (ShowMessage(this, "Warning", "All settings will be restored, are you sure you want to continue?",
+                  MessageButtons::kOkCancel) != kMessageOk) {
+    return;
+  }
+  restoring_ = true;
+  services_.macros.Reset();
+  services_.records.ClearRecords();
+  services_.effects.Reset();
+  services_.sides.Reset();
+  ReplaceMacroPlayer();
+  SendCaptureTable();
+  services_.clock.SleepFor(std::chrono::milliseconds(100));
+  lighting_->ShowSideLight(true);
+  lighting_->ShowEffect(true);
+  // No key has an assignment any more: no mark, and no label that would still name one.
+  for (const model::KeySpot& key : std::vector<model::KeySpot>(keyboardImage_->Keys())) {
+    keyboardImage_->SetKeyLabel(std::wstring(), key.id);
+  }
+  keyboardImage_->ClearAllChecked();
+  commands_.SendFactoryRestore();
+}
+
+// Stops the running playback and waits for its thread; the fresh player takes the key events
+// from now on.
+void CMainDlg::ReplaceMacroPlayer() {
+  player_->Shutdown();
+  auto fresh = std::make_unique<playback::MacroPlayer>(services_.records, services_.virtualDevice, services_.clock);
+  keyFilter_->RemoveListener(player_.get(), &playback::MacroPlayer::OnKeyEvent);
+  keyFilter_->AddListener(fresh.get(), &playback::MacroPlayer::OnKeyEvent);
+  player_ = std::move(fresh);
+}
+
+void CMainDlg::OnDeviceChange(platform::DeviceChange change, const std::wstring& path) {
+  if (destroyed_) return;
+  const DeviceMatch match = MatchDevicePath(path, services_.config.selector);
+  if (match == DeviceMatch::kNotHid) return;
+  if (change == platform::DeviceChange::kArrival) {
+    if (match == DeviceMatch::kKeyboard) {
+      if (hid_.Open(path, device::kReadWriteShared)) {
+        ReadFirmwareVersion();
+        commands_.RestartPacing();
+        lighting_->ShowEffect(true);
+        lighting_->ShowSideLight(true);
+        ApplyRecordsToKeyboardImage();
+        restoring_ = false;
+      } else {
+        firmwareVersion_ = device::KeyboardCommands::kUnknownVersion;
+        RefreshVersionText();
+      }
+    }
+    keyFilter_->Open();
+    return;
+  }
+  if (match != DeviceMatch::kKeyboard) return;
+  hid_.Close();
+  firmwareVersion_ = device::KeyboardCommands::kUnknownVersion;
+  RefreshVersionText();
+  if (!restoring_) DestroyWindow();
+}
+
+void CMainDlg::BringToFront() {
+  if (tray_) {
+    tray_->ShowWindow();
+  } else {
+    showNormal();
+    raise();
+    activateWindow();
+  }
+}
+
+void CMainDlg::ShowAtStart(bool startHidden) {
+  if (tray_) tray_->ShowAtStart(startHidden);
+}
+
+bool CMainDlg::OnCoordButtonClick(std::int32_t id, std::wstring name, std::int32_t up, std::uint32_t keyFlags,
+                                  std::int32_t x, std::int32_t y) {
+  if (!keyAssignment_) return false;
+  return keyAssignment_(id, name, up, keyFlags, x, y);
+}
+
+int CMainDlg::ShowMessage(QWidget* parent, const QString& caption, const QString& text, MessageButtons buttons) {
+  if (services_.showMessage) return services_.showMessage(parent, caption, text, buttons);
+  return ShowMessageBox(services_.loader, parent, caption, text, buttons);
+}
+
+}  // namespace ui

@@ -1,0 +1,163 @@
+#pragma once
+// The program's main window: owns the keyboard connection, the key filter channel, the macro
+// player and the timer thread; shows the keyboard picture and the lighting panel; reacts to the
+// keyboard coming and going; runs the "more" and tray menu commands, the language switch and the
+// factory restore. Every handler runs on the window thread; device notifications and the timer
+// job come from other threads (the former are queued onto the window thread).
+//
+// Life: construct, Create() (builds the layout), Initialise() (opens the keyboard; false and the
+// window destroyed when there is none), show. DestroyWindow() (close button, close command,
+// keyboard removal) hides the window for good and emits WindowDestroyed(); the owner then ends
+// the message loop and deletes the object, whose destructor releases the virtual device's keys
+// and stops the threads and the channel.
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <span>
+#include <string>
+
+#include <QPointer>
+#include <QWidget>
+
+#include "device/commands/keyboard_commands.h"
+#include "device/io/hid_device.h"
+#include "hostdrv/key_filter_channel.h"
+#include "playback/macro_player.h"
+#include "threads/runable_thread.h"
+#include "ui/keyboard_image/coord_button_click_listener.h"
+#include "ui/keyboard_image/coord_button_image.h"
+#include "ui/lighting_panel/lighting_panel.h"
+#include "ui/main_window/main_dlg_services.h"
+#include "ui/toolkit/command_menu.h"
+#include "ui/toolkit/tray_icon.h"
+
+class QAbstractButton;
+class QComboBox;
+class QLabel;
+class QSlider;
+
+namespace ui {
+
+// What a click on a key of the keyboard picture does (key assignment). Arguments as
+// ICoordButtonClickListener::OnCoordButtonClick; true means handled, so no key mark changes.
+using KeyClickHandler = std::function<bool(std::int32_t id, const std::wstring& name, std::int32_t up,
+                                           std::uint32_t keyFlags, std::int32_t x, std::int32_t y)>;
+
+class CMainDlg : public QWidget, public SOUI::ICoordButtonClickListener {
+  Q_OBJECT
+
+ public:
+  static constexpr const char* kLayoutName = "LAYOUT:XML_MAINWND";
+  static constexpr std::int32_t kLatestFirmware = 0x0100;
+  static constexpr int kStartupEffectDelayMs = 2000;
+  static constexpr int kCommandFirmwareCheck = 1;
+  static constexpr int kCommandExit = 6;
+
+  explicit CMainDlg(MainDlgServices services, QWidget* parent = nullptr);
+  ~CMainDlg() override;
+  CMainDlg(const CMainDlg&) = delete;
+  CMainDlg& operator=(const CMainDlg&) = delete;
+
+  // Builds the window from its layout and binds its controls. False (logged) when the layout
+  // cannot be built or lacks a control the window needs.
+  bool Create();
+  // Opens the keyboard and shows what is stored. False when no keyboard was found: the user has
+  // been told and the window is destroyed.
+  bool Initialise();
+
+  // The window is gone for good: hidden, unmarked, and WindowDestroyed() emitted (once).
+  void DestroyWindow();
+  bool IsDestroyed() const { return destroyed_; }
+
+  // Menu commands of the "more" and the tray menu: 1 firmware check, 6 close; others nothing.
+  void OnMenuCommand(int commandId);
+  void OpenMoreMenu();
+  void CheckFirmware();
+  void SwitchLanguage(bool chinese);
+  void FactoryRestore();
+  // A HID interface arrived or went away (on the window thread).
+  void OnDeviceChange(platform::DeviceChange change, const std::wstring& path);
+  // Shows the window, restoring it when minimised or hidden, and brings it to the front.
+  void BringToFront();
+  // Shows the window, or keeps it behind the tray icon when `startHidden` (minimised where the
+  // desktop has no notification area).
+  void ShowAtStart(bool startHidden);
+
+  // Key assignment: what a click on a key of the keyboard picture does.
+  bool OnCoordButtonClick(std::int32_t id, std::wstring name, std::int32_t up, std::uint32_t keyFlags,
+                          std::int32_t x, std::int32_t y) override;
+  void SetKeyAssignmentHandler(KeyClickHandler handler) { keyAssignment_ = std::move(handler); }
+
+  // For key assignment and tests.
+  const MainDlgServices& Services() const { return services_; }
+  SOUI::CoordButtonImage* KeyboardImage() const { return keyboardImage_; }
+  bool IsKeyboardOpen() const { return hid_.IsPresent(); }
+  HidUsbFilter::KeyFilterChannel& KeyFilter() { return *keyFilter_; }
+  std::map<std::int32_t, std::wstring>& SelectedKeys() { return selectedKeys_; }
+  // Marks and labels every key of the picture that has a record (matched on the usage id).
+  void ApplyRecordsToKeyboardImage();
+  // Sends the capture table of every recorded key to the key filter.
+  void SendCaptureTable();
+
+  std::int32_t FirmwareVersion() const { return firmwareVersion_; }
+  bool IsRestoring() const { return restoring_; }
+  LightingPanel& Lighting() { return *lighting_; }
+  CommandMenu* MoreMenu() const { return moreMenu_.get(); }
+  CommandMenu* TrayMenu() const { return trayMenu_.get(); }
+  threads::RunableThread<0>& TimerThread() { return *timerThread_; }
+  QWidget* Root() const { return root_; }
+
+  // The timer job: the start-up effect report.
+  std::int32_t SendStartupEffectJob(std::int32_t firstValue, std::int32_t secondValue,
+                                    std::span<const std::uint8_t> buffer);
+
+ signals:
+  void WindowDestroyed();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void changeEvent(QEvent* event) override;
+
+ private:
+  struct DeviceRelay;
+
+  bool BindControls();
+  void ConnectControls();
+  void WatchDevices();
+  void StartKeyFilter();
+  void ReplaceMacroPlayer();
+  void RefreshVersionText();
+  void ReadFirmwareVersion();
+  int ShowMessage(QWidget* parent, const QString& caption, const QString& text, MessageButtons buttons);
+  void OnButtonClicked(QAbstractButton* sender);
+  void OnSliderMoved(QSlider* sender);
+
+  MainDlgServices services_;
+  device::HidDevice hid_;
+  device::KeyboardCommands commands_;
+  std::unique_ptr<HidUsbFilter::KeyFilterChannel> keyFilter_;
+  std::unique_ptr<playback::MacroPlayer> player_;
+  std::unique_ptr<threads::RunableThread<0>> timerThread_;
+
+  QWidget* root_ = nullptr;  // the form built from the layout, a child of this window
+  SOUI::CoordButtonImage* keyboardImage_ = nullptr;
+  QComboBox* inLvCombo_ = nullptr;
+  QLabel* versionText_ = nullptr;
+  LightingControls lightingControls_;
+  std::unique_ptr<LightingPanel> lighting_;
+  std::unique_ptr<CommandMenu> moreMenu_;
+  std::unique_ptr<CommandMenu> trayMenu_;
+  std::unique_ptr<TrayIcon> tray_;
+
+  std::shared_ptr<DeviceRelay> deviceRelay_;
+  std::unique_ptr<platform::Subscription> deviceWatch_;
+
+  bool restoring_ = false;
+  bool destroyed_ = false;
+  std::int32_t firmwareVersion_ = device::KeyboardCommands::kUnknownVersion;
+  std::map<std::int32_t, std::wstring> selectedKeys_;
+  KeyClickHandler keyAssignment_;
+};
+
+}  // namespace ui

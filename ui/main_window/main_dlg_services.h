@@ -1,0 +1,47 @@
+#pragma once
+// Everything the main window works with, handed in by start-up (the process-wide objects and the
+// linked backend) or by a test (emulated devices, a manual clock, a recording message box).
+#include <functional>
+
+#include <QString>
+#include <QWidget>
+
+#include "hostdrv/vhidev.h"
+#include "model/config/app_config.h"
+#include "model/lighting/led_effect_store.h"
+#include "model/lighting/side_model_store.h"
+#include "model/macro/macro_library.h"
+#include "model/records/record_store.h"
+#include "platform/filter_device.h"
+#include "platform/hid.h"
+#include "support/clock.h"
+#include "ui/toolkit/layout_loader.h"
+#include "ui/toolkit/message_box.h"
+#include "ui/toolkit/resource_package.h"
+#include "ui/toolkit/xml_translator.h"
+
+namespace ui {
+
+// Shows a message box and returns kMessageOk or kMessageCancel. Caption and text are English.
+using MessageFunction =
+    std::function<int(QWidget* parent, const QString& caption, const QString& text, MessageButtons buttons)>;
+
+struct MainDlgServices {
+  platform::HidSystem& hid;
+  platform::FilterDeviceSystem& filters;
+  hostdrv::VHidev& virtualDevice;
+  model::AppConfig& config;
+  model::LedEffectStore& effects;
+  model::SideModelStore& sides;
+  model::RecordStore& records;
+  model::MacroLibrary& macros;
+  support::Clock& clock;
+  const ResourcePackage& package;
+  LayoutLoader& loader;
+  LanguageSwitcher& language;
+  QString instanceName;          // marks the main window (entry 0 of "values:string")
+  bool trayAvailable = false;    // whether the desktop has a notification area
+  MessageFunction showMessage;   // empty: the program's message box
+};
+
+}  // namespace ui
