@@ -1,5 +1,6 @@
 #include "hostdrv/key_filter_channel.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <chrono>
@@ -14,7 +15,9 @@ namespace HidUsbFilter {
 
 namespace {
 
-constexpr auto kIdleInterval = std::chrono::milliseconds(10);
+// Retry delays of a device that refuses or fails key-event reads: doubled after each failure.
+constexpr auto kFirstRetryDelay = std::chrono::milliseconds(10);
+constexpr auto kMaxRetryDelay = std::chrono::milliseconds(1000);
 constexpr std::size_t kClearTableBytes = 256;
 
 std::string Hex(std::uint32_t value) {
@@ -67,10 +70,13 @@ bool KeyFilterChannel::Open() {
     support::LogFailure("KeyFilterChannel::Open", "\\\\.\\vhidflt: error " + std::to_string(requestError));
   }
   const bool opened = request != nullptr;
-  std::scoped_lock lock(handleMutex_);
-  readHandle_ = std::move(read);
-  writeHandle_ = std::move(write);
-  requestHandle_ = std::move(request);
+  {
+    std::scoped_lock lock(handleMutex_);
+    readHandle_ = std::move(read);
+    writeHandle_ = std::move(write);
+    requestHandle_ = std::move(request);
+  }
+  WakeMonitor();  // a monitor thread idling without a device, or backing off, reads at once
   return opened;
 }
 
@@ -178,15 +184,31 @@ bool KeyFilterChannel::HasListeners() const {
 
 void KeyFilterChannel::MonitorLoop(std::uint64_t token) {
   std::uint32_t lastLoggedError = 0;
+  std::chrono::milliseconds retryDelay = kFirstRetryDelay;
   while (runToken_.load() == token) {
-    if (!ReadOnce(token, lastLoggedError)) IdleWait(token);
+    // Taken before looking: a wake-up that comes while this pass looks is not slept through.
+    const std::uint64_t wakeSeen = WakeCount();
+    switch (ReadOnce(token, lastLoggedError)) {
+      case ReadOutcome::kDispatched:
+      case ReadOutcome::kAborted:
+        retryDelay = kFirstRetryDelay;
+        break;
+      case ReadOutcome::kNothingToDo:
+        retryDelay = kFirstRetryDelay;
+        IdleWait(token, wakeSeen, std::nullopt);
+        break;
+      case ReadOutcome::kFailed:
+        IdleWait(token, wakeSeen, retryDelay);
+        retryDelay = std::min<std::chrono::milliseconds>(retryDelay * 2, kMaxRetryDelay);
+        break;
+    }
   }
 }
 
-bool KeyFilterChannel::ReadOnce(std::uint64_t token, std::uint32_t& lastLoggedError) {
-  if (!HasListeners()) return false;
+KeyFilterChannel::ReadOutcome KeyFilterChannel::ReadOnce(std::uint64_t token, std::uint32_t& lastLoggedError) {
+  if (!HasListeners()) return ReadOutcome::kNothingToDo;
   const auto [device, generation] = RequestDevice();
-  if (!device) return false;
+  if (!device) return ReadOutcome::kNothingToDo;
 
   std::array<std::uint8_t, 4> buffer{};
   platform::SubmitOutcome outcome = device->Submit(kRequestReadKeyEvent, nullptr, 0, buffer.data(), buffer.size());
@@ -196,23 +218,23 @@ bool KeyFilterChannel::ReadOnce(std::uint64_t token, std::uint32_t& lastLoggedEr
       support::LogFailure("KeyFilterChannel monitor", RequestFailure(kRequestReadKeyEvent, outcome));
       lastLoggedError = error;
     }
-    return false;
+    return ReadOutcome::kFailed;
   }
 
   monitorEvent_->Reset();
   // A stop or close that came before the reset is seen here; one that comes after it sets the
-  // event, which the wait below then sees.
-  if (runToken_.load() != token || handleGeneration_.load() != generation) {
-    outcome.pending->Cancel();
-    return false;
-  }
+  // event, which the wait below then sees. Either way the wait still prefers a completion: a key
+  // event the driver has already handed over is dispatched, not thrown away with the read (a
+  // lost release would leave its key down).
+  if (runToken_.load() != token || handleGeneration_.load() != generation) monitorEvent_->Set();
   const platform::PendingRequest::End end = outcome.pending->WaitOrAbort(*monitorEvent_);
-  if (end.kind != platform::PendingRequest::End::Kind::kCompleted) return false;
+  if (end.kind == platform::PendingRequest::End::Kind::kAborted) return ReadOutcome::kAborted;
+  if (end.kind != platform::PendingRequest::End::Kind::kCompleted) return ReadOutcome::kFailed;
   lastLoggedError = 0;
   // A completion without a whole event carries no key.
-  if (end.bytesReturned < buffer.size()) return false;
+  if (end.bytesReturned < buffer.size()) return ReadOutcome::kFailed;
   Dispatch(KeyEvent::FromBytes(buffer));
-  return true;
+  return ReadOutcome::kDispatched;
 }
 
 void KeyFilterChannel::Dispatch(const KeyEvent& event) {
@@ -222,9 +244,28 @@ void KeyFilterChannel::Dispatch(const KeyEvent& event) {
   }
 }
 
-void KeyFilterChannel::IdleWait(std::uint64_t token) {
+void KeyFilterChannel::WakeMonitor() {
+  {
+    std::scoped_lock lock(idleMutex_);
+    ++wakeCount_;
+  }
+  idleWake_.notify_all();
+}
+
+std::uint64_t KeyFilterChannel::WakeCount() {
+  std::scoped_lock lock(idleMutex_);
+  return wakeCount_;
+}
+
+void KeyFilterChannel::IdleWait(std::uint64_t token, std::uint64_t wakeSeen,
+                                std::optional<std::chrono::milliseconds> limit) {
   std::unique_lock lock(idleMutex_);
-  idleWake_.wait_for(lock, kIdleInterval, [&] { return runToken_.load() != token; });
+  const auto wakeUp = [&] { return runToken_.load() != token || wakeCount_ != wakeSeen; };
+  if (limit) {
+    idleWake_.wait_for(lock, *limit, wakeUp);
+  } else {
+    idleWake_.wait(lock, wakeUp);
+  }
 }
 
 }  // namespace HidUsbFilter

@@ -7,17 +7,23 @@
 // finishes a request inside the submit call, or refuses it, gets 0. Without the driver every
 // request returns 0 and the monitor thread idles.
 //
+// The monitor thread never polls: with a read pending it waits for the read or the abort event;
+// without listeners or without a device it sleeps until AddListener, Open or a stop wakes it; a
+// device that refuses or fails reads is retried after a back-off that doubles from 10 ms to 1 s.
+//
 // Threads: Open, Close, Request, StartMonitoring, StopMonitoring and SetCaptureTable are called
 // from one thread (the window thread). Listeners run on the monitor thread while the listener
 // lock is held, so AddListener/RemoveListener never pull a listener away during its call; a
 // listener therefore must not add, remove or stop listeners itself.
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <list>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <span>
 #include <string>
 #include <thread>
@@ -62,9 +68,12 @@ class KeyFilterChannel {
   // Puts a listener in front of all others, unless the same owner and function are listed.
   template <class T>
   void AddListener(T* owner, typename MonitorProxy<T>::Handler handler) {
-    std::scoped_lock lock(listMutex_);
-    if (FindListener(owner, handler) != listeners_.end()) return;
-    listeners_.push_front(std::make_unique<MonitorProxy<T>>(owner, handler));
+    {
+      std::scoped_lock lock(listMutex_);
+      if (FindListener(owner, handler) != listeners_.end()) return;
+      listeners_.push_front(std::make_unique<MonitorProxy<T>>(owner, handler));
+    }
+    WakeMonitor();  // a monitor thread idling without listeners starts reading
   }
 
   // Removes and deletes the listener with this owner and function, if listed.
@@ -95,12 +104,25 @@ class KeyFilterChannel {
   std::pair<SharedDevice, std::uint64_t> RequestDevice() const;
   bool HasListeners() const;
 
+  // How one attempt of the monitor thread to read a key event ended.
+  enum class ReadOutcome {
+    kDispatched,   // an event was read and handed to the listeners
+    kAborted,      // a stop, close or re-open cut the read short: look again at once
+    kNothingToDo,  // no listener or no device: wait until something changes
+    kFailed,       // the device refused or failed the read: try again after a back-off
+  };
+
   void MonitorLoop(std::uint64_t token);
-  // Issues one key-event read and dispatches its event. False when no read could be carried out.
-  // `lastLoggedError` keeps a refused read from being logged again every 10 ms.
-  bool ReadOnce(std::uint64_t token, std::uint32_t& lastLoggedError);
+  // Issues one key-event read and dispatches its event. `lastLoggedError` keeps a refused read
+  // from being logged again at every retry.
+  ReadOutcome ReadOnce(std::uint64_t token, std::uint32_t& lastLoggedError);
   void Dispatch(const KeyEvent& event);
-  void IdleWait(std::uint64_t token);
+  // Wakes the monitor thread from an idle wait: a listener was added, a device was opened.
+  void WakeMonitor();
+  std::uint64_t WakeCount();
+  // Waits until the thread is stopped or woken after `wakeSeen` was read, at most `limit` when
+  // given. Without a limit the idle thread does not wake up on its own at all.
+  void IdleWait(std::uint64_t token, std::uint64_t wakeSeen, std::optional<std::chrono::milliseconds> limit);
 
   platform::FilterDeviceSystem& system_;
   const std::wstring devicePath_ = kFilterDevicePath;
@@ -126,6 +148,7 @@ class KeyFilterChannel {
   std::thread monitorThread_;
   std::mutex idleMutex_;
   std::condition_variable idleWake_;
+  std::uint64_t wakeCount_ = 0;  // guarded by idleMutex_; bumped by WakeMonitor
 
   mutable std::mutex listMutex_;  // held while listeners run
   Listeners listeners_;           // newest first

@@ -51,13 +51,52 @@ std::int32_t VHidev::SendLocked(const std::uint8_t* data, std::size_t length, st
   return 1;
 }
 
-std::int32_t VHidev::SendKeyboardLocked() { return SendLocked(keyboard_.data(), keyboard_.size(), kKeyboardReportId); }
+std::int32_t VHidev::SendKeyboardLocked() { return SendStateLocked(kKeyboardReportId); }
 
-std::int32_t VHidev::SendMouseLocked() { return SendLocked(mouse_.data(), mouse_.size(), kMouseReportId); }
+std::int32_t VHidev::SendMouseLocked() { return SendStateLocked(kMouseReportId); }
 
 std::int32_t VHidev::SendUsageLocked(std::uint8_t reportId, std::uint16_t usage) {
   const std::uint8_t data[2] = {static_cast<std::uint8_t>(usage & 0xFF), static_cast<std::uint8_t>(usage >> 8)};
   return SendLocked(data, sizeof data, reportId);
+}
+
+std::int32_t VHidev::WriteStateLocked(std::uint8_t reportId) {
+  std::int32_t result = 0;
+  switch (reportId) {
+    case kKeyboardReportId:
+      result = SendLocked(keyboard_.data(), keyboard_.size(), kKeyboardReportId);
+      break;
+    case kMouseReportId:
+      result = SendLocked(mouse_.data(), mouse_.size(), kMouseReportId);
+      break;
+    case kConsumerReportId:
+      result = SendUsageLocked(kConsumerReportId, consumerUsage_);
+      break;
+    case kSystemReportId:
+      result = SendUsageLocked(kSystemReportId, systemUsage_);
+      break;
+    default:
+      return 0;
+  }
+  unsent_[reportId] = result == 0;
+  return result;
+}
+
+std::int32_t VHidev::SendStateLocked(std::uint8_t reportId) {
+  const std::int32_t result = WriteStateLocked(reportId);
+  if (result != 0) ResendUnsentLocked(reportId);
+  return result;
+}
+
+void VHidev::ResendUnsentLocked(std::uint8_t except) {
+  for (std::uint8_t reportId = kKeyboardReportId; reportId <= kSystemReportId; ++reportId) {
+    if (reportId != except && unsent_[reportId] && WriteStateLocked(reportId) == 0) return;  // still failing
+  }
+}
+
+void VHidev::ResendUnsent() {
+  std::scoped_lock lock(sendMutex_);
+  ResendUnsentLocked(0);
 }
 
 std::int32_t VHidev::SetKey(std::uint16_t page, std::uint16_t usage, bool down) {
@@ -73,7 +112,7 @@ std::int32_t VHidev::SetKey(std::uint16_t page, std::uint16_t usage, bool down) 
     case kGenericDesktopPage:
       if (usage >= kFirstSystemUsage) {
         systemUsage_ = down ? usage : 0;
-        return SendUsageLocked(kSystemReportId, systemUsage_);
+        return SendStateLocked(kSystemReportId);
       }
       if (usage == kUsageX || usage == kUsageY || usage == kUsageWheel) {
         // The movement byte takes the usage's own low byte, pressed or released.
@@ -83,7 +122,7 @@ std::int32_t VHidev::SetKey(std::uint16_t page, std::uint16_t usage, bool down) 
       return 0;
     case kConsumerPage:
       consumerUsage_ = down ? usage : 0;
-      return SendUsageLocked(kConsumerReportId, consumerUsage_);
+      return SendStateLocked(kConsumerReportId);
     default:
       return 0;
   }
@@ -98,13 +137,11 @@ std::int32_t VHidev::SetKeyboardUsage(std::uint8_t usage, bool down) {
 void VHidev::ReleaseAll() {
   std::scoped_lock lock(sendMutex_);
   keyboard_.fill(0);
-  SendKeyboardLocked();
   mouse_.fill(0);
-  SendMouseLocked();
   consumerUsage_ = 0;
-  SendUsageLocked(kConsumerReportId, consumerUsage_);
   systemUsage_ = 0;
-  SendUsageLocked(kSystemReportId, systemUsage_);
+  // Each report once, in this order; none is resent in between.
+  for (std::uint8_t reportId = kKeyboardReportId; reportId <= kSystemReportId; ++reportId) WriteStateLocked(reportId);
 }
 
 bool VHidev::OpenVirtualDevice() {

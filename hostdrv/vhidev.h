@@ -46,6 +46,10 @@ class VHidev final : public IVHidevProxy {
   std::int32_t SetKeyboardUsage(std::uint8_t usage, bool down);
   // Zeroes and sends all four reports: keyboard, mouse, consumer, system.
   void ReleaseAll();
+  // Sends again each of the four reports whose last write failed, so the device catches up with
+  // the state kept here (a release that could not be written would otherwise leave its key down).
+  // Every successful send of a report does this for the others too.
+  void ResendUnsent();
 
   // Closes the device and searches the HID interface class for it. True when found.
   bool OpenVirtualDevice();
@@ -57,6 +61,11 @@ class VHidev final : public IVHidevProxy {
   std::int32_t SendKeyboardLocked();
   std::int32_t SendMouseLocked();
   std::int32_t SendUsageLocked(std::uint8_t reportId, std::uint16_t usage);
+  // Sends one of the four state reports as it stands now and notes whether it went out; after a
+  // successful write the others still unsent follow.
+  std::int32_t SendStateLocked(std::uint8_t reportId);
+  std::int32_t WriteStateLocked(std::uint8_t reportId);
+  void ResendUnsentLocked(std::uint8_t except);
 
   platform::ReportDeviceSystem& system_;
   mutable std::mutex sendMutex_;  // guards everything below
@@ -65,6 +74,7 @@ class VHidev final : public IVHidevProxy {
   std::array<std::uint8_t, 4> mouse_{};      // buttons, X, Y, wheel
   std::uint16_t consumerUsage_ = 0;
   std::uint16_t systemUsage_ = 0;
+  std::array<bool, 5> unsent_{};  // by report ID 1-4: the last write of that report failed
 };
 
 }  // namespace hostdrv

@@ -5,12 +5,9 @@
 #include <vector>
 
 #include "playback/play_mode.h"
+#include "threads/worker_control.h"
 
 namespace playback {
-
-namespace {
-constexpr std::uint32_t kIdleWaitMs = 2;
-}  // namespace
 
 MacroPlayer::MacroPlayer(model::RecordStore& records, hostdrv::VHidev& device, const support::Clock& clock)
     : records_(records), device_(device), runner_(device, clock) {
@@ -140,7 +137,9 @@ std::int32_t MacroPlayer::RunPlayback(threads::IEasyThread& thread, void* /*owne
     if (code != 0 && !passes.IsNone()) steps = currentRecord.steps;
   }
   if (code == 0 || passes.IsNone()) {
-    thread.Sleep(kIdleWaitMs);
+    // Nothing to play until the next Stop: every new playback stops this thread before it
+    // starts it again, so the wait needs no time limit and the idle thread does not wake up.
+    thread.Sleep(threads::kSleepInfinite);
     return 0;
   }
 
@@ -160,6 +159,8 @@ void MacroPlayer::Shutdown() {
   shutDown_ = true;
   StopPlayback();
   for (const auto& [physical, sent] : forwarded_.TakeAll()) SendKey(sent, false);
+  // A release whose write failed earlier left its key down on the device: send it again.
+  device_.ResendUnsent();
 }
 
 model::KeyRecord MacroPlayer::CurrentRecord() {

@@ -38,11 +38,12 @@ class MacroPlayer {
   std::int32_t OnKeyEvent(std::uint32_t page, std::uint32_t usage, std::uint32_t down);
 
   // The playback thread's run callback, called again and again while the thread runs: plays the
-  // current record once through its passes, then releases its press steps. Idles (2 ms) when
-  // nothing is to be played. Always 0.
+  // current record once through its passes, then releases its press steps. With nothing to play
+  // (a finished playback) it waits for the next stop without waking up. Always 0.
   std::int32_t RunPlayback(threads::IEasyThread& thread, void* owner);
 
-  // Ends the playback (releasing its keys) and releases the keys that forwarding left down. Key
+  // Ends the playback (releasing its keys), releases the keys that forwarding left down and sends
+  // again any report of the virtual device whose write had failed, so nothing stays down. Key
   // events after this are ignored. Call before the channel that calls OnKeyEvent is torn down or
   // after its listener is removed; the destructor calls it too.
   void Shutdown();

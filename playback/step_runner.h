@@ -21,8 +21,8 @@ class StepRunner {
   // Behind schedule by more than this (the thread was held up, the machine slept), the schedule
   // restarts from now instead of sending the overdue steps in a burst.
   static constexpr std::chrono::milliseconds kMaxCatchUp{50};
-  // An endless playback without steps waits in slices of this length until it is stopped.
-  static constexpr std::uint32_t kEmptyPassWaitMs = 10;
+  // An endless playback without steps waits this long (no limit: until it is stopped).
+  static constexpr std::uint32_t kEmptyPassWaitMs = threads::kSleepInfinite;
 
   StepRunner(hostdrv::VHidev& device, const support::Clock& clock);
 

@@ -36,6 +36,7 @@ void EasyThread::Stop() { control_.Stop(); }
 bool EasyThread::IsRunning() const { return control_.IsRunning(); }
 
 std::uint32_t EasyThread::Sleep(std::uint32_t milliseconds) {
+  if (milliseconds == kSleepInfinite) return control_.SleepUntilStopped();
   return control_.Sleep(std::chrono::milliseconds(milliseconds));
 }
 

@@ -23,6 +23,8 @@ class IEasyThread {
   virtual void Lock() = 0;
   virtual void Unlock() = 0;
   // Waits up to `milliseconds`, cut short by Stop: kSleepStopRequested or kSleepTimedOut.
+  // kSleepInfinite waits for the stop alone (a run callback with nothing to do idles this way
+  // instead of polling).
   virtual std::uint32_t Sleep(std::uint32_t milliseconds) = 0;
   // True when the calling thread is not the worker allowed to run (a stop was asked for).
   virtual bool IsStopRequested() const = 0;

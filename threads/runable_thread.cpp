@@ -88,6 +88,7 @@ std::size_t RunableThread<0>::ReadyJobCount() const {
 }
 
 std::uint32_t RunableThread<0>::Sleep(std::uint32_t milliseconds) {
+  if (milliseconds == kSleepInfinite) return worker_.SleepUntilStopped();
   return worker_.Sleep(std::chrono::milliseconds(milliseconds));
 }
 

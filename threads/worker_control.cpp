@@ -90,6 +90,12 @@ std::uint32_t WorkerControl::Sleep(std::chrono::milliseconds duration) {
   return stopped ? kSleepStopRequested : kSleepTimedOut;
 }
 
+std::uint32_t WorkerControl::SleepUntilStopped() {
+  std::unique_lock lock(mutex_);
+  changed_.wait(lock, [&] { return stopRequested_; });
+  return kSleepStopRequested;
+}
+
 void WorkerControl::Notify() {
   {
     std::scoped_lock lock(mutex_);

@@ -22,6 +22,8 @@ namespace threads {
 // Results of an interruptible sleep, with the values of the wait results they stand for.
 inline constexpr std::uint32_t kSleepStopRequested = 0x000;  // WAIT_OBJECT_0
 inline constexpr std::uint32_t kSleepTimedOut = 0x102;       // WAIT_TIMEOUT
+// A sleep of this many milliseconds has no time limit: only a stop ends it (INFINITE).
+inline constexpr std::uint32_t kSleepInfinite = 0xFFFFFFFF;
 
 class WorkerControl {
  public:
@@ -51,6 +53,9 @@ class WorkerControl {
 
   // Waits up to `duration`, cut short by a stop. kSleepStopRequested or kSleepTimedOut.
   std::uint32_t Sleep(std::chrono::milliseconds duration);
+  // Sleep(kSleepInfinite) of the thread classes: waits until a stop is requested. Returns
+  // kSleepStopRequested.
+  std::uint32_t SleepUntilStopped();
 
   // Wakes WaitForWork once (new work, a new callback). A wake-up before the wait is kept.
   void Notify();

@@ -5,8 +5,10 @@
 //  1. The start callback; a nonzero result skips the passes.
 //  2. Each pass: `beforeRun()` (the job step of RunableThread; true when it did some work), then
 //     the run callback. A nonzero run result clears the worker id and ends the passes. With a run
-//     callback the pass ends with a 1 ms interruptible sleep; without one, and with no work done,
-//     the worker waits until it is notified or stopped instead of polling.
+//     callback the pass ends with a 1 ms interruptible sleep (a callback with nothing to do blocks
+//     in Sleep(kSleepInfinite) instead of returning, so an idle worker does not wake every
+//     millisecond); without one, and with no work done, the worker waits until it is notified or
+//     stopped instead of polling.
 //  3. Unless the last result was -1, the end callback.
 #include <atomic>
 #include <chrono>

@@ -1,0 +1,279 @@
+// Counts how often the Qt-free core wakes up while nothing happens.
+//
+// The core is set up the way the main window sets it up: the virtual HID device open, the key
+// filter channel open and monitoring with a key-event read pending, the macro player registered as
+// its listener, one finite playback played to its end (so the playback thread is idle), and the
+// delayed-job thread with its one start-up job already run. Then the process's threads' context
+// switches (voluntary + nonvoluntary, from /proc/self/task/*/status) are counted over the measuring
+// time, per thread and in total.
+//
+// Cases: the filter driver present; the filter driver missing (the channel has no device); a faulty
+// filter driver that refuses every key-event read.
+//
+// Usage: idle_wakeups_bench [seconds per case, default 10]
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <set>
+#include <span>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <unistd.h>
+
+#include "hostdrv/key_filter_channel.h"
+#include "hostdrv/vhidev.h"
+#include "model/records/record_store.h"
+#include "platform/sim/sim_key_filter.h"
+#include "platform/sim/sim_virtual_hid.h"
+#include "playback/macro_player.h"
+#include "support/logger.h"
+#include "threads/runable_thread.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using Tid = long;
+
+constexpr model::KeyCode kF1 = 0x0007003A;
+constexpr model::KeyCode kKeyA = 0x00070004;
+
+// Context switches of every thread of this process, by thread id.
+std::map<Tid, std::uint64_t> ReadSwitches() {
+  std::map<Tid, std::uint64_t> switches;
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator("/proc/self/task", error)) {
+    std::ifstream status(entry.path() / "status");
+    if (!status) continue;  // the thread has just ended
+    std::uint64_t total = 0;
+    std::string line;
+    while (std::getline(status, line)) {
+      const auto colon = line.find(':');
+      if (colon == std::string::npos) continue;
+      const std::string key = line.substr(0, colon);
+      if (key == "voluntary_ctxt_switches" || key == "nonvoluntary_ctxt_switches") {
+        total += std::strtoull(line.c_str() + colon + 1, nullptr, 10);
+      }
+    }
+    switches[std::strtol(entry.path().filename().c_str(), nullptr, 10)] = total;
+  }
+  if (error) {
+    std::fprintf(stderr, "idle_wakeups_bench: cannot list /proc/self/task: %s\n", error.message().c_str());
+    std::exit(1);
+  }
+  return switches;
+}
+
+std::set<Tid> ThreadIds() {
+  std::set<Tid> ids;
+  for (const auto& [tid, count] : ReadSwitches()) ids.insert(tid);
+  return ids;
+}
+
+template <typename Condition>
+void WaitUntil(Condition condition, const char* what) {
+  const auto limit = Clock::now() + std::chrono::seconds(10);
+  while (!condition()) {
+    if (Clock::now() > limit) {
+      std::fprintf(stderr, "idle_wakeups_bench: timed out waiting for %s\n", what);
+      std::exit(1);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+}
+
+// Names the threads that appear while `start` runs with `role`.
+class ThreadRoles {
+ public:
+  ThreadRoles() { roles_[ThreadIdOfMain()] = "main (measuring, sleeps)"; }
+
+  template <typename Start>
+  void Track(const std::string& role, Start start) {
+    const std::set<Tid> before = ThreadIds();
+    start();
+    for (Tid tid : ThreadIds()) {
+      if (!before.contains(tid) && !roles_.contains(tid)) roles_[tid] = role;
+    }
+  }
+
+  std::string RoleOf(Tid tid) const {
+    const auto found = roles_.find(tid);
+    return found == roles_.end() ? "other" : found->second;
+  }
+
+ private:
+  static Tid ThreadIdOfMain() { return static_cast<Tid>(gettid()); }
+
+  std::map<Tid, std::string> roles_;
+};
+
+// The start-up job's owner: counts its runs.
+struct StartupJob {
+  std::atomic<int> runs{0};
+  std::int32_t Run(std::int32_t, std::int32_t, std::span<const std::uint8_t>) {
+    ++runs;
+    return 0;
+  }
+};
+
+// A faulty filter driver: the emulated one, except that it refuses every key-event read.
+class RefusingReadsFilter final : public platform::FilterDeviceSystem {
+ public:
+  explicit RefusingReadsFilter(sim::SimKeyFilterDriver& inner) : inner_(inner) {}
+
+  std::unique_ptr<platform::AbortEvent> CreateAbortEvent() override { return inner_.CreateAbortEvent(); }
+  std::unique_ptr<platform::FilterDevice> OpenFilterDevice(const std::wstring& path, std::uint32_t access,
+                                                           std::uint32_t& error) override {
+    std::unique_ptr<platform::FilterDevice> device = inner_.OpenFilterDevice(path, access, error);
+    if (!device) return nullptr;
+    return std::make_unique<Device>(std::move(device));
+  }
+
+ private:
+  class Device final : public platform::FilterDevice {
+   public:
+    explicit Device(std::unique_ptr<platform::FilterDevice> inner) : inner_(std::move(inner)) {}
+    platform::SubmitOutcome Submit(std::uint32_t code, const void* input, std::size_t inputSize, void* output,
+                                   std::size_t outputSize) override {
+      if (code != sim::kFilterCodeReadKey) return inner_->Submit(code, input, inputSize, output, outputSize);
+      platform::SubmitOutcome refused;
+      refused.kind = platform::SubmitOutcome::Kind::kFailed;
+      refused.error = 1;  // invalid function
+      return refused;
+    }
+
+   private:
+    std::unique_ptr<platform::FilterDevice> inner_;
+  };
+
+  sim::SimKeyFilterDriver& inner_;
+};
+
+enum class FilterCase { kPresent, kMissing, kFaulty };
+
+const char* Describe(FilterCase filterCase) {
+  switch (filterCase) {
+    case FilterCase::kPresent:
+      return "filter driver present, key-event read pending";
+    case FilterCase::kMissing:
+      return "filter driver missing, channel without a device";
+    case FilterCase::kFaulty:
+      return "faulty filter driver, every key-event read refused";
+  }
+  return "";
+}
+
+void Measure(FilterCase filterCase, std::chrono::seconds duration) {
+  sim::SimKeyFilterDriver driver(filterCase != FilterCase::kMissing);
+  RefusingReadsFilter refusingDriver(driver);
+  sim::SimVirtualHid hid;
+  hostdrv::VHidev device(hid);
+  model::RecordStore store;
+  ThreadRoles roles;
+
+  if (!device.OpenVirtualDevice()) std::exit(1);
+  model::KeyRecord record;
+  record.code = kF1;
+  record.play = 2;
+  record.repeat = 2;
+  record.steps = {{kKeyA, 1, 5, L""}, {kKeyA, 0, 5, L""}};
+  store.UpsertRecord(record);  // no file behind the store: the save failure is only logged
+
+  auto player = std::make_unique<playback::MacroPlayer>(store, device);
+  auto channel = std::make_unique<HidUsbFilter::KeyFilterChannel>(
+      filterCase == FilterCase::kFaulty ? static_cast<platform::FilterDeviceSystem&>(refusingDriver) : driver);
+  channel->AddListener(player.get(), &playback::MacroPlayer::OnKeyEvent);
+  const bool opened = channel->Open();
+  roles.Track("key filter monitor", [&] {
+    if (channel->StartMonitoring() == 0) std::exit(1);
+  });
+  const model::KeyCode codes[] = {kF1};
+  channel->SetCaptureTable(codes);
+
+  StartupJob startup;
+  auto timer = std::make_unique<threads::RunableThread<0>>();
+  auto job = std::make_unique<threads::ThreadRunable<StartupJob>>(&startup, &StartupJob::Run);
+  job->SetInterval(100);
+  timer->Post(std::move(job), false);
+  roles.Track("delayed jobs: timer + worker", [&] {
+    if (timer->Start(&startup) != 0) std::exit(1);
+  });
+
+  // One finite playback, played to its end. Through the filter when it works, else handed to the
+  // player directly as the monitor thread would.
+  roles.Track("playback", [&] {
+    if (filterCase == FilterCase::kPresent) {
+      WaitUntil([&] { return driver.PendingReads() == 1; }, "a pending read");
+      driver.PressKey(kF1);
+      WaitUntil([&] { return driver.PendingReads() == 1; }, "the next read");
+      driver.ReleaseKey(kF1);
+    } else {
+      player->OnKeyEvent(model::KeyPage(kF1), model::KeyUsage(kF1), 1);
+      player->OnKeyEvent(model::KeyPage(kF1), model::KeyUsage(kF1), 0);
+    }
+    WaitUntil([&] { return player->IsPlaybackThreadRunning(); }, "the playback thread");
+  });
+  WaitUntil([&] { return hid.Reports().size() == 5 && player->CurrentRecord().code == 0; }, "the playback's end");
+  WaitUntil([&] { return startup.runs.load() == 1; }, "the start-up job");
+  if (filterCase == FilterCase::kPresent) {
+    WaitUntil([&] { return driver.PendingReads() == 1; }, "a pending read");
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));  // let everything settle
+
+  const auto before = ReadSwitches();
+  const auto started = Clock::now();
+  std::this_thread::sleep_for(duration);
+  const auto after = ReadSwitches();
+  const double seconds = std::chrono::duration<double>(Clock::now() - started).count();
+
+  std::map<std::string, std::uint64_t> byRole;
+  std::uint64_t workers = 0;
+  std::uint64_t all = 0;
+  for (const auto& [tid, count] : after) {
+    const auto old = before.find(tid);
+    const std::uint64_t woke = count - (old == before.end() ? 0 : old->second);
+    const std::string role = roles.RoleOf(tid);
+    byRole[role] += woke;
+    all += woke;
+    if (role.rfind("main", 0) != 0) workers += woke;
+  }
+
+  std::printf("%s (filter device %s), %.1f s:\n", Describe(filterCase), opened ? "open" : "not open", seconds);
+  std::printf("  worker threads: %llu wake-ups, %.1f per second\n", static_cast<unsigned long long>(workers),
+              static_cast<double>(workers) / seconds);
+  for (const auto& [role, woke] : byRole) {
+    std::printf("    %-32s %8llu  (%.1f/s)\n", role.c_str(), static_cast<unsigned long long>(woke),
+                static_cast<double>(woke) / seconds);
+  }
+  std::printf("  all threads incl. main: %llu\n", static_cast<unsigned long long>(all));
+  std::fflush(stdout);
+
+  channel->RemoveListener(player.get(), &playback::MacroPlayer::OnKeyEvent);
+  player->Shutdown();
+  channel.reset();
+  player.reset();
+  timer.reset();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const support::ScopedLogCapture quiet;  // the store's "no file path" save failures, refused reads
+  const long seconds = argc > 1 ? std::strtol(argv[1], nullptr, 10) : 10;
+  if (seconds <= 0) {
+    std::fprintf(stderr, "usage: idle_wakeups_bench [seconds per case]\n");
+    return 2;
+  }
+  const std::chrono::seconds duration(seconds);
+  Measure(FilterCase::kPresent, duration);
+  Measure(FilterCase::kMissing, duration);
+  Measure(FilterCase::kFaulty, duration);
+  return 0;
+}
