@@ -6,6 +6,7 @@
 #include <string>
 
 #include "model/xml/xml_file.h"
+#include "support/c_number.h"
 #include "support/text.h"
 
 namespace model {
@@ -46,8 +47,21 @@ uint32_t ParseKeyColor(std::string_view text) {
 
 KeyRect ParseKeyRect(std::string_view text) {
   const std::string numbers = WithoutChars(text, " \t\r\n");
-  int x = 0, y = 0, width = 0, height = 0;
-  if (!numbers.empty()) std::sscanf(numbers.c_str(), "%d,%d,%d,%d", &x, &y, &width, &height);
+  // Up to four comma-separated decimal numbers; reading stops at the first that is not one.
+  // Numbers saturate at the 32-bit range (sscanf's %d would overflow), and a negative width or
+  // height covers nothing instead of turning the rectangle inside out.
+  int32_t values[4] = {0, 0, 0, 0};
+  std::string_view rest = numbers;
+  for (int32_t& value : values) {
+    const std::string_view field = rest.substr(0, rest.find(','));
+    const size_t digitAt = (!field.empty() && (field[0] == '-' || field[0] == '+')) ? 1 : 0;
+    if (field.size() <= digitAt || field[digitAt] < '0' || field[digitAt] > '9') break;
+    value = support::ParseCLong(field, 10);
+    if (field.size() == rest.size()) break;
+    rest.remove_prefix(field.size() + 1);
+  }
+  const int32_t x = values[0], y = values[1];
+  const int32_t width = std::max<int32_t>(values[2], 0), height = std::max<int32_t>(values[3], 0);
   return KeyRect{x, y, SaturatingAdd(x, width), SaturatingAdd(y, height)};
 }
 

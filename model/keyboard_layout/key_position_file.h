@@ -20,7 +20,8 @@ std::filesystem::path ResolveKeyPositionPath(const std::filesystem::path& progra
 // `color`: blanks and "#" removed, then read as hexadecimal. Empty or not hexadecimal gives the
 // default colour.
 uint32_t ParseKeyColor(std::string_view text);
-// `rect`: "x,y,width,height" (blanks removed). Numbers that do not parse stay 0.
+// `rect`: "x,y,width,height" (blanks removed). Numbers that do not parse stay 0, numbers beyond
+// the 32-bit range saturate, and a negative width or height reads as 0.
 KeyRect ParseKeyRect(std::string_view text);
 
 // One spot per child of `positions`; empty when the document has no `positions` element.

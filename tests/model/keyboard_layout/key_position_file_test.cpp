@@ -32,6 +32,9 @@ TEST(KeyRect, BlanksAreRemovedAndMissingNumbersStayZero) {
   EXPECT_EQ(ParseKeyRect("5,x,7,8"), (KeyRect{5, 0, 5, 0}));
   EXPECT_EQ(ParseKeyRect(""), KeyRect{});
   EXPECT_EQ(ParseKeyRect("-5,-6,10,10"), (KeyRect{-5, -6, 5, 4}));
+  // Found by fuzzing: a width past the 32-bit range wrapped to a negative one.
+  EXPECT_EQ(ParseKeyRect("-5,7,2147967294,9"), (KeyRect{-5, 7, 2147483642, 16}));
+  EXPECT_EQ(ParseKeyRect("10,20,-30,-1"), (KeyRect{10, 20, 10, 20}));
 }
 
 TEST(KeyRect, HugeExtentSaturatesInsteadOfOverflowing) {
