@@ -45,7 +45,10 @@ std::optional<std::vector<TopLevelCollection>> ParseReportDescriptor(std::span<c
   std::vector<TopLevelCollection> result;
   std::vector<Globals> globalStack;
   Globals globals;
-  std::optional<std::uint32_t> firstUsage;  // local usage of the next main item (page in the high half when given)
+  // Local usage of the next main item (page in the high half when given). A flag and a value
+  // rather than std::optional: gcc 12 at -O2 warns that the optional may be read uninitialized.
+  bool haveFirstUsage = false;
+  std::uint32_t firstUsage = 0;
   int depth = 0;
   std::optional<CollectionBuilder> current;
 
@@ -84,15 +87,16 @@ std::optional<std::vector<TopLevelCollection>> ParseReportDescriptor(std::span<c
         }
         break;
       case ItemType::kLocal:
-        if ((tag == kUsage || tag == kUsageMinimum) && !firstUsage) {
+        if ((tag == kUsage || tag == kUsageMinimum) && !haveFirstUsage) {
           firstUsage = size == 4 ? data : ((globals.usagePage & 0xFFFF) << 16) | (data & 0xFFFF);
+          haveFirstUsage = true;
         }
         break;
       case ItemType::kMain: {
         if (tag == kCollection) {
           if (depth == 0) {
             current.emplace();
-            const std::uint32_t usage = firstUsage.value_or((globals.usagePage & 0xFFFF) << 16);
+            const std::uint32_t usage = haveFirstUsage ? firstUsage : (globals.usagePage & 0xFFFF) << 16;
             current->collection.usagePage = static_cast<std::uint16_t>(usage >> 16);
             current->collection.usage = static_cast<std::uint16_t>(usage);
           }
@@ -119,7 +123,7 @@ std::optional<std::vector<TopLevelCollection>> ParseReportDescriptor(std::span<c
             }
           }
         }
-        firstUsage.reset();  // local items apply to one main item only
+        haveFirstUsage = false;  // local items apply to one main item only
         break;
       }
       case ItemType::kReserved:
