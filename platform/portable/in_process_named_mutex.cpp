@@ -1,5 +1,7 @@
-// Named mutexes shared by every thread of this process: one recursive mutex per name, alive while
-// anybody holds it open. Backends without system-wide named mutexes use this.
+// Named mutexes shared by every thread of this process: one recursive mutex per name, kept for the
+// life of the process (the program uses a handful of names). Never destroying one means two
+// threads can never end up holding different mutexes under the same name. Backends without
+// system-wide named mutexes use this.
 #include <map>
 #include <mutex>
 
@@ -22,14 +24,11 @@ class InProcessNamedMutex final : public NamedMutex {
 
 std::unique_ptr<NamedMutex> OpenNamedMutex(const std::wstring& name) {
   static std::mutex registryMutex;
-  static std::map<std::wstring, std::weak_ptr<std::recursive_mutex>> registry;
+  static std::map<std::wstring, std::shared_ptr<std::recursive_mutex>> registry;
   std::scoped_lock lock(registryMutex);
-  std::shared_ptr<std::recursive_mutex> mutex = registry[name].lock();
-  if (!mutex) {
-    mutex = std::make_shared<std::recursive_mutex>();
-    registry[name] = mutex;
-  }
-  return std::make_unique<InProcessNamedMutex>(std::move(mutex));
+  std::shared_ptr<std::recursive_mutex>& mutex = registry[name];
+  if (!mutex) mutex = std::make_shared<std::recursive_mutex>();
+  return std::make_unique<InProcessNamedMutex>(mutex);
 }
 
 }  // namespace platform
