@@ -173,10 +173,12 @@ TEST_F(LayoutsTest, MissingLayoutIsAClearErrorNotACrash) {
 TEST_F(LayoutsTest, EveryLayoutTextHasAChineseTranslation) {
   QByteArray bytes;
   ASSERT_TRUE(uitest::ShippedPackage().ReadBytes("translator:lang_cn", bytes));
-  pugi::xml_document document;
-  ASSERT_TRUE(document.load_buffer(bytes.constData(), static_cast<size_t>(bytes.size())));
+  std::string error;
+  const std::optional<model::TranslationTable> table =
+      model::ParseTranslationTable(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())), error);
+  ASSERT_TRUE(table) << error;
   XmlTranslator chinese;
-  ASSERT_TRUE(chinese.LoadFrom(document));
+  chinese.Load(*table);
   auto expectTranslated = [&chinese](const QString& text, const QString& where) {
     if (text.isEmpty() || text.size() == 1 || text == "中文" || text == "English") return;
     EXPECT_FALSE(chinese.translate("", text.toUtf8().constData()).isEmpty())

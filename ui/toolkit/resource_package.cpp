@@ -1,29 +1,19 @@
 #include "ui/toolkit/resource_package.h"
 
-#include <algorithm>
-#include <cctype>
-
 #include <QFile>
 #include <pugixml.hpp>
 
-#include "model/xml/xml_file.h"
+#include "model/resources/resource_index.h"
 #include "support/logger.h"
 
 namespace ui {
 namespace {
 
-std::string Lower(std::string_view text) {
-  std::string lower(text);
-  std::transform(lower.begin(), lower.end(), lower.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return lower;
-}
-
 QString ToQString(const std::filesystem::path& path) { return QString::fromStdString(path.string()); }
 
 }  // namespace
 
-std::string ResourcePackage::Key(std::string_view typeQualifiedName) { return Lower(typeQualifiedName); }
+std::string ResourcePackage::Key(std::string_view typeQualifiedName) { return model::ResourceKey(typeQualifiedName); }
 
 void ResourcePackage::Fail(std::string_view operation, std::string message) const {
   support::LogFailure(operation, message);
@@ -34,24 +24,13 @@ bool ResourcePackage::Open(const std::filesystem::path& root) {
   root_ = root;
   files_.clear();
   lastError_.clear();
-  const std::filesystem::path indexPath = root / kIndexFileName;
-  pugi::xml_document index;
-  if (!model::LoadXmlFile(indexPath, index)) {
-    Fail("ResourcePackage::Open", "cannot read the resource index " + indexPath.string());
+  std::string error;
+  std::optional<model::ResourceIndex> index = model::LoadResourceIndex(root, error);
+  if (!index) {
+    Fail("ResourcePackage::Open", error);
     return false;
   }
-  // <resource><TYPE><file name="NAME" path="relative/path"/>...</TYPE>...</resource>
-  for (pugi::xml_node type : index.child("resource").children()) {
-    if (type.type() != pugi::node_element) continue;
-    for (pugi::xml_node file : type.children("file")) {
-      const std::string name = std::string(type.name()) + ":" + file.attribute("name").as_string();
-      files_[Key(name)] = root / file.attribute("path").as_string();
-    }
-  }
-  if (files_.empty()) {
-    Fail("ResourcePackage::Open", "the resource index " + indexPath.string() + " names no files");
-    return false;
-  }
+  files_ = std::move(index->files);
   return true;
 }
 

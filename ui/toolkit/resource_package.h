@@ -1,7 +1,8 @@
 #pragma once
-// The resource package: an index file in the resource folder maps type-qualified names such as
-// "LAYOUT:XML_MAINWND", "values:string" or "main:img_keboard_normal_png" to files below the folder.
-// Type and name are matched without regard to case. A name that is not in the index, or whose file
+// The resource package: the index file of the resource folder (model/resources/resource_index.h)
+// maps type-qualified names such as "LAYOUT:XML_MAINWND", "values:string" or
+// "main:img_keboard_normal_png" to files below the folder. Type and name are matched without regard
+// to case. A name that is not in the index, or whose file
 // cannot be read, is logged with its name and gives an empty or false result.
 #include <filesystem>
 #include <map>
@@ -19,8 +20,6 @@ namespace ui {
 
 class ResourcePackage {
  public:
-  static constexpr const char* kIndexFileName = "index.xml";
-
   // Reads <root>/index.xml. False (logged) when it is missing or malformed; the package is then empty.
   bool Open(const std::filesystem::path& root);
 

@@ -1,6 +1,7 @@
 #include "ui/toolkit/xml_translator.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include <QCoreApplication>
@@ -10,18 +11,13 @@
 
 namespace ui {
 
-bool XmlTranslator::LoadFrom(const pugi::xml_document& document) {
-  const pugi::xml_node language = document.child("language");
-  if (!language) return false;
-  languageName_ = QString::fromUtf8(language.attribute("name").as_string());
+void XmlTranslator::Load(const model::TranslationTable& table) {
+  languageName_ = QString::fromStdString(table.language);
   texts_.clear();
-  for (pugi::xml_node message : language.children("message")) {
-    const QString source = QString::fromUtf8(message.attribute("source").as_string());
-    const QString translation = QString::fromUtf8(message.attribute("translation").as_string());
-    if (source.isEmpty() || translation.isEmpty()) continue;  // no translation: the English text stays
-    texts_[source] = translation;
+  texts_.reserve(static_cast<qsizetype>(table.texts.size()));
+  for (const auto& [source, translation] : table.texts) {
+    texts_.insert(QString::fromStdString(source), QString::fromStdString(translation));
   }
-  return true;
 }
 
 QString XmlTranslator::translate(const char*, const char* sourceText, const char*, int) const {
@@ -41,16 +37,15 @@ bool LanguageSwitcher::Switch(std::string_view table) {
   const std::string name = "translator:" + std::string(table);
   QByteArray bytes;
   if (!package_.ReadBytes(name, bytes)) return false;
-  pugi::xml_document document;
-  if (!document.load_buffer(bytes.constData(), static_cast<size_t>(bytes.size()))) {
-    support::LogFailure("LanguageSwitcher::Switch", "\"" + name + "\" is not well-formed XML");
+  std::string error;
+  const std::optional<model::TranslationTable> parsed =
+      model::ParseTranslationTable(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())), error);
+  if (!parsed) {
+    support::LogFailure("LanguageSwitcher::Switch", "\"" + name + "\": " + error);
     return false;
   }
   auto translator = std::make_unique<XmlTranslator>();
-  if (!translator->LoadFrom(document)) {
-    support::LogFailure("LanguageSwitcher::Switch", "\"" + name + "\" has no language element");
-    return false;
-  }
+  translator->Load(*parsed);
   if (installed_) {
     QCoreApplication::removeTranslator(installed_);
     delete installed_;

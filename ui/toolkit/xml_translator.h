@@ -1,13 +1,14 @@
 #pragma once
-// Translation from the program's English texts to the current language, from our own XML tables:
-//   <language name="zh_cn"><message source="Warning" translation="警告"/>...</language>
-// The context of a lookup is not looked at: one English text has one translation everywhere.
+// Translation from the program's English texts to the current language, from our own XML tables
+// (model/resources/translation_table.h). The context of a lookup is not looked at: one English
+// text has one translation everywhere.
 #include <string_view>
-#include <QHash>
 
+#include <QHash>
 #include <QString>
 #include <QTranslator>
-#include <pugixml.hpp>
+
+#include "model/resources/translation_table.h"
 
 namespace ui {
 
@@ -19,8 +20,8 @@ class XmlTranslator : public QTranslator {
  public:
   using QTranslator::QTranslator;
 
-  // Reads the "language" element of a table; false when the document has none.
-  bool LoadFrom(const pugi::xml_document& document);
+  // Replaces the texts with those of `table`.
+  void Load(const model::TranslationTable& table);
 
   QString translate(const char* context, const char* sourceText, const char* disambiguation = nullptr,
                     int n = -1) const override;
