@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang (build/fuzz, AddressSanitizer + UndefinedBehaviorSanitizer)
-# and runs each for a bounded number of runs over a copy of its seed corpus (fuzz/corpus/<name>/;
-# the config.xml target also gets the shipped config/config.xml). A crash, leak, timeout or
-# sanitizer report fails the script; the input that caused it is left in build/fuzz/run/<name>/.
+# and runs each for a bounded number of runs over a copy of its seed corpus (fuzz/corpus/<name>/,
+# plus the shipped file the target reads: config.xml, the key positions, the resource index and
+# the translation tables). A crash, leak, timeout or sanitizer report fails the script; the input
+# that caused it is left in build/fuzz/run/<name>/.
 #
 #   KBCONFIG_FUZZ_RUNS     runs per target (default 20000)
-#   KBCONFIG_FUZZ_SECONDS  time limit per target in seconds (default 35; 7 targets fit in ~5 min)
+#   KBCONFIG_FUZZ_SECONDS  time limit per target in seconds (default 35; 10 targets fit in ~6 min)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -38,7 +39,13 @@ for fuzzer in "${build}"/fuzz/*_fuzzer; do
   rm -rf "${work}"
   mkdir -p "${work}/corpus"
   if [ -d "fuzz/corpus/${name}" ]; then cp -r "fuzz/corpus/${name}/." "${work}/corpus/"; fi
-  if [ "${name}" = config_xml ]; then cp config/config.xml "${work}/corpus/shipped_config.xml"; fi
+  # The shipped files are seeds too.
+  case "${name}" in
+    config_xml) cp config/config.xml "${work}/corpus/shipped_config.xml" ;;
+    key_positions) cp uires/keyboard/keyboard_positions.xml "${work}/corpus/shipped_positions.xml" ;;
+    resource_index) cp uires/index.xml "${work}/corpus/shipped_index.xml" ;;
+    translation_table) cp uires/translation/lang_*.xml "${work}/corpus/" ;;
+  esac
 
   echo "== fuzz ${name} (${runs} runs or ${seconds} s)"
   if "${fuzzer}" -runs="${runs}" -max_total_time="${seconds}" -timeout=10 -rss_limit_mb=2048 -max_len=8192 \
