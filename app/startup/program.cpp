@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QGuiApplication>
+#include <QMessageBox>
 #include <QScreen>
 
 #include "app/startup/data_files.h"
@@ -39,7 +40,17 @@ int RunProgram(ProgramEnvironment& environment, bool startHidden) {
   }
 
   ui::ResourcePackage package;
-  if (!package.Open(environment.programFolder / "uires")) return 1;
+  if (!package.Open(environment.programFolder / "uires")) {
+    // Without the package there is no layout for the program's own box: Qt's box tells the user.
+    const QString text = QStringLiteral("kbconfig cannot start: its resources are unreadable (%1).")
+                             .arg(QString::fromStdString(package.LastError()));
+    if (environment.showMessage) {
+      environment.showMessage(nullptr, QStringLiteral("Error"), text, ui::MessageButtons::kOk);
+    } else {
+      QMessageBox::critical(nullptr, QStringLiteral("kbconfig"), text);
+    }
+    return 1;
+  }
   qApp->setStyleSheet(package.ReadText("values:skin"));
   ui::LayoutLoader loader(package, environment.programFolder);
 

@@ -185,6 +185,18 @@ TEST_F(ProgramTest, WithoutKeyboardShowsTheMessageAndEnds) {
   EXPECT_TRUE(std::filesystem::exists(folder / "sidemodel.xml"));
 }
 
+TEST_F(ProgramTest, UnreadableResourcesAreToldAndEndWithOne) {
+  std::ofstream(folder / "uires" / "index.xml") << "<resource><LAYOUT><file name='XML_MAINWND'";
+  app::ProgramEnvironment environment = Environment();
+  environment.onWindowShown = [](ui::CMainDlg&) { ADD_FAILURE() << "window shown"; };
+  EXPECT_EQ(app::RunProgram(environment, false), 1);
+  ASSERT_EQ(messages.size(), 1u);
+  const std::string text = messages[0].toStdString();
+  EXPECT_TRUE(messages[0].startsWith("kbconfig cannot start: its resources are unreadable")) << text;
+  EXPECT_TRUE(messages[0].contains("index.xml")) << text;
+  EXPECT_TRUE(keyboard.Reports().empty());
+}
+
 TEST_F(ProgramTest, RunsUntilTheKeyboardIsUnplugged) {
   app::ProgramEnvironment environment = Environment();
   bool shownVisible = false;
