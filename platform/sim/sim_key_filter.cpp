@@ -1,14 +1,10 @@
 #include "platform/sim/sim_key_filter.h"
 
 #include <algorithm>
-#include <array>
-#include <condition_variable>
-#include <cstring>
-#include <deque>
 #include <mutex>
 #include <thread>
 
-#include "platform/hid.h"
+#include "platform/portable/key_read_queue.h"
 #include "support/logger.h"
 
 namespace sim {
@@ -26,39 +22,27 @@ constexpr std::size_t kCaptureTableBytes = 1024;
 constexpr std::size_t kMaxQueuedEvents = 64;
 constexpr std::uint8_t kCaptureFlag = 0x02;
 
-using EventBytes = std::array<std::uint8_t, 4>;
-
-// One request on its way through the driver; shared by the driver and the requester's wait.
-struct RequestRecord {
-  int handle = 0;
-  void* output = nullptr;
-  bool done = false;
-  bool failed = false;
-  std::uint32_t bytesReturned = 0;
-  std::uint32_t error = 0;
-};
-
 }  // namespace
 
 struct SimKeyFilterDriver::State {
-  mutable std::mutex mutex;
-  std::condition_variable changed;
+  std::shared_ptr<platform::portable::KeyReadQueue> reads = std::make_shared<platform::portable::KeyReadQueue>(
+      platform::portable::KeyReadQueue::Errors{kErrorInvalidHandle, kErrorOperationAborted}, kMaxQueuedEvents);
+  // Everything below is guarded by reads->Mutex().
   bool installed = true;
   bool completeAtOnce = false;
   bool logEvents = false;
   bool holdReadSubmits = false;
   int heldSubmits = 0;
-  int abortEventSets = 0;
   std::vector<std::uint8_t> captureTable;
   bool recordingAllKeys = false;
   std::vector<FilterRequest> requests;
   std::vector<int> readHandles;
-  std::deque<std::shared_ptr<RequestRecord>> pendingReads;
-  std::deque<EventBytes> queuedEvents;
   int maxPendingReads = 0;
   int openCalls = 0;
   int openHandles = 0;
   int nextHandleSerial = 1;
+
+  std::unique_lock<std::mutex> Lock() const { return std::unique_lock(reads->Mutex()); }
 
   bool Captures(std::uint32_t keyCode) const {
     if (recordingAllKeys) return true;
@@ -71,103 +55,11 @@ struct SimKeyFilterDriver::State {
     }
     return false;
   }
-
-  // Completes the oldest pending read with `event`. Caller holds the mutex.
-  void CompleteRead(RequestRecord& read, const EventBytes& event) {
-    std::memcpy(read.output, event.data(), event.size());
-    read.bytesReturned = static_cast<std::uint32_t>(event.size());
-    read.done = true;
-  }
-
-  void Fail(RequestRecord& record, std::uint32_t error) {
-    record.done = true;
-    record.failed = true;
-    record.error = error;
-  }
-
-  void Unqueue(const std::shared_ptr<RequestRecord>& record) {
-    pendingReads.erase(std::remove(pendingReads.begin(), pendingReads.end(), record), pendingReads.end());
-  }
 };
 
 namespace {
 
 using State = SimKeyFilterDriver::State;
-
-class SimAbortEvent final : public platform::AbortEvent {
- public:
-  explicit SimAbortEvent(std::shared_ptr<State> state) : state_(std::move(state)) {}
-
-  void Set() override {
-    {
-      std::scoped_lock lock(state_->mutex);
-      signalled_ = true;
-      ++state_->abortEventSets;
-    }
-    state_->changed.notify_all();
-  }
-
-  void Reset() override {
-    std::scoped_lock lock(state_->mutex);
-    signalled_ = false;
-  }
-
-  bool BelongsTo(const State* state) const { return state_.get() == state; }
-  bool& SignalledLocked() { return signalled_; }
-
- private:
-  std::shared_ptr<State> state_;
-  bool signalled_ = false;  // guarded by state_->mutex
-};
-
-class SimPendingRequest final : public platform::PendingRequest {
- public:
-  SimPendingRequest(std::shared_ptr<State> state, std::shared_ptr<RequestRecord> record)
-      : state_(std::move(state)), record_(std::move(record)) {}
-  ~SimPendingRequest() override { Cancel(); }
-
-  End WaitOrAbort(platform::AbortEvent& abort) override {
-    auto* event = dynamic_cast<SimAbortEvent*>(&abort);
-    if (event == nullptr || !event->BelongsTo(state_.get())) {
-      Cancel();
-      return End{End::Kind::kFailed, 0, kErrorInvalidHandle};
-    }
-    std::unique_lock lock(state_->mutex);
-    state_->changed.wait(lock, [&] { return record_->done || event->SignalledLocked(); });
-    if (record_->done) return EndOf(*record_);
-    event->SignalledLocked() = false;  // auto-reset: this wait consumes the event
-    CancelLocked();
-    return End{End::Kind::kAborted, 0, kErrorOperationAborted};
-  }
-
-  void Cancel() override {
-    std::scoped_lock lock(state_->mutex);
-    CancelLocked();
-  }
-
- private:
-  static End EndOf(const RequestRecord& record) {
-    if (record.failed) return End{End::Kind::kFailed, 0, record.error};
-    return End{End::Kind::kCompleted, record.bytesReturned, 0};
-  }
-
-  void CancelLocked() {
-    if (record_->done) return;
-    state_->Unqueue(record_);
-    state_->Fail(*record_, kErrorOperationAborted);
-  }
-
-  std::shared_ptr<State> state_;
-  std::shared_ptr<RequestRecord> record_;
-};
-
-std::uint32_t RequiredAccess(std::uint32_t code) {
-  const std::uint32_t access = (code >> 14) & 3;
-  std::uint32_t required = 0;
-  if (access & 1) required |= platform::kGenericRead;
-  if (access & 2) required |= platform::kGenericWrite;
-  return required;
-}
 
 class SimFilterDevice final : public platform::FilterDevice {
  public:
@@ -176,47 +68,32 @@ class SimFilterDevice final : public platform::FilterDevice {
 
   ~SimFilterDevice() override {
     {
-      std::scoped_lock lock(state_->mutex);
+      auto lock = state_->Lock();
       --state_->openHandles;
-      for (auto it = state_->pendingReads.begin(); it != state_->pendingReads.end();) {
-        if ((*it)->handle == serial_) {
-          state_->Fail(**it, kErrorOperationAborted);
-          it = state_->pendingReads.erase(it);
-        } else {
-          ++it;
-        }
-      }
+      state_->reads->CancelReadsOfLocked(serial_);
     }
-    state_->changed.notify_all();
+    state_->reads->Changed().notify_all();
   }
 
   platform::SubmitOutcome Submit(std::uint32_t code, const void* input, std::size_t inputSize, void* output,
                                  std::size_t outputSize) override {
-    std::unique_lock lock(state_->mutex);
-    const std::uint32_t required = RequiredAccess(code);
-    if ((access_ & required) != required) return Failed(kErrorAccessDenied);
-
-    auto record = std::make_shared<RequestRecord>();
-    record->handle = serial_;
-    record->output = output;
+    auto lock = state_->Lock();
+    const std::uint32_t required = platform::portable::AccessRequiredBy(code);
+    if ((access_ & required) != required) return platform::portable::FailedSubmit(kErrorAccessDenied);
 
     if (code == kFilterCodeReadKey) {
-      if (output == nullptr || outputSize < 4) return Failed(kErrorInsufficientBuffer);
+      if (output == nullptr || outputSize < 4) return platform::portable::FailedSubmit(kErrorInsufficientBuffer);
       state_->readHandles.push_back(serial_);
-      if (!state_->queuedEvents.empty()) {
-        state_->CompleteRead(*record, state_->queuedEvents.front());
-        state_->queuedEvents.pop_front();
-        if (state_->completeAtOnce) return AtOnce(*record);
-        return Pending(std::move(record));
-      }
-      state_->pendingReads.push_back(record);
-      state_->maxPendingReads = std::max(state_->maxPendingReads, static_cast<int>(state_->pendingReads.size()));
+      auto read = state_->reads->SubmitReadLocked(serial_, output, state_->completeAtOnce);
+      if (!read.waiting) return std::move(read.outcome);
+      state_->maxPendingReads =
+          std::max(state_->maxPendingReads, static_cast<int>(state_->reads->WaitingReadsLocked()));
       if (state_->holdReadSubmits) {
         ++state_->heldSubmits;
-        state_->changed.wait(lock, [&] { return !state_->holdReadSubmits; });
+        state_->reads->Changed().wait(lock, [&] { return !state_->holdReadSubmits; });
         --state_->heldSubmits;
       }
-      return Pending(std::move(record));
+      return std::move(read.outcome);
     }
 
     const auto* bytes = static_cast<const std::uint8_t*>(input);
@@ -231,43 +108,20 @@ class SimFilterDevice final : public platform::FilterDevice {
         break;
       case kFilterCodeCaptureTable:
         if (inputSize % 4 != 0 || inputSize > kCaptureTableBytes || (inputSize > 0 && bytes == nullptr)) {
-          return Failed(kErrorInvalidParameter);
+          return platform::portable::FailedSubmit(kErrorInvalidParameter);
         }
         state_->captureTable.assign(bytes, bytes + inputSize);
         break;
       default:
-        return Failed(kErrorInvalidFunction);
+        return platform::portable::FailedSubmit(kErrorInvalidFunction);
     }
     FilterRequest seen{code, serial_, {}};
     if (bytes != nullptr) seen.input.assign(bytes, bytes + inputSize);
     state_->requests.push_back(std::move(seen));
-    record->done = true;
-    if (state_->completeAtOnce) return AtOnce(*record);
-    return Pending(std::move(record));
+    return state_->reads->CompletedLocked(state_->completeAtOnce);
   }
 
  private:
-  static platform::SubmitOutcome Failed(std::uint32_t error) {
-    platform::SubmitOutcome outcome;
-    outcome.kind = platform::SubmitOutcome::Kind::kFailed;
-    outcome.error = error;
-    return outcome;
-  }
-
-  static platform::SubmitOutcome AtOnce(const RequestRecord& record) {
-    platform::SubmitOutcome outcome;
-    outcome.kind = platform::SubmitOutcome::Kind::kCompletedAtOnce;
-    outcome.bytesReturned = record.bytesReturned;
-    return outcome;
-  }
-
-  platform::SubmitOutcome Pending(std::shared_ptr<RequestRecord> record) {
-    platform::SubmitOutcome outcome;
-    outcome.kind = platform::SubmitOutcome::Kind::kPending;
-    outcome.pending = std::make_unique<SimPendingRequest>(state_, std::move(record));
-    return outcome;
-  }
-
   std::shared_ptr<State> state_;
   int serial_;
   std::uint32_t access_;
@@ -282,13 +136,13 @@ SimKeyFilterDriver::SimKeyFilterDriver(bool installed) : state_(std::make_shared
 SimKeyFilterDriver::~SimKeyFilterDriver() = default;
 
 std::unique_ptr<platform::AbortEvent> SimKeyFilterDriver::CreateAbortEvent() {
-  return std::make_unique<SimAbortEvent>(state_);
+  return state_->reads->CreateAbortEvent();
 }
 
 std::unique_ptr<platform::FilterDevice> SimKeyFilterDriver::OpenFilterDevice(const std::wstring& path,
                                                                              std::uint32_t access,
                                                                              std::uint32_t& error) {
-  std::scoped_lock lock(state_->mutex);
+  auto lock = state_->Lock();
   ++state_->openCalls;
   if (!state_->installed || path != L"\\\\.\\vhidflt") {
     error = kErrorFileNotFound;
@@ -299,36 +153,36 @@ std::unique_ptr<platform::FilterDevice> SimKeyFilterDriver::OpenFilterDevice(con
 }
 
 void SimKeyFilterDriver::SetInstalled(bool installed) {
-  std::scoped_lock lock(state_->mutex);
+  auto lock = state_->Lock();
   state_->installed = installed;
 }
 
 void SimKeyFilterDriver::SetCompleteAtOnce(bool atOnce) {
-  std::scoped_lock lock(state_->mutex);
+  auto lock = state_->Lock();
   state_->completeAtOnce = atOnce;
 }
 
 void SimKeyFilterDriver::SetLogEvents(bool log) {
-  std::scoped_lock lock(state_->mutex);
+  auto lock = state_->Lock();
   state_->logEvents = log;
 }
 
 void SimKeyFilterDriver::HoldReadSubmits(bool hold) {
   {
-    std::scoped_lock lock(state_->mutex);
+    auto lock = state_->Lock();
     state_->holdReadSubmits = hold;
   }
-  state_->changed.notify_all();
+  state_->reads->Changed().notify_all();
 }
 
 int SimKeyFilterDriver::HeldSubmits() const {
-  std::scoped_lock lock(state_->mutex);
+  auto lock = state_->Lock();
   return state_->heldSubmits;
 }
 
 int SimKeyFilterDriver::AbortEventSets() const {
-  std::scoped_lock lock(state_->mutex);
-  return state_->abortEventSets;
+  auto lock = state_->Lock();
+  return state_->reads->AbortEventSetsLocked();
 }
 
 bool SimKeyFilterDriver::PressKey(std::uint32_t keyCode) { return KeyChange(keyCode, true); }
@@ -336,69 +190,65 @@ bool SimKeyFilterDriver::ReleaseKey(std::uint32_t keyCode) { return KeyChange(ke
 
 bool SimKeyFilterDriver::KeyChange(std::uint32_t keyCode, bool down) {
   {
-    std::scoped_lock lock(state_->mutex);
+    auto lock = state_->Lock();
     if (!state_->Captures(keyCode)) return false;
     const std::uint16_t usage = static_cast<std::uint16_t>(keyCode & 0xFFFF);
-    const EventBytes event{static_cast<std::uint8_t>(usage & 0xFF), static_cast<std::uint8_t>(usage >> 8),
-                           static_cast<std::uint8_t>(keyCode >> 16), static_cast<std::uint8_t>(down ? 1 : 0)};
+    const platform::portable::KeyEventBytes event{
+        static_cast<std::uint8_t>(usage & 0xFF), static_cast<std::uint8_t>(usage >> 8),
+        static_cast<std::uint8_t>(keyCode >> 16), static_cast<std::uint8_t>(down ? 1 : 0)};
     if (state_->logEvents) {
       support::Log("key filter -> %s 0x%08x\n", down ? "down" : "up", static_cast<unsigned>(keyCode));
     }
-    if (!state_->pendingReads.empty()) {
-      std::shared_ptr<RequestRecord> read = state_->pendingReads.front();
-      state_->pendingReads.pop_front();
-      state_->CompleteRead(*read, event);
-    } else if (state_->queuedEvents.size() < kMaxQueuedEvents) {
-      state_->queuedEvents.push_back(event);
-    }
+    // A full queue drops the event, as the driver's ring buffer does.
+    state_->reads->DeliverLocked(event);
   }
-  state_->changed.notify_all();
+  state_->reads->Changed().notify_all();
   return true;
 }
 
 bool SimKeyFilterDriver::IsCaptured(std::uint32_t keyCode) const {
-  std::scoped_lock lock(state_->mutex);
+  auto lock = state_->Lock();
   return state_->Captures(keyCode);
 }
 
 std::vector<std::uint8_t> SimKeyFilterDriver::CaptureTable() const {
-  std::scoped_lock lock(state_->mutex);
+  auto lock = state_->Lock();
   return state_->captureTable;
 }
 
 std::vector<FilterRequest> SimKeyFilterDriver::Requests() const {
-  std::scoped_lock lock(state_->mutex);
+  auto lock = state_->Lock();
   return state_->requests;
 }
 
 std::vector<int> SimKeyFilterDriver::ReadHandles() const {
-  std::scoped_lock lock(state_->mutex);
+  auto lock = state_->Lock();
   return state_->readHandles;
 }
 
 int SimKeyFilterDriver::PendingReads() const {
-  std::scoped_lock lock(state_->mutex);
-  return static_cast<int>(state_->pendingReads.size());
+  auto lock = state_->Lock();
+  return static_cast<int>(state_->reads->WaitingReadsLocked());
 }
 
 int SimKeyFilterDriver::MaxPendingReads() const {
-  std::scoped_lock lock(state_->mutex);
+  auto lock = state_->Lock();
   return state_->maxPendingReads;
 }
 
 int SimKeyFilterDriver::OpenCalls() const {
-  std::scoped_lock lock(state_->mutex);
+  auto lock = state_->Lock();
   return state_->openCalls;
 }
 
 int SimKeyFilterDriver::OpenHandles() const {
-  std::scoped_lock lock(state_->mutex);
+  auto lock = state_->Lock();
   return state_->openHandles;
 }
 
 int SimKeyFilterDriver::QueuedEvents() const {
-  std::scoped_lock lock(state_->mutex);
-  return static_cast<int>(state_->queuedEvents.size());
+  auto lock = state_->Lock();
+  return static_cast<int>(state_->reads->QueuedEventsLocked());
 }
 
 bool SimKeyFilterDriver::WaitUntil(const std::function<bool(const SimKeyFilterDriver&)>& condition,
