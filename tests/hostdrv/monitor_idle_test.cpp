@@ -15,6 +15,7 @@
 #include "hostdrv/key_filter_channel.h"
 #include "platform/sim/sim_key_filter.h"
 #include "support/logger.h"
+#include "tests/common/wait_for.h"
 
 namespace HidUsbFilter {
 namespace {
@@ -75,14 +76,7 @@ struct Counter {
   }
 };
 
-bool WaitFor(const std::function<bool()>& condition) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-  while (!condition()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  return true;
-}
+using testsupport::WaitFor;
 
 class MonitorIdleTest : public ::testing::Test {
  protected:

@@ -17,6 +17,7 @@
 #include "platform/sim/sim_virtual_hid.h"
 #include "playback/macro_player.h"
 #include "support/logger.h"
+#include "tests/common/wait_for.h"
 
 namespace playback {
 namespace {
@@ -46,14 +47,7 @@ Bytes KeyboardReport(int index = -1, std::uint8_t bits = 0) {
 const Bytes kAOnly = KeyboardReport(0, 0x10);
 const Bytes kNoKeys = KeyboardReport();
 
-bool WaitFor(const std::function<bool()>& condition) {
-  const auto deadline = steady_clock::now() + std::chrono::seconds(10);
-  while (!condition()) {
-    if (steady_clock::now() > deadline) return false;
-    std::this_thread::sleep_for(milliseconds(1));
-  }
-  return true;
-}
+using testsupport::WaitFor;
 
 model::KeyRecord Record(model::KeyCode code, int play, int repeat, std::vector<model::MacroStep> steps) {
   model::KeyRecord record;

@@ -18,6 +18,7 @@
 #include "playback/macro_player.h"
 #include "support/logger.h"
 #include "threads/worker_control.h"
+#include "tests/common/wait_for.h"
 
 namespace playback {
 namespace {
@@ -45,14 +46,7 @@ class RecordingThread final : public threads::IEasyThread {
   std::mutex mutex_;
 };
 
-bool WaitFor(const std::function<bool()>& condition) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-  while (!condition()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  return true;
-}
+using testsupport::WaitFor;
 
 model::KeyRecord Record(model::KeyCode code, int play, int repeat, model::KeyCode key) {
   model::KeyRecord record;

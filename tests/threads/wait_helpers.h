@@ -4,18 +4,15 @@
 #include <functional>
 #include <thread>
 
+#include "tests/common/wait_for.h"
+
 namespace threads_test {
 
 // Generous enough for a loaded machine; only a hang or a real fault reaches it.
 inline constexpr std::chrono::seconds kPatience(20);
 
 inline bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds limit = kPatience) {
-  const auto deadline = std::chrono::steady_clock::now() + limit;
-  while (!condition()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  return true;
+  return testsupport::WaitFor(condition, limit);
 }
 
 // Gives a thread that should stay quiet a moment to misbehave; never decides a verdict alone.

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "main_window_rig.h"
+#include "tests/common/wait_for.h"
 
 namespace uitest {
 namespace {
@@ -59,13 +60,7 @@ const char* const kCapsLockRecordFile =
 
 QString VersionText(const MainWindowRig& rig) { return rig.Control<QLabel>("version")->text(); }
 
-bool WaitFor(const std::function<bool()>& condition) {
-  for (int round = 0; round < 500; ++round) {
-    if (condition()) return true;
-    std::this_thread::sleep_for(10ms);
-  }
-  return condition();
-}
+using testsupport::WaitFor;
 
 TEST(MainWindowStartTest, WithoutKeyboardTellsTheUserOnceAndEnds) {
   sim::KeyboardSpec absent;
