@@ -5,39 +5,16 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 
 #include "threads/callback_slots.h"
 #include "threads/thread_callback.h"
-#include "threads/user_data.h"
 #include "threads/worker_control.h"
+#include "threads/worker_thread.h"
 
 namespace threads {
 
 // What the callbacks of an EasyThread see of it.
-class IEasyThread {
- public:
-  virtual ~IEasyThread() = default;
-
-  // The data mutex: free for the callbacks and their callers, never taken by the thread itself.
-  virtual void Lock() = 0;
-  virtual void Unlock() = 0;
-  // Waits up to `milliseconds`, cut short by Stop: kSleepStopRequested or kSleepTimedOut.
-  // kSleepInfinite waits for the stop alone (a run callback with nothing to do idles this way
-  // instead of polling).
-  virtual std::uint32_t Sleep(std::uint32_t milliseconds) = 0;
-  // True when the calling thread is not the worker allowed to run (a stop was asked for).
-  virtual bool IsStopRequested() const = 0;
-  // The data mutex, for std::scoped_lock.
-  virtual std::mutex& DataMutex() = 0;
-
-  // Records (pointer, value) on the first call with a non-null pointer; later calls change nothing.
-  void SetUserData(void* pointer, std::int32_t value) { userData_.Set(pointer, value); }
-  UserData GetUserData() const { return userData_.Get(); }
-
- private:
-  UserDataSlot userData_;
-};
+class IEasyThread : public IWorkerThread {};
 
 class EasyThread final : public IEasyThread {
  public:
@@ -66,15 +43,11 @@ class EasyThread final : public IEasyThread {
   // True while a worker has been started and has not finished.
   bool IsRunning() const;
 
-  void Lock() override { dataMutex_.lock(); }
-  void Unlock() override { dataMutex_.unlock(); }
   std::uint32_t Sleep(std::uint32_t milliseconds) override;
   bool IsStopRequested() const override { return control_.IsStopRequested(); }
-  std::mutex& DataMutex() override { return dataMutex_; }
 
  private:
   std::atomic<void*> owner_{nullptr};
-  std::mutex dataMutex_;
   CallbackSlots<IEasyThread> callbacks_;
   WorkerControl control_{"EasyThread::Start"};
 };

@@ -15,31 +15,17 @@
 
 #include "support/clock.h"
 #include "threads/callback_slots.h"
-#include "threads/easy_thread.h"
 #include "threads/runable.h"
-#include "threads/user_data.h"
 #include "threads/worker_control.h"
+#include "threads/worker_thread.h"
 
 namespace threads {
 
-// What the callbacks and jobs of a RunableThread see of it.
-class IRunableThread {
+// What the callbacks and jobs of a RunableThread see of it: a worker thread that takes jobs.
+class IRunableThread : public IWorkerThread {
  public:
-  virtual ~IRunableThread() = default;
-
-  virtual void Lock() = 0;
-  virtual void Unlock() = 0;
   // Queues `job` for the timer, at the front when `atFront`. A null job is ignored. Returns 0.
   virtual int Post(std::unique_ptr<BaseRunable> job, bool atFront) = 0;
-  virtual std::uint32_t Sleep(std::uint32_t milliseconds) = 0;
-  virtual bool IsStopRequested() const = 0;
-  virtual std::mutex& DataMutex() = 0;
-
-  void SetUserData(void* pointer, std::int32_t value) { userData_.Set(pointer, value); }
-  UserData GetUserData() const { return userData_.Get(); }
-
- private:
-  UserDataSlot userData_;
 };
 
 template <int Variant>
@@ -77,11 +63,8 @@ class RunableThread<0> final : public IRunableThread {
   std::size_t TimedJobCount() const;
   std::size_t ReadyJobCount() const;
 
-  void Lock() override { dataMutex_.lock(); }
-  void Unlock() override { dataMutex_.unlock(); }
   std::uint32_t Sleep(std::uint32_t milliseconds) override;
   bool IsStopRequested() const override { return worker_.IsStopRequested(); }
-  std::mutex& DataMutex() override { return dataMutex_; }
 
  private:
   struct TimedJob {
@@ -98,7 +81,6 @@ class RunableThread<0> final : public IRunableThread {
 
   support::Clock& clock_;
   std::atomic<void*> owner_{nullptr};
-  std::mutex dataMutex_;
   CallbackSlots<IRunableThread> callbacks_;
 
   mutable std::mutex queueMutex_;  // guards both lists and the timer's state

@@ -31,19 +31,13 @@ constexpr model::KeyCode kKeyB = 0x00070005;
 // Records the sleeps it is asked for and returns at once, as if stopped.
 class RecordingThread final : public threads::IEasyThread {
  public:
-  void Lock() override { mutex_.lock(); }
-  void Unlock() override { mutex_.unlock(); }
   std::uint32_t Sleep(std::uint32_t milliseconds) override {
     sleeps.push_back(milliseconds);
     return threads::kSleepStopRequested;
   }
   bool IsStopRequested() const override { return true; }
-  std::mutex& DataMutex() override { return mutex_; }
 
   std::vector<std::uint32_t> sleeps;
-
- private:
-  std::mutex mutex_;
 };
 
 using testsupport::WaitFor;

@@ -37,9 +37,6 @@ class FakePlaybackThread final : public threads::IEasyThread {
  public:
   explicit FakePlaybackThread(support::ManualClock& clock) : clock_(clock) {}
 
-  void Lock() override { mutex_.lock(); }
-  void Unlock() override { mutex_.unlock(); }
-  std::mutex& DataMutex() override { return mutex_; }
   bool IsStopRequested() const override { return stopped_; }
 
   std::uint32_t Sleep(std::uint32_t ms) override {
@@ -61,7 +58,6 @@ class FakePlaybackThread final : public threads::IEasyThread {
 
  private:
   support::ManualClock& clock_;
-  std::mutex mutex_;
   bool stopped_ = false;
 };
 

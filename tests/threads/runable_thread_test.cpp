@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "support/clock.h"
+#include "threads/easy_thread.h"
 #include "wait_helpers.h"
 
 namespace {
