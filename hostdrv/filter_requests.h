@@ -4,15 +4,17 @@
 // channel only sends them in the order its callers need.
 #include <cstdint>
 
+#include "platform/filter_protocol.h"
+
 namespace HidUsbFilter {
 
-inline constexpr wchar_t kFilterDevicePath[] = L"\\\\.\\vhidflt";
+using platform::kFilterDevicePath;
 
-inline constexpr std::uint32_t kRequestPrepare = 0x226008;       // read access, no buffers
-inline constexpr std::uint32_t kRequestArm = 0x22600C;           // read access, no buffers
-inline constexpr std::uint32_t kRequestSetMode = 0x226010;       // read access, 4-byte input
-inline constexpr std::uint32_t kRequestReadKeyEvent = 0x226044;  // read access, 4-byte KeyEvent output
-inline constexpr std::uint32_t kRequestCaptureTable = 0x22A000;  // write access, table input
+inline constexpr std::uint32_t kRequestPrepare = platform::kFilterRequestPrepare;
+inline constexpr std::uint32_t kRequestArm = platform::kFilterRequestArm;
+inline constexpr std::uint32_t kRequestSetMode = platform::kFilterRequestSetMode;
+inline constexpr std::uint32_t kRequestReadKeyEvent = platform::kFilterRequestReadKeyEvent;
+inline constexpr std::uint32_t kRequestCaptureTable = platform::kFilterRequestCaptureTable;
 
 // Access word of the channel: read and write.
 inline constexpr std::uint32_t kChannelAccessWord = 0xC0000000;

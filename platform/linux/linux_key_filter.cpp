@@ -4,6 +4,7 @@
 #include <mutex>
 #include <optional>
 
+#include "platform/filter_protocol.h"
 #include "platform/linux/capture_set.h"
 #include "platform/portable/key_read_queue.h"
 #include "support/logger.h"
@@ -12,12 +13,6 @@ namespace platform::linux_backend {
 
 namespace {
 
-constexpr wchar_t kFilterDevicePath[] = L"\\\\.\\vhidflt";
-constexpr std::uint32_t kCodeStart = 0x226008;
-constexpr std::uint32_t kCodeArm = 0x22600C;
-constexpr std::uint32_t kCodeMode = 0x226010;
-constexpr std::uint32_t kCodeReadKey = 0x226044;
-constexpr std::uint32_t kCodeCaptureTable = 0x22A000;
 constexpr std::size_t kMaxQueuedEvents = 256;
 
 }  // namespace
@@ -91,12 +86,12 @@ class LinuxFilterDevice final : public FilterDevice {
     portable::KeyReadQueue& reads = *state_->reads;
 
     switch (code) {
-      case kCodeReadKey: {
+      case kFilterRequestReadKeyEvent: {
         if (output == nullptr || outputSize < 4) return portable::FailedSubmit(EINVAL);
         std::scoped_lock lock(reads.Mutex());
         return reads.SubmitReadLocked(serial_, output, false).outcome;
       }
-      case kCodeCaptureTable: {
+      case kFilterRequestCaptureTable: {
         const auto* bytes = static_cast<const std::uint8_t*>(input);
         if (inputSize > 0 && bytes == nullptr) return portable::FailedSubmit(EINVAL);
         const std::optional<CaptureSet> set = CaptureSet::FromTable({bytes, inputSize});
@@ -106,14 +101,14 @@ class LinuxFilterDevice final : public FilterDevice {
         if (state_->engine) state_->engine->SetCaptureSet(state_->EffectiveCaptureSet());
         return reads.CompletedLocked(false);
       }
-      case kCodeStart:
-      case kCodeMode: {
+      case kFilterRequestPrepare:
+      case kFilterRequestSetMode: {
         std::scoped_lock lock(reads.Mutex());
-        state_->recordingAllKeys = code == kCodeMode;
+        state_->recordingAllKeys = code == kFilterRequestSetMode;
         if (state_->engine) state_->engine->SetCaptureSet(state_->EffectiveCaptureSet());
         return reads.CompletedLocked(false);
       }
-      case kCodeArm: {
+      case kFilterRequestArm: {
         std::scoped_lock lock(reads.Mutex());
         return reads.CompletedLocked(false);
       }

@@ -144,7 +144,7 @@ std::unique_ptr<platform::FilterDevice> SimKeyFilterDriver::OpenFilterDevice(con
                                                                              std::uint32_t& error) {
   auto lock = state_->Lock();
   ++state_->openCalls;
-  if (!state_->installed || path != L"\\\\.\\vhidflt") {
+  if (!state_->installed || path != platform::kFilterDevicePath) {
     error = kErrorFileNotFound;
     return nullptr;
   }

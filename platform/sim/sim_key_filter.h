@@ -11,17 +11,16 @@
 #include <vector>
 
 #include "platform/filter_device.h"
+#include "platform/filter_protocol.h"
 
 namespace sim {
 
-// The control codes the driver accepts. 0x226010 puts the driver in recording mode, in which
-// every key is reported (the macro editor records keys that have no assignment); 0x226008,
-// the first request of every monitoring start, ends it.
-inline constexpr std::uint32_t kFilterCodeStart = 0x226008;
-inline constexpr std::uint32_t kFilterCodeArm = 0x22600C;
-inline constexpr std::uint32_t kFilterCodeMode = 0x226010;
-inline constexpr std::uint32_t kFilterCodeReadKey = 0x226044;
-inline constexpr std::uint32_t kFilterCodeCaptureTable = 0x22A000;
+// The control codes the driver accepts (platform/filter_protocol.h).
+inline constexpr std::uint32_t kFilterCodeStart = platform::kFilterRequestPrepare;
+inline constexpr std::uint32_t kFilterCodeArm = platform::kFilterRequestArm;
+inline constexpr std::uint32_t kFilterCodeMode = platform::kFilterRequestSetMode;
+inline constexpr std::uint32_t kFilterCodeReadKey = platform::kFilterRequestReadKeyEvent;
+inline constexpr std::uint32_t kFilterCodeCaptureTable = platform::kFilterRequestCaptureTable;
 
 // One request the driver received.
 struct FilterRequest {
