@@ -7,8 +7,9 @@
 
 namespace hostdrv {
 
-DriverInstaller::DriverInstaller(VHidev& device, platform::ProcessSystem& processes, platform::FileSystem& files)
-    : device_(device), processes_(processes), files_(files) {}
+DriverInstaller::DriverInstaller(VHidev& device, platform::ProcessSystem& processes, platform::FileSystem& files,
+                                 int processBits)
+    : device_(device), processes_(processes), files_(files), processBits_(processBits) {}
 
 bool DriverInstaller::SearchDevice() {
   device_.CloseDevice();
@@ -41,12 +42,13 @@ std::wstring DriverInstaller::DefaultDriverFolder() {
   std::wstring folder = lastSeparator == std::wstring::npos ? std::wstring() : executable.substr(0, lastSeparator + 1);
   folder += L"driver";
 
+  // A 64-bit process runs on a 64-bit system only; a 32-bit one asks whether it runs under WOW64.
   bool wow64 = false;
-  if (!processes_.Is32BitOn64BitSystem(wow64, error)) {
+  if (processBits_ < 64 && !processes_.Is32BitOn64BitSystem(wow64, error)) {
     support::LogFailure("DefaultDriverFolder", "process bitness: error " + std::to_string(error));
     wow64 = false;
   }
-  folder += wow64 ? L"\\x64" : L"\\x86";
+  folder += (processBits_ >= 64 || wow64) ? L"\\x64" : L"\\x86";
   return folder;
 }
 

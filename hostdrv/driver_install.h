@@ -14,14 +14,16 @@ inline constexpr wchar_t kVirtualDeviceHardwareId[] = L"root\\vhidev";
 
 class DriverInstaller {
  public:
-  DriverInstaller(VHidev& device, platform::ProcessSystem& processes, platform::FileSystem& files);
+  // `processBits`: the pointer width this program was built for (tests choose it).
+  DriverInstaller(VHidev& device, platform::ProcessSystem& processes, platform::FileSystem& files,
+                  int processBits = static_cast<int>(sizeof(void*) * 8));
 
   // True when the virtual device is open afterwards. Looks for it first; only when it is missing,
   // removes any stale instance, installs the package from `folder` (empty: the default package
   // folder) and looks again.
   bool EnsureVirtualDevice(const std::wstring& folder);
-  // The executable's folder + "driver" + "\x64" for a 32-bit process on a 64-bit system, else
-  // "\x86".
+  // The executable's folder + "driver" + "\x64" on a 64-bit system (a 64-bit process, or a 32-bit
+  // one under WOW64), else "\x86".
   std::wstring DefaultDriverFolder();
   // Runs a program and waits for it to end. True when it was started and has ended; its exit code
   // does not count.
@@ -33,6 +35,7 @@ class DriverInstaller {
   VHidev& device_;
   platform::ProcessSystem& processes_;
   platform::FileSystem& files_;
+  int processBits_;
 };
 
 // The entry points start-up uses: VHidev::Instance() and the backend's process and file services.

@@ -38,7 +38,7 @@ class DriverInstallTest : public ::testing::Test {
   sim::SimProcessSystem processes_;
   sim::SimFileSystem files_;
   VHidev device_{hid_};
-  DriverInstaller installer_{device_, processes_, files_};
+  DriverInstaller installer_{device_, processes_, files_, 32};
   bool installWorks_ = true;
 };
 
@@ -86,10 +86,12 @@ TEST_F(DriverInstallTest, GivenFolderIsInstalledFromButRemovalUsesTheDefaultPack
   EXPECT_EQ(Runs(), expected);
 }
 
-TEST_F(DriverInstallTest, DefaultFolderFollowsTheProcessBitness) {
-  EXPECT_EQ(installer_.DefaultDriverFolder(), kX64);
+TEST_F(DriverInstallTest, DefaultFolderFollowsTheSystemBitness) {
+  EXPECT_EQ(installer_.DefaultDriverFolder(), kX64);  // 32-bit process under WOW64
   processes_.Set32BitOn64BitSystem(false);
-  EXPECT_EQ(installer_.DefaultDriverFolder(), kX86);
+  EXPECT_EQ(installer_.DefaultDriverFolder(), kX86);  // 32-bit process on a 32-bit system
+  // A 64-bit process needs the 64-bit package; it is never under WOW64.
+  EXPECT_EQ(DriverInstaller(device_, processes_, files_, 64).DefaultDriverFolder(), kX64);
   processes_.SetExecutablePath(L"kbconfig.exe");
   EXPECT_EQ(installer_.DefaultDriverFolder(), L"driver\\x86");
 }

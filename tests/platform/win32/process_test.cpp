@@ -135,6 +135,9 @@ TEST(WinProcessSystemTest, DefaultDriverFolderIsBesideTheExecutable) {
   const std::wstring expectedStart = win32_test::TestProgramFolder().wstring() + L"\\driver\\x";
   EXPECT_EQ(folder.substr(0, expectedStart.size()), expectedStart) << support::WideToUtf8(folder);
   EXPECT_EQ(folder.size(), expectedStart.size() + 2);
+  if (sizeof(void*) == 8) {
+    EXPECT_EQ(folder.substr(expectedStart.size() - 1), L"x64");  // the 64-bit package
+  }
 }
 
 TEST(WinFileSystemTest, TellsFilesDirectoriesAndMissingEntriesApart) {
