@@ -53,7 +53,14 @@ class WinPendingRequest final : public PendingRequest {
     const DWORD wait = WaitForMultipleObjects(count, waits, FALSE, INFINITE);
     if (wait == WAIT_OBJECT_0) return Finish();
     if (wait == WAIT_OBJECT_0 + 1) {
-      Cancel();
+      // The request may complete between the wait and the cancel. Its output is then valid and
+      // is handed on (a lost key release would leave its key down), and the abort is set again so
+      // that the caller's next wait still sees it.
+      const End ended = CancelAndCollect();
+      if (ended.kind == End::Kind::kCompleted) {
+        winAbort->Set();
+        return ended;
+      }
       end.kind = End::Kind::kAborted;
       return end;
     }
@@ -63,8 +70,12 @@ class WinPendingRequest final : public PendingRequest {
     return end;
   }
 
-  void Cancel() override {
-    if (ended_) return;
+  void Cancel() override { CancelAndCollect(); }
+
+ private:
+  // Cancels the request when it is still outstanding, waits until it has ended and tells how.
+  End CancelAndCollect() {
+    if (ended_) return End{};
     if (!HasOverlappedIoCompleted(&overlapped_) && !CancelIoEx(device_->get(), &overlapped_)) {
       const DWORD error = GetLastError();
       if (error != ERROR_NOT_FOUND) {  // not found: it ended meanwhile
@@ -72,12 +83,10 @@ class WinPendingRequest final : public PendingRequest {
         if (!CancelIo(device_->get())) LogWinFailure("CancelIo(filter request)", GetLastError());
       }
     }
-    DWORD bytes = 0;
-    GetOverlappedResult(device_->get(), &overlapped_, &bytes, TRUE);  // waits until it has ended
-    ended_ = true;
+    return Finish();
   }
 
- private:
+  // Waits until the request has ended and tells how.
   End Finish() {
     End end;
     DWORD bytes = 0;
