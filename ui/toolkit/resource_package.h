@@ -2,8 +2,8 @@
 // The resource package: the index file of the resource folder (model/resources/resource_index.h)
 // maps type-qualified names such as "LAYOUT:XML_MAINWND", "values:string" or
 // "main:img_keboard_normal_png" to files below the folder. Type and name are matched without regard
-// to case. A name that is not in the index, or whose file
-// cannot be read, is logged with its name and gives an empty or false result.
+// to case. A name that is not in the index, or whose file cannot be read, is logged with its name
+// and gives an empty or false result.
 #include <filesystem>
 #include <map>
 #include <optional>
