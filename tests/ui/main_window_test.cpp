@@ -12,45 +12,12 @@
 
 #include "main_window_rig.h"
 #include "tests/common/wait_for.h"
+#include "tests/common/default_lighting_files.h"
 
 namespace uitest {
 namespace {
 
 using namespace std::chrono_literals;
-
-const char* const kDefaultEffectFile =
-    "<?xml version=\"1.0\"?>\n"
-    "<effect sel=\"20\">\n"
-    "\t<item speed=\"0\" brightness=\"5\" deriction=\"0\" selection=\"0\" />\n"
-    "\t<item speed=\"0\" brightness=\"5\" deriction=\"0\" selection=\"0\" />\n"
-    "\t<item speed=\"0\" brightness=\"5\" deriction=\"0\" selection=\"0\" />\n"
-    "\t<item speed=\"0\" brightness=\"5\" deriction=\"0\" selection=\"0\" />\n"
-    "\t<item speed=\"0\" brightness=\"5\" deriction=\"0\" selection=\"0\" />\n"
-    "\t<item speed=\"0\" brightness=\"5\" deriction=\"0\" selection=\"0\" />\n"
-    "\t<item speed=\"0\" brightness=\"5\" deriction=\"0\" selection=\"0\" />\n"
-    "\t<item speed=\"0\" brightness=\"5\" deriction=\"0\" selection=\"0\" />\n"
-    "\t<item speed=\"0\" brightness=\"5\" deriction=\"0\" selection=\"0\" />\n"
-    "\t<item speed=\"0\" brightness=\"5\" deriction=\"0\" selection=\"0\" />\n"
-    "\t<item speed=\"0\" brightness=\"5\" deriction=\"0\" selection=\"0\" />\n"
-    "\t<item speed=\"0\" brightness=\"5\" deriction=\"0\" selection=\"0\" />\n"
-    "\t<item speed=\"0\" brightness=\"5\" deriction=\"0\" selection=\"0\" />\n"
-    "\t<item speed=\"0\" brightness=\"5\" deriction=\"0\" selection=\"0\" />\n"
-    "\t<item speed=\"0\" brightness=\"5\" deriction=\"0\" selection=\"0\" />\n"
-    "\t<item speed=\"0\" brightness=\"5\" deriction=\"0\" selection=\"0\" />\n"
-    "\t<item speed=\"0\" brightness=\"5\" deriction=\"0\" selection=\"0\" />\n"
-    "\t<item speed=\"0\" brightness=\"5\" deriction=\"0\" selection=\"0\" />\n"
-    "\t<item speed=\"0\" brightness=\"5\" deriction=\"0\" selection=\"0\" />\n"
-    "\t<item speed=\"0\" brightness=\"5\" deriction=\"0\" selection=\"0\" />\n"
-    "</effect>\n";
-
-const char* const kDefaultSideFile =
-    "<?xml version=\"1.0\"?>\n"
-    "<effect sel=\"0\">\n"
-    "\t<item brightness=\"4\" />\n\t<item brightness=\"4\" />\n\t<item brightness=\"4\" />\n"
-    "\t<item brightness=\"7\" />\n\t<item brightness=\"7\" />\n\t<item brightness=\"7\" />\n"
-    "\t<item brightness=\"7\" />\n\t<item brightness=\"7\" />\n\t<item brightness=\"7\" />\n"
-    "\t<item brightness=\"7\" />\n\t<item brightness=\"7\" />\n\t<item brightness=\"7\" />\n"
-    "</effect>\n";
 
 const char* const kCapsLockRecordFile =
     "<?xml version=\"1.0\"?>\n"
@@ -95,8 +62,8 @@ TEST(MainWindowStartTest, FirmwareVersionLine) {
 TEST(MainWindowStartTest, FirstStartTrafficAndFiles) {
   MainWindowRig rig;
   rig.LoadDataFiles();
-  EXPECT_EQ(rig.ReadFile("ledeffect.xml"), kDefaultEffectFile);
-  EXPECT_EQ(rig.ReadFile("sidemodel.xml"), kDefaultSideFile);
+  EXPECT_EQ(rig.ReadFile("ledeffect.xml"), testsupport::kDefaultLedEffectFile);
+  EXPECT_EQ(rig.ReadFile("sidemodel.xml"), testsupport::kDefaultSideModelFile);
   ASSERT_TRUE(rig.Start());
 
   const std::vector<sim::ReceivedReport> all = rig.keyboard.Reports();
@@ -108,8 +75,8 @@ TEST(MainWindowStartTest, FirstStartTrafficAndFiles) {
   EXPECT_EQ(rig.SentReportTexts(),
             (std::vector<std::string>{"07 f1 00 00 00 00 00 00", "07 ff ff 20 00 00 40 00"}));
   // Showing the stored lighting saved the stores again, unchanged.
-  EXPECT_EQ(rig.ReadFile("ledeffect.xml"), kDefaultEffectFile);
-  EXPECT_EQ(rig.ReadFile("sidemodel.xml"), kDefaultSideFile);
+  EXPECT_EQ(rig.ReadFile("ledeffect.xml"), testsupport::kDefaultLedEffectFile);
+  EXPECT_EQ(rig.ReadFile("sidemodel.xml"), testsupport::kDefaultSideModelFile);
 
   // The start-up effect report: effect record 0 about 2000 ms after initialisation.
   std::this_thread::sleep_for(100ms);  // the timer thread has seen its job

@@ -8,40 +8,17 @@
 #include "support/atomic_file.h"
 #include "support/logger.h"
 #include "tests/common/temp_folder_test.h"
+#include "tests/common/default_lighting_files.h"
 
 namespace {
 
 using testsupport::CountEntries;
+using testsupport::kDefaultLedEffectFile;
 using testsupport::ReadFileText;
 using testsupport::TempFolder;
 using testsupport::WriteFileText;
 using model::EffectRecord;
 using model::LedEffectStore;
-
-const char* const kDefaultFile =
-    "<?xml version=\"1.0\"?>\n"
-    "<effect sel=\"20\">\n"
-    "\t<item speed=\"0\" brightness=\"5\" deriction=\"0\" selection=\"0\" />\n"
-    "\t<item speed=\"0\" brightness=\"5\" deriction=\"0\" selection=\"0\" />\n"
-    "\t<item speed=\"0\" brightness=\"5\" deriction=\"0\" selection=\"0\" />\n"
-    "\t<item speed=\"0\" brightness=\"5\" deriction=\"0\" selection=\"0\" />\n"
-    "\t<item speed=\"0\" brightness=\"5\" deriction=\"0\" selection=\"0\" />\n"
-    "\t<item speed=\"0\" brightness=\"5\" deriction=\"0\" selection=\"0\" />\n"
-    "\t<item speed=\"0\" brightness=\"5\" deriction=\"0\" selection=\"0\" />\n"
-    "\t<item speed=\"0\" brightness=\"5\" deriction=\"0\" selection=\"0\" />\n"
-    "\t<item speed=\"0\" brightness=\"5\" deriction=\"0\" selection=\"0\" />\n"
-    "\t<item speed=\"0\" brightness=\"5\" deriction=\"0\" selection=\"0\" />\n"
-    "\t<item speed=\"0\" brightness=\"5\" deriction=\"0\" selection=\"0\" />\n"
-    "\t<item speed=\"0\" brightness=\"5\" deriction=\"0\" selection=\"0\" />\n"
-    "\t<item speed=\"0\" brightness=\"5\" deriction=\"0\" selection=\"0\" />\n"
-    "\t<item speed=\"0\" brightness=\"5\" deriction=\"0\" selection=\"0\" />\n"
-    "\t<item speed=\"0\" brightness=\"5\" deriction=\"0\" selection=\"0\" />\n"
-    "\t<item speed=\"0\" brightness=\"5\" deriction=\"0\" selection=\"0\" />\n"
-    "\t<item speed=\"0\" brightness=\"5\" deriction=\"0\" selection=\"0\" />\n"
-    "\t<item speed=\"0\" brightness=\"5\" deriction=\"0\" selection=\"0\" />\n"
-    "\t<item speed=\"0\" brightness=\"5\" deriction=\"0\" selection=\"0\" />\n"
-    "\t<item speed=\"0\" brightness=\"5\" deriction=\"0\" selection=\"0\" />\n"
-    "</effect>\n";
 
 // A file with the given "sel" text and item lines (already indented).
 std::string EffectFile(const std::string& sel, const std::string& items) {
@@ -63,7 +40,7 @@ class LedEffectStoreTest : public ::testing::Test {
 
 TEST_F(LedEffectStoreTest, MissingFileWritesTheDefaults) {
   EXPECT_FALSE(store.Load(file));
-  EXPECT_EQ(ReadFileText(file), kDefaultFile);
+  EXPECT_EQ(ReadFileText(file), kDefaultLedEffectFile);
   EXPECT_EQ(store.Selected(), 20);
   EXPECT_EQ(store.RecordAt(0), Record(5, 0, 0, 0));
   EXPECT_EQ(store.RecordAt(19), Record(5, 0, 0, 0));
@@ -73,7 +50,7 @@ TEST_F(LedEffectStoreTest, MalformedFileIsReplacedByTheDefaults) {
   store.SetRecord(3, Record(1, 2, 1, 2));
   WriteFileText(file, "<effect sel=\"4\"><item speed=\"1\"></effect>");
   EXPECT_FALSE(store.Load(file));
-  EXPECT_EQ(ReadFileText(file), kDefaultFile);
+  EXPECT_EQ(ReadFileText(file), kDefaultLedEffectFile);
   EXPECT_EQ(store.RecordAt(3), Record(5, 0, 0, 0));
 }
 
@@ -148,7 +125,7 @@ TEST_F(LedEffectStoreTest, ChangesAreWrittenAsWholeFiles) {
   ASSERT_FALSE(store.Load(file));
   store.SetRecord(1, Record(3, 2, 1, 2));
   ASSERT_TRUE(store.SetSelected(1));
-  std::string expected = kDefaultFile;
+  std::string expected = kDefaultLedEffectFile;
   const std::string defaultItem = "\t<item speed=\"0\" brightness=\"5\" deriction=\"0\" selection=\"0\" />\n";
   expected.replace(expected.find("sel=\"20\""), 8, "sel=\"1\"");
   expected.replace(expected.find(defaultItem) + defaultItem.size(), defaultItem.size(),
@@ -171,14 +148,14 @@ TEST_F(LedEffectStoreTest, ResetRestoresAndWritesTheDefaults) {
   ASSERT_TRUE(store.Reset());
   EXPECT_EQ(store.Selected(), 20);
   EXPECT_EQ(store.RecordAt(0), Record(5, 0, 0, 0));
-  EXPECT_EQ(ReadFileText(file), kDefaultFile);
+  EXPECT_EQ(ReadFileText(file), kDefaultLedEffectFile);
 }
 
 TEST_F(LedEffectStoreTest, FailedSaveKeepsThePreviousFileWhole) {
   ASSERT_FALSE(store.Load(file));
   support::testing::FailNextAtomicWriteAfter(40);
   EXPECT_FALSE(store.SetSelected(2));
-  EXPECT_EQ(ReadFileText(file), kDefaultFile);
+  EXPECT_EQ(ReadFileText(file), kDefaultLedEffectFile);
   EXPECT_EQ(CountEntries(folder.Path()), 1u);  // no temporary file left beside it
   // The next save goes through again.
   EXPECT_TRUE(store.Save());
@@ -216,7 +193,7 @@ TEST_F(LedEffectStoreTest, MalformedFileIsKeptAsBadBeforeTheDefaultsAreWritten) 
   WriteFileText(file, broken);
   EXPECT_FALSE(store.Load(file));
   EXPECT_EQ(ReadFileText(folder / "ledeffect.xml.bad"), broken);
-  EXPECT_EQ(ReadFileText(file), kDefaultFile);
+  EXPECT_EQ(ReadFileText(file), kDefaultLedEffectFile);
   EXPECT_NE(log.Text().find("ledeffect.xml: unreadable, kept as "), std::string::npos) << log.Text();
 }
 
@@ -235,7 +212,7 @@ TEST_F(LedEffectStoreTest, MalformedFileThatCannotBeKeptIsNotReplaced) {
 TEST_F(LedEffectStoreTest, MissingOrEmptyFileGetsTheDefaultsWithoutABadCopy) {
   WriteFileText(file, "<?xml version=\"1.0\"?>\n");
   EXPECT_FALSE(store.Load(file));
-  EXPECT_EQ(ReadFileText(file), kDefaultFile);
+  EXPECT_EQ(ReadFileText(file), kDefaultLedEffectFile);
   EXPECT_EQ(CountEntries(folder.Path()), 1u);
 }
 

@@ -6,32 +6,17 @@
 #include "support/atomic_file.h"
 #include "support/logger.h"
 #include "tests/common/temp_folder_test.h"
+#include "tests/common/default_lighting_files.h"
 
 namespace {
 
 using testsupport::CountEntries;
+using testsupport::kDefaultSideModelFile;
 using testsupport::ReadFileText;
 using testsupport::TempFolder;
 using testsupport::WriteFileText;
 using model::SideModelStore;
 using model::SideRecord;
-
-const char* const kDefaultFile =
-    "<?xml version=\"1.0\"?>\n"
-    "<effect sel=\"0\">\n"
-    "\t<item brightness=\"4\" />\n"
-    "\t<item brightness=\"4\" />\n"
-    "\t<item brightness=\"4\" />\n"
-    "\t<item brightness=\"7\" />\n"
-    "\t<item brightness=\"7\" />\n"
-    "\t<item brightness=\"7\" />\n"
-    "\t<item brightness=\"7\" />\n"
-    "\t<item brightness=\"7\" />\n"
-    "\t<item brightness=\"7\" />\n"
-    "\t<item brightness=\"7\" />\n"
-    "\t<item brightness=\"7\" />\n"
-    "\t<item brightness=\"7\" />\n"
-    "</effect>\n";
 
 std::string SideFile(const std::string& sel, const std::string& items) {
   return "<?xml version=\"1.0\"?>\n<effect sel=\"" + sel + "\">\n" + items + "</effect>\n";
@@ -58,7 +43,7 @@ class SideModelStoreTest : public ::testing::Test {
 
 TEST_F(SideModelStoreTest, MissingFileWritesTheDefaults) {
   EXPECT_FALSE(store.Load(file));
-  EXPECT_EQ(ReadFileText(file), kDefaultFile);
+  EXPECT_EQ(ReadFileText(file), kDefaultSideModelFile);
   EXPECT_EQ(store.Selected(), 0);
   EXPECT_EQ(Brightness(store, 2), 4);
   EXPECT_EQ(Brightness(store, 3), 7);
@@ -67,7 +52,7 @@ TEST_F(SideModelStoreTest, MissingFileWritesTheDefaults) {
 TEST_F(SideModelStoreTest, MalformedFileIsReplacedByTheDefaults) {
   WriteFileText(file, "not xml at all <");
   EXPECT_FALSE(store.Load(file));
-  EXPECT_EQ(ReadFileText(file), kDefaultFile);
+  EXPECT_EQ(ReadFileText(file), kDefaultSideModelFile);
 }
 
 TEST_F(SideModelStoreTest, EmptyPathIsRefused) {
@@ -113,7 +98,7 @@ TEST_F(SideModelStoreTest, ChangesAreWrittenAsWholeFiles) {
   EXPECT_EQ(Brightness(store, -1), 6);
 
   ASSERT_TRUE(store.Reset());
-  EXPECT_EQ(ReadFileText(file), kDefaultFile);
+  EXPECT_EQ(ReadFileText(file), kDefaultSideModelFile);
   EXPECT_EQ(store.Selected(), 0);
 }
 
@@ -122,7 +107,7 @@ TEST_F(SideModelStoreTest, FailedSaveKeepsThePreviousFileWhole) {
   store.SetRecord(0, SideRecord{1});
   support::testing::FailNextAtomicWriteAfter(25);
   EXPECT_FALSE(store.Save());
-  EXPECT_EQ(ReadFileText(file), kDefaultFile);
+  EXPECT_EQ(ReadFileText(file), kDefaultSideModelFile);
   EXPECT_EQ(CountEntries(folder.Path()), 1u);
 }
 
@@ -135,7 +120,7 @@ TEST_F(SideModelStoreTest, MalformedFileIsKeptAsBadBeforeTheDefaultsAreWritten) 
   WriteFileText(file, broken);
   EXPECT_FALSE(store.Load(file));
   EXPECT_EQ(ReadFileText(folder / "sidemodel.xml.bad"), broken);
-  EXPECT_EQ(ReadFileText(file), kDefaultFile);
+  EXPECT_EQ(ReadFileText(file), kDefaultSideModelFile);
   EXPECT_NE(log.Text().find("sidemodel.xml: unreadable, kept as "), std::string::npos) << log.Text();
 
   // A second, different broken file is kept under the next number.
