@@ -119,9 +119,10 @@ class ProgramTest : public ::testing::Test {
                                folder / "config.xml");
   }
 
-  app::ProgramEnvironment Environment() {
+  // The program in this fixture's world; `hid` replaces the emulated keyboard.
+  app::ProgramEnvironment Environment(platform::HidSystem* hid = nullptr) {
     return app::ProgramEnvironment{
-        .hid = keyboard,
+        .hid = hid != nullptr ? *hid : keyboard,
         .filters = filter,
         .virtualDevice = virtualDevice,
         .config = config,
@@ -159,23 +160,8 @@ class ProgramTest : public ::testing::Test {
 
 TEST_F(ProgramTest, WithoutKeyboardShowsTheMessageAndEnds) {
   sim::SimHidSystem absent(sim::KeyboardSpec{});
-  app::ProgramEnvironment environment = Environment();
-  app::ProgramEnvironment withoutKeyboard{.hid = absent,
-                                          .filters = filter,
-                                          .virtualDevice = virtualDevice,
-                                          .config = config,
-                                          .macros = macros,
-                                          .records = records,
-                                          .sides = sides,
-                                          .effects = effects,
-                                          .clock = environment.clock,
-                                          .programFolder = environment.programFolder,
-                                          .lockFolder = environment.lockFolder,
-                                          .changeWorkingFolder = false,
-                                          .trayAvailable = false,
-                                          .ensureVirtualDevice = environment.ensureVirtualDevice,
-                                          .showMessage = environment.showMessage,
-                                          .onWindowShown = [](ui::CMainDlg&) { ADD_FAILURE() << "window shown"; }};
+  app::ProgramEnvironment withoutKeyboard = Environment(&absent);
+  withoutKeyboard.onWindowShown = [](ui::CMainDlg&) { ADD_FAILURE() << "window shown"; };
   EXPECT_EQ(app::RunProgram(withoutKeyboard, false), 0);
   EXPECT_EQ(messages, std::vector<QString>{"Please insert USB device!"});
   EXPECT_EQ(ensureCalls, 1);
