@@ -45,7 +45,8 @@ int RunProgram(ProgramEnvironment& environment, bool startHidden) {
     const QString text = QStringLiteral("kbconfig cannot start: its resources are unreadable (%1).")
                              .arg(QString::fromStdString(package.LastError()));
     if (environment.showMessage) {
-      environment.showMessage(nullptr, QStringLiteral("Error"), text, ui::MessageButtons::kOk);
+      environment.showMessage(nullptr, QStringLiteral("Error"), text, ui::MessageButtons::kOk,
+                              ui::MessageIcon::kWarning);
     } else {
       QMessageBox::critical(nullptr, QStringLiteral("kbconfig"), text);
     }

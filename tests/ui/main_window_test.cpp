@@ -8,6 +8,8 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QSignalSpy>
+#include <QTabBar>
+#include <QTabWidget>
 #include <gtest/gtest.h>
 
 #include "main_window_rig.h"
@@ -37,6 +39,7 @@ TEST(MainWindowStartTest, WithoutKeyboardTellsTheUserOnceAndEnds) {
   ASSERT_EQ(rig.messages.size(), 1u);
   EXPECT_EQ(rig.messages[0].caption, "Warning");
   EXPECT_EQ(rig.messages[0].text, "Please insert USB device!");
+  EXPECT_EQ(rig.messages[0].icon, ui::MessageIcon::kWarning);
   EXPECT_FALSE(rig.messages[0].hasParent);
   EXPECT_TRUE(rig.window->IsDestroyed());
   EXPECT_FALSE(rig.window->isVisible());
@@ -57,6 +60,24 @@ TEST(MainWindowStartTest, FirmwareVersionLine) {
     EXPECT_EQ(rig.window->FirmwareVersion(), version);
     EXPECT_TRUE(rig.messages.empty());
   }
+}
+
+// The window draws its own title row with the logo, and the effect decides the lighting page:
+// no tab bar offers the other pages.
+TEST(MainWindowStartTest, OwnTitleRowWithLogoAndTheEffectsPageWithoutTabs) {
+  MainWindowRig rig;
+  rig.WriteFile("ledeffect.xml", "<?xml version=\"1.0\"?>\n<effect sel=\"5\">\n</effect>\n");
+  rig.LoadDataFiles();
+  ASSERT_TRUE(rig.Start());
+  EXPECT_TRUE(rig.window->windowFlags().testFlag(Qt::FramelessWindowHint));
+  const QLabel* logo = rig.Control<QLabel>("logo");
+  ASSERT_NE(logo, nullptr);
+  EXPECT_FALSE(logo->pixmap().isNull());
+  EXPECT_EQ(logo->pixmap().size(), logo->size());
+  auto* tabs = rig.Control<QTabWidget>("tab_color_effect");
+  ASSERT_NE(tabs, nullptr);
+  EXPECT_TRUE(tabs->tabBar()->isHidden());
+  EXPECT_EQ(tabs->currentIndex(), 1);  // effect 5: speed and brightness
 }
 
 TEST(MainWindowStartTest, FirstStartTrafficAndFiles) {
@@ -227,7 +248,9 @@ TEST(MainWindowCommandTest, FirmwareCheck) {
   ASSERT_NE(rig.window->MoreMenu(), nullptr);
   rig.window->MoreMenu()->ActionForCommand(ui::CMainDlg::kCommandFirmwareCheck)->trigger();
   ASSERT_EQ(rig.messages.size(), 1u);
+  EXPECT_EQ(rig.messages[0].caption, "Warning");
   EXPECT_EQ(rig.messages[0].text, "The firmware is already the latest version and no upgrade is required.");
+  EXPECT_EQ(rig.messages[0].icon, ui::MessageIcon::kInformation);  // good news
   EXPECT_FALSE(rig.messages[0].hasParent);
 
   // Another version: the keyboard is opened again and asked again, without a message.
@@ -289,9 +312,13 @@ TEST(MainWindowCommandTest, MoreButtonOpensItsMenuAndMinimiseKeepsTheWindowReach
 
 TEST(MainWindowCommandTest, LanguageSwitchChangesVisibleTexts) {
   MainWindowRig rig;
+  rig.trayAvailable = true;
   rig.WriteFile("sidemodel.xml", "<?xml version=\"1.0\"?>\n<effect sel=\"5\">\n</effect>\n");
   rig.LoadDataFiles();
   ASSERT_TRUE(rig.Start());
+  ASSERT_NE(rig.window->Tray(), nullptr);
+  EXPECT_EQ(rig.window->windowTitle(), "Keyboard Configuration");
+  EXPECT_EQ(rig.window->Tray()->ToolTip(), "Keyboard Configuration");
   auto* restore = rig.Control<QAbstractButton>("btn_restore_factory");
   auto* sideLabel = rig.Control<QLabel>("text_side_brightness");
   auto* effects = rig.Control<QComboBox>("cbx_color_effect");
@@ -304,6 +331,8 @@ TEST(MainWindowCommandTest, LanguageSwitchChangesVisibleTexts) {
   EXPECT_EQ(VersionText(rig), QString::fromUtf8("固件: v1.0"));
   EXPECT_EQ(sideLabel->text(), QString::fromUtf8("亮度"));
   EXPECT_NE(effects->itemText(0), "Static");
+  EXPECT_EQ(rig.window->windowTitle(), QString::fromUtf8("键盘配置"));
+  EXPECT_EQ(rig.window->Tray()->ToolTip(), QString::fromUtf8("键盘配置"));
 
   rig.Control<QAbstractButton>("jp")->click();
   MainWindowRig::ProcessEvents();
@@ -311,6 +340,8 @@ TEST(MainWindowCommandTest, LanguageSwitchChangesVisibleTexts) {
   EXPECT_EQ(VersionText(rig), "Firmware: v1.0");
   EXPECT_EQ(sideLabel->text(), "Brightness");
   EXPECT_EQ(effects->itemText(0), "Static");
+  EXPECT_EQ(rig.window->windowTitle(), "Keyboard Configuration");
+  EXPECT_EQ(rig.window->Tray()->ToolTip(), "Keyboard Configuration");
 }
 
 TEST(MainWindowCommandTest, KeyClicksGoToTheKeyAssignmentHook) {

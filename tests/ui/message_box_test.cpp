@@ -71,6 +71,25 @@ TEST_F(MessageBoxTest, TextsAreShownInTheCurrentLanguage) {
   EXPECT_EQ(FindControl<QAbstractButton>(box->Dialog(), "btnOK")->text(), QString::fromUtf8("确定"));
 }
 
+// Good news carries the information icon, everything else the warning icon; the skin colours
+// the icon by its "messageIcon" property. The box has no system frame: its title row moves it.
+TEST_F(MessageBoxTest, IconTellsGoodNewsFromWarningsAndTheBoxHasItsOwnTitleRow) {
+  auto warning = MessageBox::Create(loader_, nullptr, "Warning", "Please insert USB device!", MessageButtons::kOk);
+  auto news = MessageBox::Create(loader_, nullptr, "Warning", "The firmware is already the latest version.",
+                                 MessageButtons::kOk, MessageIcon::kInformation);
+  ASSERT_TRUE(warning && news);
+  const QLabel* warningIcon = FindControl<QLabel>(warning->Dialog(), "msgicon");
+  const QLabel* newsIcon = FindControl<QLabel>(news->Dialog(), "msgicon");
+  ASSERT_TRUE(warningIcon && newsIcon);
+  EXPECT_EQ(warningIcon->text(), "!");
+  EXPECT_EQ(warningIcon->property("messageIcon").toString(), "warning");
+  EXPECT_EQ(newsIcon->text(), "i");
+  EXPECT_EQ(newsIcon->property("messageIcon").toString(), "information");
+  EXPECT_EQ(news->Dialog()->windowTitle(), "Warning");  // the caption stays
+  EXPECT_TRUE(news->Dialog()->windowFlags().testFlag(Qt::FramelessWindowHint));
+  EXPECT_EQ(news->Dialog()->findChildren<TitleRowDrag*>().size(), 1u);
+}
+
 TEST_F(MessageBoxTest, UnusableLayoutGivesNoBox) {
   ResourcePackage empty;
   EXPECT_FALSE(empty.Open(std::filesystem::temp_directory_path() / "kb_no_such_uires"));

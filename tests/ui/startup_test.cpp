@@ -136,7 +136,7 @@ class ProgramTest : public ::testing::Test {
         .changeWorkingFolder = false,
         .trayAvailable = false,
         .ensureVirtualDevice = [this] { ++ensureCalls; },
-        .showMessage = [this](QWidget*, const QString&, const QString& text, ui::MessageButtons) {
+        .showMessage = [this](QWidget*, const QString&, const QString& text, ui::MessageButtons, ui::MessageIcon) {
           messages.push_back(text);
           return ui::kMessageOk;
         },

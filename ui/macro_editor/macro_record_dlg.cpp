@@ -86,6 +86,7 @@ std::unique_ptr<MacroRecordDlg> MacroRecordDlg::Create(const Dependencies& depen
   root.release();
   std::unique_ptr<QDialog> owned(dialog);
   if (owner) owned->setParent(owner, owned->windowFlags() | Qt::Dialog);
+  ui::UseOwnTitleRow(*owned, ui::FindControl<QWidget>(owned.get(), "lbl_macro_title"));
   return std::unique_ptr<MacroRecordDlg>(new MacroRecordDlg(dependencies, std::move(owned)));
 }
 

@@ -106,6 +106,7 @@ bool CMainDlg::Create() {
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(root_);
   setFixedSize(size);
+  UseOwnTitleRow(*this, FindControl<QWidget>(root_, "title"));
   return BindControls();
 }
 
@@ -251,8 +252,16 @@ void CMainDlg::changeEvent(QEvent* event) {
   if (event->type() == QEvent::LanguageChange) {
     RefreshVersionText();
     if (lighting_) lighting_->RetranslateSideLabel();
+    // The form retranslates its own title after this window has seen the change.
+    QMetaObject::invokeMethod(this, &CMainDlg::RetranslateTitle, Qt::QueuedConnection);
   }
   QWidget::changeEvent(event);
+}
+
+void CMainDlg::RetranslateTitle() {
+  if (!root_) return;
+  setWindowTitle(root_->windowTitle());
+  if (tray_) tray_->SetToolTip(windowTitle());
 }
 
 void CMainDlg::OnButtonClicked(QAbstractButton* sender) {
@@ -307,8 +316,9 @@ void CMainDlg::CheckFirmware() {
     return;
   }
   if (firmwareVersion_ == kLatestFirmware) {
+    // Good news: the information icon, under the usual caption.
     ShowMessage(nullptr, "Warning", "The firmware is already the latest version and no upgrade is required.",
-                MessageButtons::kOk);
+                MessageButtons::kOk, MessageIcon::kInformation);
     return;
   }
   hid_.Close();
@@ -404,9 +414,10 @@ bool CMainDlg::OnCoordButtonClick(std::int32_t id, std::wstring name, std::int32
   return keyAssignment_(id, name, up, keyFlags, x, y);
 }
 
-int CMainDlg::ShowMessage(QWidget* parent, const QString& caption, const QString& text, MessageButtons buttons) {
-  if (services_.showMessage) return services_.showMessage(parent, caption, text, buttons);
-  return ShowMessageBox(services_.loader, parent, caption, text, buttons);
+int CMainDlg::ShowMessage(QWidget* parent, const QString& caption, const QString& text, MessageButtons buttons,
+                          MessageIcon icon) {
+  if (services_.showMessage) return services_.showMessage(parent, caption, text, buttons, icon);
+  return ShowMessageBox(services_.loader, parent, caption, text, buttons, icon);
 }
 
 }  // namespace ui

@@ -105,6 +105,7 @@ class CMainDlg : public QWidget, public SOUI::ICoordButtonClickListener {
   LightingPanel& Lighting() { return *lighting_; }
   CommandMenu* MoreMenu() const { return moreMenu_.get(); }
   CommandMenu* TrayMenu() const { return trayMenu_.get(); }
+  TrayIcon* Tray() const { return tray_.get(); }
   threads::RunableThread<0>& TimerThread() { return *timerThread_; }
   QWidget* Root() const { return root_; }
 
@@ -129,7 +130,9 @@ class CMainDlg : public QWidget, public SOUI::ICoordButtonClickListener {
   void ReplaceMacroPlayer();
   void RefreshVersionText();
   void ReadFirmwareVersion();
-  int ShowMessage(QWidget* parent, const QString& caption, const QString& text, MessageButtons buttons);
+  int ShowMessage(QWidget* parent, const QString& caption, const QString& text, MessageButtons buttons,
+                  MessageIcon icon = MessageIcon::kWarning);
+  void RetranslateTitle();
   void OnButtonClicked(QAbstractButton* sender);
   void OnSliderMoved(QSlider* sender);
 

@@ -11,9 +11,14 @@
 #include "ui/toolkit/xml_translator.h"
 
 namespace ui {
+namespace {
+
+constexpr const char* kMessageIconProperty = "messageIcon";
+
+}  // namespace
 
 std::unique_ptr<MessageBox> MessageBox::Create(LayoutLoader& loader, QWidget* parent, const QString& caption,
-                                               const QString& text, MessageButtons buttons) {
+                                               const QString& text, MessageButtons buttons, MessageIcon icon) {
   std::unique_ptr<QWidget> root = loader.Load("LAYOUT:SYS_XML_MSGBOX");
   if (!root) return nullptr;
   const std::vector<std::string> missing = MissingControls(
@@ -27,9 +32,15 @@ std::unique_ptr<MessageBox> MessageBox::Create(LayoutLoader& loader, QWidget* pa
   std::unique_ptr<QDialog> dialog(static_cast<QDialog*>(root.release()));
   if (parent) dialog->setParent(parent, dialog->windowFlags() | Qt::Dialog);
   dialog->setModal(true);
+  UseOwnTitleRow(*dialog, FindControl<QLabel>(dialog.get(), "msgtitle"));
   dialog->setWindowTitle(Tr(caption));
   FindControl<QLabel>(dialog.get(), "msgtitle")->setText(Tr(caption));
   FindControl<QLabel>(dialog.get(), "msgtext")->setText(Tr(text));
+  if (auto* iconLabel = FindControl<QLabel>(dialog.get(), "msgicon")) {
+    const bool information = icon == MessageIcon::kInformation;
+    iconLabel->setText(information ? QStringLiteral("i") : QStringLiteral("!"));
+    iconLabel->setProperty(kMessageIconProperty, information ? "information" : "warning");
+  }
   auto* ok = FindControl<QAbstractButton>(dialog.get(), "btnOK");
   auto* cancel = FindControl<QAbstractButton>(dialog.get(), "btnCancel");
   QDialog* raw = dialog.get();
@@ -46,14 +57,18 @@ int MessageBox::Exec() {
 }
 
 int ShowMessageBox(LayoutLoader& loader, QWidget* parent, const QString& caption, const QString& text,
-                   MessageButtons buttons) {
-  if (std::unique_ptr<MessageBox> box = MessageBox::Create(loader, parent, caption, text, buttons)) {
+                   MessageButtons buttons, MessageIcon icon) {
+  // The log says what the user was told (in English, as the program words it).
+  support::Log("message box \"%s\": %s\n", caption.toUtf8().constData(), text.toUtf8().constData());
+  if (std::unique_ptr<MessageBox> box = MessageBox::Create(loader, parent, caption, text, buttons, icon)) {
     return box->Exec();
   }
   const QMessageBox::StandardButtons choice =
       buttons == MessageButtons::kOkCancel ? (QMessageBox::Ok | QMessageBox::Cancel) : QMessageBox::Ok;
-  return QMessageBox::warning(parent, Tr(caption), Tr(text), choice) == QMessageBox::Ok ? kMessageOk
-                                                                                          : kMessageCancel;
+  const QMessageBox::StandardButton answer = icon == MessageIcon::kInformation
+                                                 ? QMessageBox::information(parent, Tr(caption), Tr(text), choice)
+                                                 : QMessageBox::warning(parent, Tr(caption), Tr(text), choice);
+  return answer == QMessageBox::Ok ? kMessageOk : kMessageCancel;
 }
 
 }  // namespace ui
