@@ -74,6 +74,7 @@ std::vector<KeySpot> ReadKeyPositions(const pugi::xml_document& document) {
     if (pugi::xml_attribute id = key.attribute("id")) spot.id = id.as_int();
     if (pugi::xml_attribute va = key.attribute("va")) spot.va = va.as_int();
     spot.name = support::Utf8ToWide(key.attribute("name").as_string());
+    spot.legend = support::Utf8ToWide(key.attribute("legend").as_string());
     if (pugi::xml_attribute color = key.attribute("color")) spot.color = ParseKeyColor(color.as_string());
     if (pugi::xml_attribute rect = key.attribute("rect")) spot.rect = ParseKeyRect(rect.as_string());
     spots.push_back(std::move(spot));
