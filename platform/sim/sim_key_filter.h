@@ -44,7 +44,7 @@ class SimKeyFilterDriver final : public platform::FilterDeviceSystem {
   void SetInstalled(bool installed);
   // A faulty driver that finishes every request inside the submit call.
   void SetCompleteAtOnce(bool atOnce);
-  // Logs each key event it delivers (for the demo).
+  // Logs every key that goes down or up, and whether it was captured or passed on (for the demo).
   void SetLogEvents(bool log);
   // While held, a key-event read that goes pending does not return from its submit call, so a
   // test can act between a client's submit and its wait. HeldSubmits() counts reads held now.
