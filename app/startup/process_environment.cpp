@@ -1,7 +1,7 @@
 #include "app/startup/process_environment.h"
 
 #include <QCoreApplication>
-#include <QDir>
+#include <QStandardPaths>
 #include <QSystemTrayIcon>
 
 #include "hostdrv/driver_install.h"
@@ -21,7 +21,8 @@ ProgramEnvironment ProcessEnvironment() {
       .effects = model::LedEffectStore::Instance(),
       .clock = support::SteadyClock::Instance(),
       .programFolder = QCoreApplication::applicationDirPath().toStdWString(),
-      .lockFolder = QDir::tempPath().toStdWString(),
+      // One instance per user: in the shared /tmp another user's instance would stop this one.
+      .lockFolder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation).toStdWString(),
       .changeWorkingFolder = true,
       .trayAvailable = QSystemTrayIcon::isSystemTrayAvailable(),
       .ensureVirtualDevice =
