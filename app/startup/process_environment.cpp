@@ -4,7 +4,8 @@
 #include <QDir>
 #include <QSystemTrayIcon>
 
-#include "hostdrv/driver_install.h"
+#include "app/startup/virtual_device_setup.h"
+#include "ui/toolkit/qt_path.h"
 
 namespace app {
 
@@ -20,15 +21,14 @@ ProgramEnvironment ProcessEnvironment() {
       .sides = model::SideModelStore::Instance(),
       .effects = model::LedEffectStore::Instance(),
       .clock = support::SteadyClock::Instance(),
-      .programFolder = QCoreApplication::applicationDirPath().toStdWString(),
-      .lockFolder = QDir::tempPath().toStdWString(),
+      .folders = ChooseProgramFolders(ui::QStringToPath(QCoreApplication::applicationDirPath()),
+                                      UserFoldersOfThisProcess()),
+      .lockFolder = ui::QStringToPath(QDir::tempPath()),
       .changeWorkingFolder = true,
       .trayAvailable = QSystemTrayIcon::isSystemTrayAvailable(),
       .ensureVirtualDevice =
           [&virtualDevice] {
-            // The result does not matter here: the program runs either way.
-            hostdrv::DriverInstaller(virtualDevice, platform::DefaultProcessSystem(), platform::DefaultFileSystem())
-                .EnsureVirtualDevice(std::wstring());
+            return PrepareVirtualDevice(virtualDevice, platform::DefaultProcessSystem(), platform::DefaultFileSystem());
           },
       .showMessage = {},
       .onWindowShown = {}};
