@@ -76,15 +76,16 @@ int RunProgram(ProgramEnvironment& environment, bool startHidden) {
 
   LoadDataFiles(folders.data, environment.macros, environment.records, environment.sides, environment.effects);
 
+  // Told by the start that kept the copy, even when another instance runs and this one ends.
+  const QString unreadable =
+      UnreadableDataText(environment.macros.UnreadableAtLoad(), environment.records.UnreadableAtLoad());
+  if (!unreadable.isEmpty()) tell(unreadable);
+
   const QString instanceName = package.NamedString(0).value_or(QStringLiteral("kbconfig"));
   SingleInstance instance(instanceName, environment.lockFolder);
   if (instance.Acquire() == SingleInstance::Role::kAnotherRunning) return 0;
   // The only instance now: no other save of these files can be under way.
   RemoveInterruptedSaves(folders.data);
-
-  const QString unreadable =
-      UnreadableDataText(environment.macros.UnreadableAtLoad(), environment.records.UnreadableAtLoad());
-  if (!unreadable.isEmpty()) tell(unreadable);
   if (ShouldTellVirtualDeviceAccess(virtualDevice, folders.data)) tell(VirtualDeviceAccessText());
 
   ui::CMainDlg window(ui::MainDlgServices{.hid = environment.hid,

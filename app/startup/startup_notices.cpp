@@ -25,15 +25,24 @@ constexpr const char* kRecordsNotKept =
     "changes to key assignments are not saved until one can be.";
 constexpr const char* kAccessNeeded =
     "Keys given a macro or another function cannot be replaced: kbconfig has no access to /dev/uinput. Install "
-    "the kbconfig package, or run driver/linux/install-udev-rules.sh of kbconfig's sources once as root, then "
+    "the kbconfig package, or run driver/linux/install-udev-rules.sh from kbconfig's sources once as root, then "
     "start kbconfig again. This message is shown once.";
+
+// A path the message box can wrap at its separators (after each one a zero-width space).
+QString BreakablePath(const std::filesystem::path& path) {
+  QString text = ui::PathToQString(path);
+  for (const QChar separator : {QChar('/'), QChar('\\')}) {
+    text.replace(separator, QString(separator) + QChar(0x200B));
+  }
+  return text;
+}
 
 QString Told(const model::UnreadableFileReport& report, const char* keptText, const char* notKeptText) {
   switch (report.fate) {
     case Fate::kKept:
-      return ui::Tr(keptText).arg(ui::PathToQString(report.file), ui::PathToQString(report.copy));
+      return ui::Tr(keptText).arg(BreakablePath(report.file), BreakablePath(report.copy));
     case Fate::kNotKept:
-      return ui::Tr(notKeptText).arg(ui::PathToQString(report.file));
+      return ui::Tr(notKeptText).arg(BreakablePath(report.file));
     case Fate::kNone:
     case Fate::kAlreadyKept:
       break;

@@ -11,7 +11,8 @@
 namespace app {
 
 // Which of macro.xml and record.xml could not be read and where each was kept, in the current
-// language; empty when there is nothing new to tell. A copy made at this start is told, and so is
+// language (a zero-width space after each path separator lets the box wrap long paths); empty when
+// there is nothing new to tell. A copy made at this start is told, and so is
 // a file that could not be kept (every start, as its saves fail); a copy that an earlier start
 // made and told is not told again.
 QString UnreadableDataText(const model::UnreadableFileReport& macros, const model::UnreadableFileReport& records);

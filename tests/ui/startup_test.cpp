@@ -312,8 +312,9 @@ class StartupNoticeTest : public ProgramTest {
 TEST_F(StartupNoticeTest, UnreadableMacrosAndAssignmentsAreToldOnceWithWhereTheyWereKept) {
   std::ofstream(folder / "macro.xml") << "<macro><group name=\"mine\">";
   std::ofstream(folder / "record.xml") << "";  // 0 bytes, as a power cut leaves it
-  const std::vector<QString> told = StartOnce();
+  std::vector<QString> told = StartOnce();
   ASSERT_EQ(told.size(), 1u);
+  told[0].remove(QChar(0x200B));  // where the box may wrap the paths
   const QString expected =
       QString("Your macros could not be read from %1 and are not shown. The file was kept as %2.\n\n"
               "Your key assignments could not be read from %3 and are not shown. The file was kept as %4.")
@@ -351,7 +352,8 @@ TEST_F(StartupNoticeTest, TheNoticesAreTranslated) {
   const std::vector<QString> told = StartOnce();
   ASSERT_EQ(told.size(), 2u);
   EXPECT_TRUE(told[0].startsWith(QString::fromUtf8("无法从 "))) << told[0].toStdString();
-  EXPECT_TRUE(told[0].contains(QString::fromStdString((folder / "macro.xml.bad").string())));
+  const QString kept = QString::fromStdString((folder / "macro.xml.bad").string());
+  EXPECT_TRUE(QString(told[0]).remove(QChar(0x200B)).contains(kept)) << told[0].toStdString();
   EXPECT_TRUE(told[1].contains(QString::fromUtf8("/dev/uinput"))) << told[1].toStdString();
   EXPECT_TRUE(told[1].contains(QString::fromUtf8("软件包"))) << told[1].toStdString();
 }
