@@ -3,6 +3,7 @@
 #include <QLocalSocket>
 
 #include "support/logger.h"
+#include "ui/toolkit/qt_path.h"
 
 namespace app {
 
@@ -21,7 +22,7 @@ SingleInstance::~SingleInstance() {
 }
 
 QString SingleInstance::LockFilePath() const {
-  return QString::fromStdWString((lockFolder_ / (name_.toStdWString() + L".lock")).wstring());
+  return ui::PathToQString(lockFolder_ / ui::QStringToPath(name_ + QStringLiteral(".lock")));
 }
 
 SingleInstance::Role SingleInstance::Acquire() {

@@ -7,6 +7,7 @@
 
 #include "model/xml/xml_file.h"
 #include "support/c_number.h"
+#include "support/path_text.h"
 #include "support/text.h"
 
 namespace model {
@@ -35,7 +36,7 @@ std::filesystem::path ResolveKeyPositionPath(const std::filesystem::path& progra
   std::wstring relative(layoutText);
   std::replace(relative.begin(), relative.end(), L'\\', L'/');
   while (!relative.empty() && relative.front() == L'/') relative.erase(relative.begin());
-  return programFolder / std::filesystem::path(support::WideToUtf8(relative));
+  return programFolder / support::PathFromWide(relative);
 }
 
 uint32_t ParseKeyColor(std::string_view text) {

@@ -56,7 +56,7 @@ bool MacroLibrary::Load(const std::filesystem::path& path) {
   pugi::xml_document document;
   const XmlFileState state = ReadXmlFile(path, document);
   // The next save replaces the file: a version that cannot be read is kept beside it first.
-  if (state == XmlFileState::kUnreadable) PreserveUnreadableFile(path);
+  unreadable_.AfterRead(path, state);
   if (state != XmlFileState::kLoaded) return false;
 
   groups_.clear();
@@ -83,6 +83,7 @@ bool MacroLibrary::Save() const {
     support::LogFailure("MacroLibrary::Save", "no file path (the library was never loaded)");
     return false;
   }
+  if (!unreadable_.MaySave()) return false;
   pugi::xml_document document;
   pugi::xml_node config = document.append_child("config");
   AppendSigned(config, "type", type);

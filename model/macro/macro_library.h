@@ -8,6 +8,7 @@
 #include "model/keys/key_code.h"
 #include "model/macro/delay_ms.h"
 #include "model/macro/macro_step.h"
+#include "model/xml/unreadable_file.h"
 
 namespace model {
 
@@ -24,11 +25,15 @@ class MacroLibrary {
   // reach macro.xml. Writes nothing.
   void Reset();
   // Reads `path` (remembered in filePath even when reading fails). False for an empty path or a
-  // missing, empty or malformed file, which leaves settings and groups as they were. A malformed
-  // file is first kept beside as macro.xml.bad (see PreserveUnreadableFile).
+  // missing, contentless or unreadable file, which leaves settings and groups as they were. An
+  // unreadable file (malformed, or 0 bytes) is first kept beside as macro.xml.bad (see
+  // PreserveUnreadableFile); while that copy cannot be made, Save does not write over it.
   bool Load(const std::filesystem::path& path);
-  // Writes the whole library to filePath. False when there is no path or the write fails.
+  // Writes the whole library to filePath. False when there is no path or the write fails, and
+  // (logged) while the file Load could not read has no copy beside it; each save tries again.
   bool Save() const;
+  // What the last Load did with a file it could not read (Fate::kNone when there was none).
+  const UnreadableFileReport& UnreadableAtLoad() const { return unreadable_.Report(); }
 
   int GroupCount() const;
   // The group at `index`; a negative index means the group at `group`. Null when out of range.
@@ -67,6 +72,7 @@ class MacroLibrary {
   bool InRange(int index) const;
 
   std::vector<std::shared_ptr<MacroGroup>> groups_;
+  mutable UnreadableFileGuard unreadable_;
 };
 
 }  // namespace model

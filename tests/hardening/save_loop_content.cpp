@@ -6,6 +6,7 @@
 #include "model/lighting/side_model_store.h"
 #include "model/macro/macro_library.h"
 #include "model/records/record_store.h"
+#include "support/atomic_file.h"
 
 namespace hardening {
 namespace {
@@ -69,6 +70,8 @@ SaveLoop::SaveLoop(const std::filesystem::path& folder) : stores_(std::make_uniq
   stores_->records.Load(folder / kDataFiles[1]);
   stores_->effects.Load(folder / kDataFiles[2]);
   stores_->sides.Load(folder / kDataFiles[3]);
+  // As the program does once it is the only instance: what a killed save left is removed.
+  for (const char* name : kDataFiles) support::RemoveLeftoverTemporaries(folder / name);
 }
 
 SaveLoop::~SaveLoop() = default;

@@ -11,9 +11,10 @@ namespace hardening {
 inline constexpr std::array<const char*, 4> kDataFiles = {"macro.xml", "record.xml", "ledeffect.xml",
                                                           "sidemodel.xml"};
 
-// Loads the four files from `folder` as the program does at start-up; SaveVersion then saves
-// `version` (0 or 1) of every file's contents there, one file after another, with one save per
-// file (only the very first round, on files that do not exist yet, saves more often).
+// Loads the four files from `folder` as the program does at start-up, and removes the temporary
+// files of saves a kill interrupted, as the program does once it is the only instance. SaveVersion
+// then saves `version` (0 or 1) of every file's contents there, one file after another, with one
+// save per file (only the very first round, on files that do not exist yet, saves more often).
 class SaveLoop {
  public:
   explicit SaveLoop(const std::filesystem::path& folder);

@@ -38,6 +38,27 @@ TEST_F(MessageBoxTest, OkOnlyBoxShowsCaptionAndTextAndReturnsOk) {
   EXPECT_EQ(box->Exec(), kMessageOk);
 }
 
+TEST_F(MessageBoxTest, ALongTextMakesTheBoxTallerInsteadOfBeingCutOff) {
+  auto shortBox = MessageBox::Create(loader_, nullptr, "Warning", "Please insert USB device!", MessageButtons::kOk);
+  ASSERT_TRUE(shortBox);
+  const QSize layoutSize = shortBox->Dialog()->size();
+
+  QString text;
+  for (int sentence = 0; sentence < 12; ++sentence) text += "A sentence that takes some room in the box. ";
+  auto box = MessageBox::Create(loader_, nullptr, "Warning", text, MessageButtons::kOkCancel);
+  ASSERT_TRUE(box);
+  QDialog* dialog = box->Dialog();
+  const QLabel* label = FindControl<QLabel>(dialog, "msgtext");
+  EXPECT_GE(label->height(), label->heightForWidth(label->width()));
+  EXPECT_GT(dialog->height(), layoutSize.height());
+  EXPECT_EQ(dialog->width(), layoutSize.width());
+  for (const char* name : {"btnOK", "btnCancel"}) {
+    const QWidget* button = FindControl<QAbstractButton>(dialog, name);
+    EXPECT_GE(button->y(), label->geometry().bottom()) << name;
+    EXPECT_LE(button->geometry().bottom(), dialog->height()) << name;
+  }
+}
+
 TEST_F(MessageBoxTest, OkCancelBoxReturnsCancelForCancel) {
   QWidget parent;
   auto box = MessageBox::Create(loader_, &parent, "Warning",

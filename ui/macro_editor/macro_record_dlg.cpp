@@ -23,6 +23,7 @@
 #include "ui/toolkit/control_lookup.h"
 #include "ui/toolkit/layout_loader.h"
 #include "ui/toolkit/message_box.h"
+#include "ui/toolkit/qt_path.h"
 #include "ui/toolkit/xml_translator.h"
 
 namespace macro {
@@ -425,7 +426,7 @@ void MacroRecordDlg::OnGroupImport() {
     const QString chosen = QFileDialog::getOpenFileName(dialog_.get(), ui::Tr("Import"), QString(),
                                                         ui::Tr("Macro group") + QStringLiteral(" (*.xml)"));
     if (chosen.isEmpty()) return std::nullopt;
-    return std::filesystem::path(chosen.toStdWString());
+    return ui::QStringToPath(chosen);
   }();
   if (!path) return;
 
@@ -460,7 +461,7 @@ void MacroRecordDlg::OnGroupExport() {
     const QString chosen = QFileDialog::getSaveFileName(dialog_.get(), ui::Tr("Export"), suggested,
                                                         ui::Tr("Macro group") + QStringLiteral(" (*.xml)"));
     if (chosen.isEmpty()) return std::nullopt;
-    return std::filesystem::path(chosen.toStdWString());
+    return ui::QStringToPath(chosen);
   }();
   if (!path) return;
   if (!ExportGroupFile(*group, *path)) Message(QStringLiteral("The macro group could not be saved to this file."));

@@ -1,5 +1,7 @@
 #include "ui/toolkit/message_box.h"
 
+#include <initializer_list>
+
 #include <QAbstractButton>
 #include <QLabel>
 #include <QMessageBox>
@@ -14,6 +16,18 @@ namespace ui {
 namespace {
 
 constexpr const char* kMessageIconProperty = "messageIcon";
+
+// A text longer than the layout's label makes the box taller (the buttons move down with it)
+// rather than being cut off.
+void GrowToFitText(QDialog& dialog, QLabel& text, std::initializer_list<QWidget*> below) {
+  dialog.ensurePolished();
+  text.ensurePolished();
+  const int extra = text.heightForWidth(text.width()) - text.height();
+  if (extra <= 0) return;
+  text.resize(text.width(), text.height() + extra);
+  for (QWidget* widget : below) widget->move(widget->x(), widget->y() + extra);
+  dialog.resize(dialog.width(), dialog.height() + extra);
+}
 
 }  // namespace
 
@@ -47,6 +61,7 @@ std::unique_ptr<MessageBox> MessageBox::Create(LayoutLoader& loader, QWidget* pa
   QObject::connect(ok, &QAbstractButton::clicked, raw, [raw] { raw->done(kMessageOk); });
   QObject::connect(cancel, &QAbstractButton::clicked, raw, [raw] { raw->done(kMessageCancel); });
   cancel->setVisible(buttons == MessageButtons::kOkCancel);
+  GrowToFitText(*dialog, *FindControl<QLabel>(dialog.get(), "msgtext"), {ok, cancel});
   if (auto* okButton = qobject_cast<QPushButton*>(ok)) okButton->setDefault(true);
   return std::unique_ptr<MessageBox>(new MessageBox(std::move(dialog)));
 }

@@ -2,8 +2,10 @@
 #include <gtest/gtest.h>
 
 #include "model/records/record_store.h"
+#include "model/xml/unreadable_file.h"
 #include "support/logger.h"
 #include "printers.h"
+#include "tests/common/awkward_folder_name.h"
 #include "tests/common/temp_folder_test.h"
 
 namespace {
@@ -197,6 +199,53 @@ TEST_F(RecordFileTest, MalformedFileIsKeptAsBadBeforeTheNextSaveReplacesIt) {
   EXPECT_FALSE(store.Load(File("record.xml")));
   EXPECT_EQ(Read(File("record.xml.bad")), broken);
   EXPECT_EQ(Read(File("record.xml.bad.1")), otherBroken);
+}
+
+TEST_F(RecordFileTest, AZeroLengthFileIsKeptAsBadNotTakenAsNoRecords) {
+  Write(File("record.xml"), "");
+  RecordStore store;
+  support::ScopedLogCapture log;
+  EXPECT_FALSE(store.Load(File("record.xml")));
+  EXPECT_TRUE(std::filesystem::is_regular_file(File("record.xml.bad")));
+  EXPECT_EQ(store.UnreadableAtLoad().fate, model::UnreadableFileReport::Fate::kKept);
+}
+
+TEST_F(RecordFileTest, AnUnreadableFileWithoutACopyIsNeverSavedOver) {
+  const std::string broken = "<record code=\"7003a\"";
+  Write(File("record.xml"), broken);
+  for (int index = 0; index < model::kKeptUnreadableCopies; ++index) {
+    std::filesystem::create_directory(model::KeptCopyPath(File("record.xml"), index));
+  }
+  RecordStore store;
+  support::ScopedLogCapture log;
+  EXPECT_FALSE(store.Load(File("record.xml")));
+  EXPECT_EQ(store.UnreadableAtLoad().fate, model::UnreadableFileReport::Fate::kNotKept);
+  store.UpsertRecord(MacroRecord());
+  EXPECT_FALSE(store.Save());
+  store.ClearRecords();
+  EXPECT_EQ(Read(File("record.xml")), broken);
+  EXPECT_NE(log.Text().find("record.xml: not saved, as it could not be read and no copy of it could be kept"),
+            std::string::npos)
+      << log.Text();
+
+  std::filesystem::remove(model::KeptCopyPath(File("record.xml"), 0));
+  store.UpsertRecord(MacroRecord());
+  EXPECT_EQ(Read(File("record.xml.bad")), broken);
+  EXPECT_NE(Read(File("record.xml")).find("name=\"F1\""), std::string::npos);
+}
+
+TEST_F(RecordFileTest, AFolderNameOutsideUtf8IsReadWrittenAndLoggedWithoutException) {
+  const std::filesystem::path folder = dir_ / testsupport::AwkwardFolderName();
+  std::filesystem::create_directory(folder);
+  Write(folder / "record.xml", "<record");
+  RecordStore store;
+  support::ScopedLogCapture log;
+  EXPECT_NO_THROW(EXPECT_FALSE(store.Load(folder / "record.xml")));
+  EXPECT_EQ(Read(folder / "record.xml.bad"), "<record");
+  store.UpsertRecord(MacroRecord());
+  RecordStore reloaded;
+  EXPECT_NO_THROW(EXPECT_TRUE(reloaded.Load(folder / "record.xml")));
+  EXPECT_EQ(reloaded.Snapshot()->size(), 1u);
 }
 
 }  // namespace
