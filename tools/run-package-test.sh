@@ -73,8 +73,8 @@ DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq -o DPkg::Lock::Timeo
 mapfile -t package_files < <(dpkg-query -L kbconfig)
 
 fail() { echo "package test FAILED: $*"; exit 1; }
-[ "$(readlink -f /usr/bin/kbconfig)" = /usr/lib/kbconfig/kbconfig ] || fail "/usr/bin/kbconfig does not lead to /usr/lib/kbconfig/kbconfig"
-[ -f /usr/lib/kbconfig/config.xml ] && [ -f /usr/lib/kbconfig/uires/index.xml ] || fail "the program folder lacks config.xml or uires/"
+[ -x /usr/bin/kbconfig ] && [ ! -e /usr/bin/config.xml ] || fail "/usr/bin/kbconfig is missing, or has a config.xml beside it"
+[ -f /usr/share/kbconfig/config.xml ] && [ -f /usr/share/kbconfig/uires/index.xml ] || fail "/usr/share/kbconfig lacks config.xml or uires/"
 sh driver/linux/install-udev-rules.sh --print config/config.xml | cmp -s - /lib/udev/rules.d/70-kbconfig.rules ||
   fail "the installed udev rule differs from what install-udev-rules.sh writes for config/config.xml"
 
@@ -127,6 +127,9 @@ sed 's/^/   kbconfig: /' "$log"
 [ "$status" -eq 0 ] || fail "kbconfig ended with status $status"
 grep -q 'Please insert USB device!' "$log" || fail "kbconfig did not say \"Please insert USB device!\""
 [ "$answered" -ge 1 ] || fail "no message box was shown"
+# Installed, the data files go to the user's folder, never beside the program.
+[ -f "$user_home/.config/kbconfig/ledeffect.xml" ] || fail "no ledeffect.xml in \$XDG_CONFIG_HOME/kbconfig"
+[ ! -e /usr/share/kbconfig/ledeffect.xml ] && [ ! -e /usr/bin/ledeffect.xml ] || fail "a data file was written beside the program"
 echo "   kbconfig said \"Please insert USB device!\" and ended with 0 after $answered answered box(es)"
 
 # --- remove ---------------------------------------------------------------------------------------
@@ -140,7 +143,7 @@ left=()
 for file in "${package_files[@]}"; do
   # Folders the package shares with others (/usr, /usr/share/...) stay; its own files must not.
   if [ -e "$file" ] || [ -L "$file" ]; then
-    if [ ! -d "$file" ] || [ "$file" = /usr/lib/kbconfig ] || [ "$file" = /usr/share/doc/kbconfig ]; then left+=("$file"); fi
+    if [ ! -d "$file" ] || [ "$file" = /usr/share/kbconfig ] || [ "$file" = /usr/share/doc/kbconfig ]; then left+=("$file"); fi
   fi
 done
 [ ${#left[@]} -eq 0 ] || fail "left after purge: ${left[*]}"
