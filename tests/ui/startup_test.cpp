@@ -86,7 +86,7 @@ TEST_F(SingleInstanceTest, LockOfACrashedInstanceDoesNotBlock) {
          << QSysInfo::machineHostName().toStdString() << "\n";
   }
   // And its socket, bound and never removed.
-  const std::string socketPath = (QDir::tempPath() + "/" + name).toStdString();
+  const std::string socketPath = (QDir::tempPath() + "/" + probe.ServerName()).toStdString();
   const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
   ASSERT_GE(fd, 0);
   sockaddr_un address{};
@@ -102,6 +102,21 @@ TEST_F(SingleInstanceTest, LockOfACrashedInstanceDoesNotBlock) {
   app::SingleInstance later(name, folder.Path());
   EXPECT_EQ(later.Acquire(), app::SingleInstance::Role::kAnotherRunning);
   EXPECT_TRUE(activations.wait(5000) || activations.count() == 1);
+}
+
+// Another user's instance of the same name in the shared temporary folder (a folder stands in
+// for its socket, which this user could not remove) keeps neither the lock nor the socket.
+TEST_F(SingleInstanceTest, AnotherUsersSocketInTheSharedTemporaryFolderDoesNotStopListening) {
+  const QString name = UniqueName("shared");
+  const QString shared = QDir::tempPath() + "/" + name;
+  ASSERT_TRUE(QDir().mkpath(shared));
+  app::SingleInstance first(name, folder.Path());
+  ASSERT_EQ(first.Acquire(), app::SingleInstance::Role::kFirst);
+  QSignalSpy activations(&first, &app::SingleInstance::ActivationRequested);
+  app::SingleInstance later(name, folder.Path());
+  EXPECT_EQ(later.Acquire(), app::SingleInstance::Role::kAnotherRunning);
+  EXPECT_TRUE(activations.wait(5000) || activations.count() == 1);
+  QDir().rmdir(shared);
 }
 
 TEST_F(SingleInstanceTest, ReleasedOnDestruction) {
