@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs the "kernel" suite: the Linux backend against Debian's kernel booted under qemu (KVM when
-# /dev/kvm works, TCG otherwise). Installs qemu-system-x86 and busybox-static when missing and
+# /dev/kvm works, TCG otherwise, also when KVM cannot start the guest's CPU), and says which ran. Installs qemu-system-x86 and busybox-static when missing and
 # fetches linux-image-amd64 into build/kernel (unpacked there, never installed). When this machine
 # cannot run the guest it says why and skips (exit 0), never silently.
 # Usage: tools/run-kernel-tests.sh [build folder, default build/kernel-suite]
@@ -36,8 +36,11 @@ set +e
 (cd "$build" && ctest --output-on-failure -L kernel)
 status=$?
 set -e
-if grep -q "kernel suite SKIPPED" "$build/Testing/Temporary/LastTest.log" 2>/dev/null; then
-  grep "kernel suite SKIPPED" "$build/Testing/Temporary/LastTest.log" | head -1
+last="$build/Testing/Temporary/LastTest.log"
+if grep -q "kernel suite SKIPPED" "$last" 2>/dev/null; then
+  grep "kernel suite SKIPPED" "$last" | head -1
   exit 0
 fi
+# Which accelerator ran the guest, and why KVM was given up when it was.
+grep -E "^kernel suite: (booting|KVM did not|passed)" "$last" 2>/dev/null || true
 exit $status

@@ -2,6 +2,7 @@
 # /init of the kernel suite's guest: mount the kernel file systems, load the modules, run the
 # suite, print the verdict line and power off (qemu's exit code does not carry the result).
 /bin/busybox --install -s /bin
+echo "KBCONFIG-KERNEL-SUITE: STARTED"
 mount -t proc proc /proc
 mount -t sysfs sysfs /sys
 mount -t devtmpfs devtmpfs /dev
