@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs the "kernel" suite: the Linux backend against Debian's kernel booted under qemu (KVM when
-# /dev/kvm works, TCG otherwise, also when KVM cannot start the guest's CPU), and says which ran. Installs qemu-system-x86 and busybox-static when missing and
-# fetches linux-image-amd64 into build/kernel (unpacked there, never installed). When this machine
+# /dev/kvm works, TCG otherwise, also when KVM cannot start the guest's CPU), and says which ran.
+# Installs qemu-system-x86, busybox-static and e2fsprogs when missing and fetches
+# linux-image-amd64 into build/kernel (unpacked there, never installed). When this machine
 # cannot run the guest it says why and skips (exit 0), never silently.
 # Usage: tools/run-kernel-tests.sh [build folder, default build/kernel-suite]
 set -euo pipefail
@@ -14,7 +15,7 @@ if [ "$(uname -s)" != "Linux" ] || [ "$(uname -m)" != "x86_64" ]; then
 fi
 
 missing=()
-for package in qemu-system-x86 busybox-static; do
+for package in qemu-system-x86 busybox-static e2fsprogs; do
   if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
     missing+=("$package")
   fi

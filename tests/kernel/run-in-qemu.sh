@@ -2,6 +2,8 @@
 # Boots Debian's kernel (unpacked, never installed) under qemu with an initramfs of busybox, the
 # HID/input modules and the kernel suite, and passes when the guest prints the PASSED marker.
 # Usage: run-in-qemu.sh <kernel_suite binary> <config.xml> <work folder, e.g. build/kernel>
+# KBCONFIG_KERNEL_TESTS=<gtest filter> runs only those tests of the suite; KBCONFIG_POWER_CUTS=<n>
+# has the power-cut test try n cuts (40 by default).
 # Exit codes: 0 passed, 1 failed, 77 skipped (this machine cannot run the guest; the reason is printed).
 set -euo pipefail
 
@@ -9,7 +11,9 @@ suite=$(readlink -f "$1")
 config=$(readlink -f "$2")
 work=$3
 here=$(cd "$(dirname "$0")" && pwd)
-modules_wanted=(hid uhid hid-generic evdev uinput)
+# HID and input for the keyboard; loop, device-mapper's log-writes and ext4 for the power-cut test
+# (crc32c before ext4: ext4 asks for it by name, which the depends field does not list).
+modules_wanted=(hid uhid hid-generic evdev uinput loop dm-mod dm-log-writes crc32c_generic ext4)
 marker="KBCONFIG-KERNEL-SUITE: PASSED"
 started_marker="KBCONFIG-KERNEL-SUITE: STARTED"
 
@@ -19,6 +23,8 @@ command -v qemu-system-x86_64 >/dev/null || skip "qemu-system-x86_64 is not inst
 busybox=$(command -v busybox || true)
 [ -n "$busybox" ] || skip "busybox is not installed (apt package busybox-static)"
 if ldd "$busybox" >/dev/null 2>&1; then skip "$busybox is not statically linked (apt package busybox-static)"; fi
+mkfs_ext4=$(PATH="$PATH:/usr/sbin:/sbin" command -v mkfs.ext4 || true)
+[ -n "$mkfs_ext4" ] || skip "mkfs.ext4 is not installed (apt package e2fsprogs)"
 
 mkdir -p "$work"
 work=$(readlink -f "$work")
@@ -68,6 +74,9 @@ printf '%s\n' "${order[@]}" > "$initramfs/lib/modules/load-order"
 # The suite with the shared libraries it needs, at the paths its loader looks for them.
 cp "$suite" "$initramfs/kbtest/kernel_suite"
 cp "$config" "$initramfs/kbtest/config.xml"
+# The power-cut test's file system: small ext4 with 1 KiB blocks, its inode tables and journal
+# written now (no lazy initialisation writing behind the test's back).
+"$mkfs_ext4" -q -F -b 1024 -E lazy_itable_init=0,lazy_journal_init=0,nodiscard "$initramfs/kbtest/power-cut.img" 3M
 for library in $(ldd "$suite" | grep -o '/[^ ]*'); do
   mkdir -p "$initramfs$(dirname "$library")"
   cp -L "$library" "$initramfs$library"
@@ -100,7 +109,8 @@ boot() {
   shift
   timeout 600 qemu-system-x86_64 "$@" -m 1024 -smp 2 -nographic -no-reboot \
     -kernel "$vmlinuz" -initrd "$work/initramfs.cpio.gz" \
-    -append "console=ttyS0 panic=-1 rdinit=/init quiet loglevel=3" </dev/null >"$log" 2>&1 &
+    -append "console=ttyS0 panic=-1 rdinit=/init quiet loglevel=3${KBCONFIG_KERNEL_TESTS:+ kbtests=$KBCONFIG_KERNEL_TESTS}${KBCONFIG_POWER_CUTS:+ kbcuts=$KBCONFIG_POWER_CUTS}" \
+    </dev/null >"$log" 2>&1 &
   local qemu=$! waited=0 started=0
   start_timed_out=0
   while kill -0 "$qemu" 2>/dev/null; do
