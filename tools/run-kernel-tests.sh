@@ -9,27 +9,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build/kernel-suite}
 
-if [ "$(uname -s)" != "Linux" ] || [ "$(uname -m)" != "x86_64" ]; then
-  echo "kernel suite SKIPPED: needs an x86_64 Linux machine (this is $(uname -s) $(uname -m))"
-  exit 0
-fi
-
-missing=()
-for package in qemu-system-x86 busybox-static e2fsprogs; do
-  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
-    missing+=("$package")
-  fi
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  SUDO=""
-  if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
-  echo "kernel suite: installing ${missing[*]}"
-  if ! { $SUDO apt-get update -qq && DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq \
-         --no-install-recommends "${missing[@]}"; }; then
-    echo "kernel suite SKIPPED: cannot install ${missing[*]}"
-    exit 0
-  fi
-fi
+source tools/kernel-guest-setup.sh
+kernel_guest_setup "kernel suite" qemu-system-x86 busybox-static e2fsprogs
 
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKBCONFIG_BUILD_UI=OFF -DKBCONFIG_BUILD_BENCHMARKS=OFF >/dev/null
 cmake --build "$build" -j "$(nproc)" --target kernel_suite
