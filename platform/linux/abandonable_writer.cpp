@@ -23,14 +23,14 @@ struct AbandonableWriter::Shared {
   }
 
   const int fd;
-  std::timed_mutex callMutex;  // one Write at a time, so each caller gets its own result
-  std::mutex mutex;            // guards the rest
+  std::mutex mutex;  // guards the rest
   std::condition_variable changed;
   std::optional<std::vector<std::uint8_t>> job;
   std::uint64_t jobId = 0;
   std::uint64_t finishedId = 0;
   bool writing = false;
   bool stop = false;
+  bool callInProgress = false;  // one Write at a time, so each caller gets its own result
   Result lastResult;
 };
 
@@ -52,6 +52,22 @@ AbandonableWriter::Result WriteOnce(int fd, const std::vector<std::uint8_t>& byt
     }
   }
 }
+
+// Marks a Write under way, for as long as it lives (destroyed with the mutex still held), so the
+// next caller waits for it on every way out.
+class CallInProgress {
+ public:
+  explicit CallInProgress(AbandonableWriter::Shared& shared) : shared_(shared) { shared_.callInProgress = true; }
+  ~CallInProgress() {
+    shared_.callInProgress = false;
+    shared_.changed.notify_all();
+  }
+  CallInProgress(const CallInProgress&) = delete;
+  CallInProgress& operator=(const CallInProgress&) = delete;
+
+ private:
+  AbandonableWriter::Shared& shared_;
+};
 
 void Run(const std::shared_ptr<AbandonableWriter::Shared>& shared) {
   std::unique_lock lock(shared->mutex);
@@ -117,10 +133,10 @@ AbandonableWriter::Result AbandonableWriter::Write(std::span<const std::uint8_t>
   const auto deadline = std::chrono::steady_clock::now() + limit;
   Result outcome;
   outcome.kind = Result::Kind::kPreviousStillBlocked;
-  std::unique_lock call(shared_->callMutex, std::defer_lock);
-  if (!call.try_lock_until(deadline)) return outcome;
-
   std::unique_lock lock(shared_->mutex);
+  if (!shared_->changed.wait_until(lock, deadline, [&] { return !shared_->callInProgress; })) return outcome;
+  const CallInProgress call(*shared_);
+
   if (!shared_->changed.wait_until(lock, deadline, [&] { return !shared_->writing && !shared_->job; })) {
     return outcome;
   }
