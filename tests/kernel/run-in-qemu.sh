@@ -126,6 +126,7 @@ command_line+="${KBCONFIG_BENCH_PRESSES:+ kbpresses=$KBCONFIG_BENCH_PRESSES}"
 boot() {
   local start_limit=$1
   shift
+  : >"$log"  # emptied here: the background qemu may truncate it only after the first look below
   timeout 600 qemu-system-x86_64 "$@" -m 1024 -smp 2 -nographic -no-reboot \
     -kernel "$vmlinuz" -initrd "$initramfs.cpio.gz" \
     -append "$command_line" \
