@@ -3,6 +3,7 @@
 // test that kills the program in the middle of saving them.
 #include <array>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -28,5 +29,9 @@ class SaveLoop {
   struct Stores;
   std::unique_ptr<Stores> stores_;
 };
+
+// The exact bytes of every data file at version 0 and 1, as SaveLoop writes them, keyed by file
+// name. Saved in `scratch` (an empty folder). Empty texts when a save failed.
+std::map<std::string, std::array<std::string, 2>> SavedVersions(const std::filesystem::path& scratch);
 
 }  // namespace hardening
