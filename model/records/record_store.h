@@ -22,7 +22,7 @@ class RecordStore {
   static RecordStore& Instance();
 
   // Reads `path` (remembered for Save). A file without records (as ClearRecords writes it) loads
-  // as no records. False for an empty path or a missing or malformed file, which leaves the
+  // as no records. A repeat count outside 1 to 9999 is read as the nearest of the two. False for an empty path or a missing or malformed file, which leaves the
   // records as they were; a malformed file is first kept beside as record.xml.bad.
   bool Load(const std::filesystem::path& path);
   // Writes every record to the remembered path. False when there is none or the write fails.
