@@ -6,7 +6,7 @@
 
 namespace app {
 
-DemoKeyFeeder::DemoKeyFeeder(std::function<void(std::uint32_t, bool)> keyChange, QObject* parent)
+DemoKeyFeeder::DemoKeyFeeder(std::function<bool(std::uint32_t, bool)> keyChange, QObject* parent)
     : QObject(parent), keyChange_(std::move(keyChange)) {}
 
 bool DemoKeyFeeder::eventFilter(QObject* watched, QEvent* event) {
@@ -19,8 +19,8 @@ bool DemoKeyFeeder::eventFilter(QObject* watched, QEvent* event) {
   if (!usage) return false;
   const std::uint32_t code = (static_cast<std::uint32_t>(kKeyboardUsagePage) << 16) | *usage;
   const bool down = type == QEvent::KeyPress;
-  if (down ? down_.insert(code).second : down_.erase(code) > 0) keyChange_(code, down);
-  return false;  // the windows still get their keys
+  if (down ? down_.insert(code).second : down_.erase(code) > 0) return keyChange_(code, down);
+  return false;  // not captured: the windows get their keys
 }
 
 }  // namespace app

@@ -38,7 +38,10 @@ TEST(QtKeyUsageTest, MapsKeysToKeyboardUsages) {
 TEST(DemoKeyFeederTest, ReportsEachPressAndReleaseOnce) {
   EnsureApplication();
   std::vector<std::pair<std::uint32_t, bool>> changes;
-  app::DemoKeyFeeder feeder([&changes](std::uint32_t code, bool down) { changes.emplace_back(code, down); });
+  app::DemoKeyFeeder feeder([&changes](std::uint32_t code, bool down) {
+    changes.emplace_back(code, down);
+    return false;
+  });
   QWidget parent;
   QWidget child(&parent);
   QKeyEvent press(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier);
@@ -53,6 +56,20 @@ TEST(DemoKeyFeederTest, ReportsEachPressAndReleaseOnce) {
   EXPECT_FALSE(feeder.eventFilter(&child, &release));
   EXPECT_FALSE(feeder.eventFilter(&parent, &release));
   EXPECT_EQ(changes, (std::vector<std::pair<std::uint32_t, bool>>{{0x70004, true}, {0x70004, false}}));
+}
+
+// A key the filter captures is taken from the windows; any other goes on to them.
+TEST(DemoKeyFeederTest, TakesTheKeysTheFilterCapturesFromTheWindows) {
+  EnsureApplication();
+  const std::uint32_t captured = 0x70028;  // Return
+  app::DemoKeyFeeder feeder([&](std::uint32_t code, bool) { return code == captured; });
+  QWidget widget;
+  QKeyEvent returnPress(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+  QKeyEvent returnRelease(QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier);
+  QKeyEvent aPress(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier);
+  EXPECT_TRUE(feeder.eventFilter(&widget, &returnPress));
+  EXPECT_TRUE(feeder.eventFilter(&widget, &returnRelease));
+  EXPECT_FALSE(feeder.eventFilter(&widget, &aPress));
 }
 
 }  // namespace
