@@ -9,7 +9,7 @@ packages=(
   qt6-base-dev qt6-tools-dev qt6-tools-dev-tools libgl-dev
   libudev-dev
   qemu-system-x86 busybox-static
-  xvfb xauth fonts-dejavu-core
+  xvfb xauth fonts-dejavu-core fonts-wqy-microhei
   clang-14 libclang-rt-14-dev
 )
 
