@@ -119,7 +119,10 @@ MacroRecordDlg::MacroRecordDlg(const Dependencies& dependencies, std::unique_ptr
 
 MacroRecordDlg::~MacroRecordDlg() {
   if (!settled_) OnFinished(dialog_->result());
-  // After this no event can be queued to this object; queued ones die with it.
+  // Monitoring is stopped before the listener goes, so no key typed while the editor was open
+  // reaches the main window's routine: the restart drops whatever waits in the driver. After this
+  // no event can be queued to this object; queued ones die with it.
+  channel_.StopMonitoring();
   channel_.RemoveListener(this, &MacroRecordDlg::OnKeyEvent);
   channel_.StartMonitoring();
 }

@@ -118,9 +118,9 @@ class MacroRecordDlg : public QObject, public IOnMacroGroupClickedListener {
   // listener and runs the opening steps. Null, logged, when the layout cannot be built or lacks a
   // control the editor needs; nothing has been changed then.
   static std::unique_ptr<MacroRecordDlg> Create(const Dependencies& dependencies, QWidget* owner = nullptr);
-  // Stops listening, unregisters the key listener, then restarts the channel's monitoring (which
-  // ends the filter's every-key mode and drops what it queued). Settles a result that was never
-  // given (as closing the window).
+  // Settles a result that was never given (as closing the window), stops monitoring,
+  // unregisters the key listener, then restarts the channel's monitoring (which ends the filter's
+  // every-key mode and drops what it queued).
   ~MacroRecordDlg() override;
   MacroRecordDlg(const MacroRecordDlg&) = delete;
   MacroRecordDlg& operator=(const MacroRecordDlg&) = delete;

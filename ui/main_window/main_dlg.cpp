@@ -344,13 +344,15 @@ void CMainDlg::FactoryRestore() {
     return;
   }
   restoring_ = true;
-  player_->StopAll();
   services_.macros.Reset();
   services_.macros.Save();  // macro.xml says the same as memory, now and after a restart
   services_.records.ClearRecords();
   services_.effects.Reset();
   services_.sides.Reset();
   SendCaptureTable();
+  // Last: a key event handled meanwhile found its record still there, and what it pressed goes
+  // up here; from now on no key has a record to play.
+  player_->StopAll();
   services_.clock.SleepFor(std::chrono::milliseconds(100));
   lighting_->ShowSideLight(true);
   lighting_->ShowEffect(true);
