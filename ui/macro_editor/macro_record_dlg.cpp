@@ -525,14 +525,12 @@ void MacroRecordDlg::OnFinished(int result) {
 }
 
 void MacroRecordDlg::OnGroupAdd() {
-  const int selected = SelectedRow(groupList_);
   groupAdapter_.AddGroup();
-  if (library_.group < 0 && groupAdapter_.rowCount() > 0) {
-    library_.group = 0;
-    SelectGroupRow(0);
-  } else {
-    SelectGroupRow(selected);  // the list was rebuilt; the user's row stays selected
-  }
+  // The new group is the one the user goes on with: selected and shown, ready to record into.
+  const int added = groupAdapter_.rowCount() - 1;
+  SelectGroupRow(added);
+  library_.group = added;
+  stepAdapter_.ShowGroup(groupAdapter_.GroupAt(added));
 }
 
 void MacroRecordDlg::OnGroupDel() {
