@@ -69,9 +69,8 @@ class SimFilterDevice final : public platform::FilterDevice {
   ~SimFilterDevice() override {
     {
       auto lock = state_->Lock();
+      --state_->openHandles;
       state_->reads->CancelReadsOfLocked(serial_);
-      // Like the Linux filter: no events are kept for a client that has closed every handle.
-      if (--state_->openHandles == 0) state_->reads->ClearQueuedEventsLocked();
     }
     state_->reads->Changed().notify_all();
   }

@@ -2,8 +2,7 @@
 // An emulated key filter driver behind the filter-device seam. It keeps the capture table it was
 // sent, and a test (or the demo) presses and releases keys: only captured keys complete a pending
 // key-event read. Like a real replacement driver it reports every request as pending and
-// completes it afterwards, so the client's pending-then-wait rule is exercised. Events still
-// queued when the last handle closes are dropped.
+// completes it afterwards, so the client's pending-then-wait rule is exercised.
 #include <chrono>
 #include <cstdint>
 #include <functional>

@@ -336,6 +336,13 @@ class Script {
   }
 
   void ToggleFilterDevice() {
+    if (filterOpen_ && editor_state_ != EditorState::kClosed) {
+      // While the editor is open the device only comes back at once (a HID interface arrived):
+      // the program ends when the keyboard goes away.
+      channel_->Open();
+      Note("filter re-opened at once");
+      return;
+    }
     if (filterOpen_) {
       if (Chance(50)) driver_.SetInstalled(false);
       channel_->Close();
