@@ -28,6 +28,7 @@ namespace uitest {
 class MessageBoxAnswerer {
  public:
   MessageBoxAnswerer() {
+    EnsureApplication();  // a timer made before the application never fires
     timer_.setInterval(5);
     QObject::connect(&timer_, &QTimer::timeout, [this] { Look(); });
     timer_.start();
