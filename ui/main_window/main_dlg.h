@@ -11,8 +11,6 @@
 // the message loop and deletes the object, whose destructor releases the virtual device's keys
 // and stops the threads and the channel.
 #include <cstdint>
-#include <functional>
-#include <map>
 #include <memory>
 #include <span>
 #include <string>
