@@ -94,6 +94,31 @@ void MacroPlayer::StopPlayback() {
   currentRecord.type = 0;
 }
 
+void MacroPlayer::EndPlayback() {
+  StopPlayback();
+  std::scoped_lock lock(playbackThread.DataMutex());
+  currentRecord.play = 0;
+}
+
+void MacroPlayer::StopAll() {
+  std::scoped_lock lock(eventMutex_);
+  if (shutDown_) return;
+  EndPlayback();
+  for (const auto& [physical, sent] : forwarded_.TakeAll()) SendKey(sent, false);
+}
+
+void MacroPlayer::StopKey(model::KeyCode code) {
+  std::scoped_lock lock(eventMutex_);
+  if (shutDown_) return;
+  bool current = false;
+  {
+    std::scoped_lock dataLock(playbackThread.DataMutex());
+    current = currentRecord.code == code;
+  }
+  if (current) EndPlayback();
+  if (const std::optional<model::KeyCode> sent = forwarded_.Released(code)) SendKey(*sent, false);
+}
+
 void MacroPlayer::Forward(const model::KeyRecord& record, model::KeyCode code, bool down) {
   if (record.steps.empty()) return;
   const model::KeyCode target = record.steps.front().code;

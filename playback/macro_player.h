@@ -42,6 +42,14 @@ class MacroPlayer {
   // (a finished playback) it waits for the next stop without waking up. Always 0.
   std::int32_t RunPlayback(threads::IEasyThread& thread, void* owner);
 
+  // Ends the running playback (releasing the keys its steps pressed) and releases every key that
+  // forwarding holds down. Key events go on being handled afterwards. For the "Stop all macros"
+  // command, the factory restore, and the macro editor before it takes the keys.
+  void StopAll();
+  // Ends the playback of `code` when it is the current one and releases what forwarding of `code`
+  // holds down: the key's record is being deleted or replaced.
+  void StopKey(model::KeyCode code);
+
   // Ends the playback (releasing its keys), releases the keys that forwarding left down and sends
   // again any report of the virtual device whose write had failed, so nothing stays down. Key
   // events after this are ignored. Call before the channel that calls OnKeyEvent is torn down or
@@ -59,6 +67,8 @@ class MacroPlayer {
   // Stops the playback thread and leaves the current record idle (code 0), even when the thread
   // was stopped before RunPlayback got to its end.
   void StopPlayback();
+  // StopPlayback, and the stopped playback's stop rules end with it (play 0).
+  void EndPlayback();
   void Forward(const model::KeyRecord& record, model::KeyCode code, bool down);
   void StartPlayback(const model::KeyRecord& record);
   void SendKey(model::KeyCode key, bool down);

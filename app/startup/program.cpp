@@ -13,7 +13,6 @@
 #include "model/config/load_config.h"
 #include "support/logger.h"
 #include "support/path_text.h"
-#include "ui/key_assignment/key_assignment.h"
 #include "ui/main_window/main_dlg.h"
 #include "ui/toolkit/layout_loader.h"
 #include "ui/toolkit/message_box.h"
@@ -106,19 +105,6 @@ int RunProgram(ProgramEnvironment& environment, bool startHidden) {
                                           .trayAvailable = environment.trayAvailable,
                                           .showMessage = environment.showMessage});
   if (!window.Create()) return 1;
-  // A click on a key of the picture opens the macro editor; its result becomes the key's record.
-  std::unique_ptr<assign::KeyAssignment> keyAssignment;
-  if (SOUI::CoordButtonImage* image = window.KeyboardImage()) {
-    keyAssignment = std::make_unique<assign::KeyAssignment>(assign::KeyAssignment::Dependencies{
-        environment.records, environment.macros, environment.config, window.KeyFilter(), *image,
-        [&window] { return window.IsKeyboardOpen(); },
-        assign::ModalEditorRunner(loader, environment.config, &window)});
-    window.SetKeyAssignmentHandler([&assignment = *keyAssignment](std::int32_t id, const std::wstring& name,
-                                                                 std::int32_t up, std::uint32_t flags,
-                                                                 std::int32_t x, std::int32_t y) {
-      return assignment.OnCoordButtonClick(id, name, up, flags, x, y);
-    });
-  }
   QObject::connect(&instance, &SingleInstance::ActivationRequested, &window, &ui::CMainDlg::BringToFront);
   QObject::connect(&window, &ui::CMainDlg::WindowDestroyed, &window, [] { QCoreApplication::exit(0); },
                    Qt::QueuedConnection);

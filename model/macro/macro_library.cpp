@@ -36,18 +36,31 @@ MacroLibrary& MacroLibrary::Instance() {
 }
 
 void MacroLibrary::Reset() {
-  type = 0;
-  repeat = 1;
-  delay = 10;
-  mode = 0;
-  media = 0;
-  function = 0;
-  skcode = 0;
-  group = 0;
-  playValue = 0;
-  play = 0;
-  recording = 0;
+  ApplySettings(Settings{});
   groups_.clear();
+}
+
+MacroLibrary::Settings MacroLibrary::CurrentSettings() const {
+  return Settings{type, repeat, delay, mode, media, function, skcode, group, playValue, play, recording};
+}
+
+void MacroLibrary::ApplySettings(const Settings& settings) {
+  type = settings.type;
+  repeat = settings.repeat;
+  delay = settings.delay;
+  mode = settings.mode;
+  media = settings.media;
+  function = settings.function;
+  skcode = settings.skcode;
+  group = settings.group;
+  playValue = settings.playValue;
+  play = settings.play;
+  recording = settings.recording;
+}
+
+void MacroLibrary::ReplaceGroups(const std::vector<MacroGroup>& groups) {
+  groups_.clear();
+  for (const MacroGroup& group : groups) groups_.push_back(std::make_shared<MacroGroup>(group));
 }
 
 bool MacroLibrary::Load(const std::filesystem::path& path) {

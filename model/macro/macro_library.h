@@ -46,6 +46,25 @@ class MacroLibrary {
   // 1 and saved when the name changed, 0 when out of range or the name is the same.
   int RenameGroup(int index, const std::wstring& name);
 
+  // The plain settings below (everything but the groups), as one value.
+  struct Settings {
+    int type = 0;
+    int repeat = 1;
+    DelayMs delay = 10;
+    int mode = 0;
+    int media = 0;
+    int function = 0;
+    KeyCode skcode = 0;
+    int group = 0;
+    int playValue = 0;
+    int play = 0;
+    int recording = 0;
+  };
+  Settings CurrentSettings() const;
+  void ApplySettings(const Settings& settings);
+  // Replaces every group by new ones holding copies of `groups`. Nothing is saved.
+  void ReplaceGroups(const std::vector<MacroGroup>& groups);
+
   // Step edits of one group; a null group or an index out of range does nothing. Nothing is saved.
   void AppendStep(const std::shared_ptr<MacroGroup>& target, KeyCode code, int state, int delayMs,
                   const std::wstring& name);

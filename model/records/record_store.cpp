@@ -6,6 +6,7 @@
 #include "model/macro/macro_step_xml.h"
 #include "model/macro/xml_attributes.h"
 #include "model/xml/unreadable_file.h"
+#include "model/records/repeat_count.h"
 #include "model/xml/xml_file.h"
 #include "support/logger.h"
 
@@ -18,7 +19,7 @@ KeyRecord ReadRecord(pugi::xml_node element) {
   record.steps = ReadMacroSteps(element, StepCodeText::kHex);
   record.type = ReadSigned(element, "type");
   record.play = static_cast<int>(ReadUnsigned(element, "play"));
-  record.repeat = ReadSigned(element, "repeat");
+  record.repeat = ClampRepeatCount(ReadSigned(element, "repeat"));
   record.name = ReadText(element, "name");
   record.group = ReadText(element, "group");
   record.target = 0;

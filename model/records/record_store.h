@@ -23,9 +23,10 @@ class RecordStore {
   static RecordStore& Instance();
 
   // Reads `path` (remembered for Save). A file without records (as ClearRecords writes it) loads
-  // as no records. False for an empty path or a missing or unreadable file, which leaves the
-  // records as they were; an unreadable file (malformed, or 0 bytes) is first kept beside as
-  // record.xml.bad, and while that copy cannot be made no save writes over it.
+  // as no records. A repeat count outside 1 to 9999 is read as the nearest of the two. False for
+  // an empty path or a missing or unreadable file, which leaves the records as they were; an
+  // unreadable file (malformed, or 0 bytes) is first kept beside as record.xml.bad, and while
+  // that copy cannot be made no save writes over it.
   bool Load(const std::filesystem::path& path);
   // Writes every record to the remembered path. False when there is none or the write fails, and
   // (logged) while the file Load could not read has no copy beside it; each save tries again.

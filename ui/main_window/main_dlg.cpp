@@ -116,6 +116,17 @@ bool CMainDlg::BindControls() {
   inLvCombo_ = FindControl<QComboBox>(root_, "cbx_in_lv");
   versionText_ = FindControlById<QLabel>(root_, kVersionTextId);
   lighting_ = std::make_unique<LightingPanel>(lightingControls_, services_.effects, services_.sides, commands_);
+  keyAssignment_ = std::make_unique<assign::KeyAssignment>(assign::KeyAssignment::Dependencies{
+      .records = services_.records,
+      .library = services_.macros,
+      .config = services_.config,
+      .channel = *keyFilter_,
+      .image = *keyboardImage_,
+      .player = *player_,
+      .loader = services_.loader,
+      .owner = this,
+      .keyboardOpen = [this] { return hid_.IsPresent(); },
+      .tellUser = [this](const QString& text) { ShowMessage(this, "Warning", text, MessageButtons::kOk); }});
 
   moreMenu_ = CommandMenu::Load(services_.package, "SMENUEX:menu_more", this);
   trayMenu_ = CommandMenu::Load(services_.package, "SMENU:menu_tray");
@@ -299,6 +310,8 @@ void CMainDlg::OnSliderMoved(QSlider* sender) {
 void CMainDlg::OnMenuCommand(int commandId) {
   if (commandId == kCommandFirmwareCheck) {
     CheckFirmware();
+  } else if (commandId == kCommandStopAllMacros) {
+    StopAllMacros();
   } else if (commandId == kCommandExit) {
     QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
   }
@@ -334,17 +347,22 @@ void CMainDlg::CheckFirmware() {
 void CMainDlg::SwitchLanguage(bool chinese) { services_.language.Switch(chinese ? "lang_cn" : "lang_en"); }
 
 void CMainDlg::FactoryRestore() {
-  if (ShowMessage(this, "Warning", "All settings will be restored, are you sure you want to continue?",
+  if (ShowMessage(this, "Warning",
+                  "All settings will be restored: every key assignment and every macro group is removed. "
+                  "Are you sure you want to continue?",
                   MessageButtons::kOkCancel) != kMessageOk) {
     return;
   }
   restoring_ = true;
   services_.macros.Reset();
+  services_.macros.Save();  // macro.xml says the same as memory, now and after a restart
   services_.records.ClearRecords();
   services_.effects.Reset();
   services_.sides.Reset();
-  ReplaceMacroPlayer();
   SendCaptureTable();
+  // Last: a key event handled meanwhile found its record still there, and what it pressed goes
+  // up here; from now on no key has a record to play.
+  player_->StopAll();
   services_.clock.SleepFor(std::chrono::milliseconds(100));
   lighting_->ShowSideLight(true);
   lighting_->ShowEffect(true);
@@ -356,15 +374,7 @@ void CMainDlg::FactoryRestore() {
   commands_.SendFactoryRestore();
 }
 
-// Stops the running playback and waits for its thread; the fresh player takes the key events
-// from now on.
-void CMainDlg::ReplaceMacroPlayer() {
-  player_->Shutdown();
-  auto fresh = std::make_unique<playback::MacroPlayer>(services_.records, services_.virtualDevice, services_.clock);
-  keyFilter_->RemoveListener(player_.get(), &playback::MacroPlayer::OnKeyEvent);
-  keyFilter_->AddListener(fresh.get(), &playback::MacroPlayer::OnKeyEvent);
-  player_ = std::move(fresh);
-}
+void CMainDlg::StopAllMacros() { player_->StopAll(); }
 
 void CMainDlg::OnDeviceChange(platform::DeviceChange change, const std::wstring& path) {
   if (destroyed_) return;
@@ -411,7 +421,7 @@ void CMainDlg::ShowAtStart(bool startHidden) {
 bool CMainDlg::OnCoordButtonClick(std::int32_t id, std::wstring name, std::int32_t up, std::uint32_t keyFlags,
                                   std::int32_t x, std::int32_t y) {
   if (!keyAssignment_) return false;
-  return keyAssignment_(id, name, up, keyFlags, x, y);
+  return keyAssignment_->OnCoordButtonClick(id, std::move(name), up, keyFlags, x, y);
 }
 
 int CMainDlg::ShowMessage(QWidget* parent, const QString& caption, const QString& text, MessageButtons buttons,

@@ -68,7 +68,19 @@ TEST_F(RecordFileTest, CodesAreLowerCaseHexadecimalWithoutPrefix) {
   ASSERT_EQ(records->size(), 2u);
   EXPECT_EQ((*records)[1].code, 0xFFFFFFFFu);
   EXPECT_EQ((*records)[1].play, -1);    // read back as unsigned, the same 32 bits
-  EXPECT_EQ((*records)[1].repeat, -1);  // a negative repeat keeps its meaning
+  EXPECT_EQ((*records)[1].repeat, 1);  // a negative count would never run out
+}
+
+TEST_F(RecordFileTest, RepeatCountsOutsideTheRangeAreReadAsTheNearestBound) {
+  Write(File("record.xml"),
+        "<record code=\"3a\" repeat=\"-3\" /><record code=\"3b\" repeat=\"1000000\" />"
+        "<record code=\"3c\" repeat=\"0\" /><record code=\"3d\" repeat=\"9999\" />"
+        "<record code=\"3e\" repeat=\"17\" />");
+  RecordStore store;
+  ASSERT_TRUE(store.Load(File("record.xml")));
+  std::vector<int> repeats;
+  for (const KeyRecord& record : *store.Snapshot()) repeats.push_back(record.repeat);
+  EXPECT_EQ(repeats, (std::vector<int>{1, 9999, 1, 9999, 17}));
 }
 
 TEST_F(RecordFileTest, LoadsAnyElementNamesAndReadsMissingAttributesAsZero) {
@@ -85,8 +97,8 @@ TEST_F(RecordFileTest, LoadsAnyElementNamesAndReadsMissingAttributesAsZero) {
   EXPECT_EQ(*store.Snapshot(),
             (std::vector<KeyRecord>{
                 KeyRecord{0x7003A, 3, 0, 2, 4, L"F1", L"Copy", {{0x700E0, 1, 7, L"Left Control"}, {0, 0, 0, L""}}},
-                KeyRecord{0, 0, 0, 0, 0, L"", L"", {}},
-                KeyRecord{0, 0, 0, 0, 0, L"", L"", {{0, 0, 0, L"n"}}},
+                KeyRecord{0, 0, 0, 0, 1, L"", L"", {}},  // a missing count is 0, read as 1
+                KeyRecord{0, 0, 0, 0, 1, L"", L"", {{0, 0, 0, L"n"}}},
             }));
 }
 
