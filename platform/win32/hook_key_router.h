@@ -25,6 +25,10 @@ namespace platform::win32 {
 using portable::CaptureSet;
 using portable::KeyEventBytes;
 
+// The extra information (dwExtraInfo) of every input event the program injects itself, so the
+// keyboard hook knows its own keys.
+inline constexpr std::uintptr_t kOwnInputTag = 0x6B62636E;  // "kbcn"
+
 // The key event record: usage (little-endian 16-bit), page (8-bit), flags (bit 0 = down).
 KeyEventBytes MakeKeyEventBytes(std::uint16_t page, std::uint16_t usage, bool down);
 

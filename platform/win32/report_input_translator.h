@@ -19,12 +19,12 @@
 #include <span>
 #include <vector>
 
+#include "platform/portable/virtual_report_device.h"
 #include "platform/win32/win_key_table.h"
 
 namespace platform::win32 {
 
-inline constexpr std::uint8_t kVirtualOutputReportId = 0x05;
-inline constexpr std::size_t kVirtualOutputReportLength = 64;
+using portable::kVirtualOutputReportId;
 inline constexpr std::uint8_t kMouseButtonMask = 0x3E;  // buttons 1-5
 
 struct InputAction {
