@@ -2,6 +2,7 @@
 
 #include <mutex>
 #include <optional>
+#include <system_error>
 
 #include "platform/filter_protocol.h"
 #include "platform/portable/capture_set.h"
@@ -37,8 +38,13 @@ struct HookKeyFilter::State {
     std::scoped_lock lock(hookMutex);
     if (!hook) {
       if (capture.Empty()) return;
-      hook = std::make_unique<KeyboardHook>(KeyboardHook::Callbacks{
-          [this](const portable::KeyEventBytes& event) { Deliver(event); }, keysLost});
+      try {
+        hook = std::make_unique<KeyboardHook>(KeyboardHook::Callbacks{
+            [this](const portable::KeyEventBytes& event) { Deliver(event); }, keysLost});
+      } catch (const std::system_error& error) {
+        support::LogFailure("keyboard hook thread", error.what());  // keys then pass, none is lost
+        return;
+      }
     }
     hook->SetCapture(capture);
     hook->Settle();

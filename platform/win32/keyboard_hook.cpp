@@ -400,4 +400,8 @@ void KeyboardHook::DropHookForTest() {
   if (void* window = window_.load()) PostMessageW(static_cast<HWND>(window), kMsgDrop, 0, 0);
 }
 
+void KeyboardHook::LockSessionForTest() {
+  if (void* window = window_.load()) PostMessageW(static_cast<HWND>(window), WM_WTSSESSION_CHANGE, WTS_SESSION_LOCK, 0);
+}
+
 }  // namespace platform::win32

@@ -63,6 +63,8 @@ class KeyboardHook {
 
   // Removes the hook behind the thread's back, as the system does with a hook it gives up on.
   void DropHookForTest();
+  // Tells the thread the session was locked, as Windows does.
+  void LockSessionForTest();
 
   struct Thread;
 

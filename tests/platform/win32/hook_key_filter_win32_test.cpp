@@ -85,7 +85,11 @@ class HookKeyFilterTest : public ::testing::Test {
 
   TestWindow& window_ = TestWindow::Shared();
   std::atomic<int> keysLost_{0};
-  platform::win32::HookKeyFilter filter_{[this] { ++keysLost_; }};
+  platform::win32::SendInputVirtualHid injected_;
+  platform::win32::HookKeyFilter filter_{[this] {
+    ++keysLost_;
+    injected_.ReleaseAll();
+  }};
   HidUsbFilter::KeyFilterChannel channel_{filter_};
   Listener listener_;
 };
@@ -210,19 +214,44 @@ TEST_F(HookKeyFilterTest, AHookTheSystemDropsIsInstalledAgain) {
   EXPECT_EQ(listener_.Events(), (std::vector<Event>{{0x07, 0x04, 1}, {0x07, 0x04, 0}}));
 }
 
-TEST_F(HookKeyFilterTest, RemovingTheHookReleasesTheCapturedKeysStillHeld) {
+TEST_F(HookKeyFilterTest, RemovingTheHookReleasesTheCapturedKeysAndTheTypedKeysStillHeld) {
   Capture({kLeftShift});
   ASSERT_TRUE(TypeKey(VK_LSHIFT, 0x2A, false, true));
-  ASSERT_TRUE(Await(0, 1));
+  // Its remap holds B down.
+  hostdrv::VHidev device(injected_);
+  ASSERT_TRUE(device.OpenVirtualDevice());
+  ASSERT_EQ(device.SetKey(0x07, 0x05, true), 1);
+  ASSERT_TRUE(Await(1, 1));
   const int lostBefore = keysLost_.load();
   Capture({});  // nothing to capture: the hook goes
-  ASSERT_TRUE(Await(0, 2));
+  ASSERT_TRUE(Await(2, 2));
   EXPECT_FALSE(filter_.Hook()->Installed());
   EXPECT_EQ(listener_.Events(), (std::vector<Event>{{0x07, 0xE1, 1}, {0x07, 0xE1, 0}}));
   EXPECT_EQ(keysLost_.load(), lostBefore + 1);
   ASSERT_TRUE(TypeKey(VK_LSHIFT, 0x2A, false, false));
-  ASSERT_TRUE(Await(1, 2));
-  EXPECT_EQ(window_.Keys(), (std::vector<KeyMessage>{Up(VK_SHIFT, 0x2A)}));
+  ASSERT_TRUE(Await(3, 2));
+  EXPECT_EQ(window_.Keys(), (std::vector<KeyMessage>{Down('B', 0x30), Up('B', 0x30), Up(VK_SHIFT, 0x2A)}));
+}
+
+TEST_F(HookKeyFilterTest, LockingTheSessionReleasesWhatIsHeldAndTheNextPressIsCapturedAgain) {
+  Capture({kA});
+  hostdrv::VHidev device(injected_);
+  ASSERT_TRUE(device.OpenVirtualDevice());
+  ASSERT_TRUE(TypeKey('A', 0x1E, false, true));
+  ASSERT_EQ(device.SetKey(0x07, 0x05, true), 1);
+  ASSERT_TRUE(Await(1, 1));
+  filter_.Hook()->LockSessionForTest();
+  // The lock screen would take A's release: A is reported up, the typed B is let go.
+  ASSERT_TRUE(Await(2, 2));
+  EXPECT_EQ(listener_.Events(), (std::vector<Event>{{0x07, 0x04, 1}, {0x07, 0x04, 0}}));
+  EXPECT_EQ(window_.Keys(), (std::vector<KeyMessage>{Down('B', 0x30), Up('B', 0x30)}));
+  EXPECT_TRUE(filter_.Hook()->Installed());
+  // A release the hook sees after all passes on: its press is forgotten. The next press is captured.
+  ASSERT_TRUE(TypeKey('A', 0x1E, false, false));
+  ASSERT_TRUE(TapKey('A', 0x1E));
+  ASSERT_TRUE(Await(3, 4));
+  EXPECT_EQ(listener_.Count(), 4u);
+  EXPECT_EQ(window_.Keys().back(), Up('A', 0x1E));
 }
 
 TEST_F(HookKeyFilterTest, ReOpeningTheChannelKeepsTheHookAndItsQueuedEvents) {
