@@ -28,6 +28,11 @@ HidSystem& DefaultHidSystem() {
 
 FilterDeviceSystem& DefaultFilterDeviceSystem() { return linux_backend::DefaultKeyFilter(); }
 
+InputPathSelector& DefaultInputPathSelector() {
+  static SinglePathSelector selector;
+  return selector;
+}
+
 ReportDeviceSystem& DefaultReportDeviceSystem() {
   static linux_backend::LinuxVirtualHid system;
   return system;

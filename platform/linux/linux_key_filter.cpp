@@ -5,7 +5,6 @@
 #include <optional>
 
 #include "platform/filter_protocol.h"
-#include "platform/linux/capture_set.h"
 #include "platform/portable/key_read_queue.h"
 #include "support/logger.h"
 

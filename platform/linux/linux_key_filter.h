@@ -30,6 +30,7 @@ class LinuxKeyFilter final : public FilterDeviceSystem {
   std::unique_ptr<AbortEvent> CreateAbortEvent() override;
   std::unique_ptr<FilterDevice> OpenFilterDevice(const std::wstring& path, std::uint32_t access,
                                                  std::uint32_t& error) override;
+  InputPath Path() const override { return InputPath::kInputGrab; }
 
   // The keyboard whose nodes are grabbed; until it is set nothing is grabbed.
   void SetKeyboard(std::uint16_t vendorId, std::uint16_t productId);

@@ -275,4 +275,9 @@ SimKeyFilterDriver& DemoKeyFilter() {
 
 namespace platform {
 FilterDeviceSystem& DefaultFilterDeviceSystem() { return sim::DemoKeyFilter(); }
+
+InputPathSelector& DefaultInputPathSelector() {
+  static SinglePathSelector selector;
+  return selector;
+}
 }  // namespace platform

@@ -39,6 +39,7 @@ class SimKeyFilterDriver final : public platform::FilterDeviceSystem {
   std::unique_ptr<platform::AbortEvent> CreateAbortEvent() override;
   std::unique_ptr<platform::FilterDevice> OpenFilterDevice(const std::wstring& path, std::uint32_t access,
                                                            std::uint32_t& error) override;
+  platform::InputPath Path() const override { return platform::InputPath::kEmulated; }
 
   // Not installed: every open fails with "file not found".
   void SetInstalled(bool installed);

@@ -15,6 +15,7 @@
 
 #include "main_window_rig.h"
 #include "ui/toolkit/control_lookup.h"
+#include "ui/main_window/input_path_text.h"
 #include "tests/common/wait_for.h"
 #include "tests/common/default_lighting_files.h"
 
@@ -29,7 +30,12 @@ const char* const kCapsLockRecordFile =
     "\t<item code=\"700e1\" state=\"0\" delay=\"0\" name=\"\" />\n"
     "</record>\n";
 
-QString VersionText(const MainWindowRig& rig) { return rig.Control<QLabel>("version")->text(); }
+const QString kPathSeparator = QString::fromUtf8("  \u00B7  ");
+
+// The firmware part of the version line; the input path in use follows it.
+QString VersionText(const MainWindowRig& rig) {
+  return rig.Control<QLabel>("version")->text().section(kPathSeparator, 0, 0);
+}
 
 using testsupport::WaitFor;
 
@@ -346,6 +352,38 @@ TEST(MainWindowCommandTest, LanguageSwitchChangesVisibleTexts) {
   EXPECT_EQ(effects->itemText(0), "Static");
   EXPECT_EQ(rig.window->windowTitle(), "Keyboard Configuration");
   EXPECT_EQ(rig.window->Tray()->ToolTip(), "Keyboard Configuration");
+}
+
+TEST(MainWindowCommandTest, VersionLineTellsHowRemappedKeysReachTheSystemInBothLanguages) {
+  MainWindowRig rig;
+  rig.LoadDataFiles();
+  ASSERT_TRUE(rig.Start());
+  auto* version = rig.Control<QLabel>("version");
+  // The emulated key filter of the rig answers for itself.
+  EXPECT_EQ(version->text(), "Firmware: v1.0" + kPathSeparator + "Key remapping: emulated");
+  EXPECT_EQ(version->toolTip(), "An emulated keyboard: the keys typed into the program's windows are taken.");
+  EXPECT_EQ(ui::InputPathText(platform::InputPath::kKernelDrivers), "Key remapping: drivers");
+  EXPECT_EQ(ui::InputPathText(platform::InputPath::kKeyboardHook), "Key remapping: without drivers");
+  EXPECT_EQ(ui::InputPathToolTip(platform::InputPath::kKeyboardHook),
+            "The drivers are not installed: remapped keys, macros and recording work through Windows itself, and an "
+            "assigned key is taken from every keyboard attached.");
+
+  rig.Control<QAbstractButton>("zh_cn")->click();
+  MainWindowRig::ProcessEvents();
+  EXPECT_EQ(version->text(), QString::fromUtf8("固件: v1.0") + kPathSeparator + QString::fromUtf8("按键映射：模拟"));
+  EXPECT_EQ(ui::InputPathText(platform::InputPath::kKernelDrivers), QString::fromUtf8("按键映射：驱动程序"));
+  EXPECT_EQ(ui::InputPathText(platform::InputPath::kKeyboardHook), QString::fromUtf8("按键映射：无驱动"));
+  EXPECT_EQ(ui::InputPathText(platform::InputPath::kInputGrab), QString::fromUtf8("按键映射：仅此键盘"));
+  for (platform::InputPath path : {platform::InputPath::kKernelDrivers, platform::InputPath::kKeyboardHook,
+                                   platform::InputPath::kInputGrab, platform::InputPath::kEmulated}) {
+    // Every text and tooltip has its translation.
+    rig.Control<QAbstractButton>("jp")->click();
+    MainWindowRig::ProcessEvents();
+    const QString english = ui::InputPathText(path) + ui::InputPathToolTip(path);
+    rig.Control<QAbstractButton>("zh_cn")->click();
+    MainWindowRig::ProcessEvents();
+    EXPECT_NE(ui::InputPathText(path) + ui::InputPathToolTip(path), english) << static_cast<int>(path);
+  }
 }
 
 TEST(MainWindowCommandTest, AKeyClickOpensTheMacroEditorModally) {

@@ -15,6 +15,7 @@
 #include "support/logger.h"
 #include "ui/main_window/device_match.h"
 #include "ui/main_window/firmware_text.h"
+#include "ui/main_window/input_path_text.h"
 #include "ui/main_window/key_label.h"
 #include "ui/toolkit/control_lookup.h"
 
@@ -115,6 +116,7 @@ bool CMainDlg::BindControls() {
   lightingControls_ = BindLightingControls(root_);
   inLvCombo_ = FindControl<QComboBox>(root_, "cbx_in_lv");
   versionText_ = FindControlById<QLabel>(root_, kVersionTextId);
+  firmwareText_ = versionText_->text();
   lighting_ = std::make_unique<LightingPanel>(lightingControls_, services_.effects, services_.sides, commands_);
   keyAssignment_ = std::make_unique<assign::KeyAssignment>(assign::KeyAssignment::Dependencies{
       .records = services_.records,
@@ -237,7 +239,11 @@ void CMainDlg::ReadFirmwareVersion() {
 
 void CMainDlg::RefreshVersionText() {
   if (!versionText_) return;
-  if (const std::optional<QString> text = FirmwareVersionText(firmwareVersion_)) versionText_->setText(*text);
+  if (const std::optional<QString> text = FirmwareVersionText(firmwareVersion_)) firmwareText_ = *text;
+  // The firmware line also tells how remapped keys reach the system.
+  const platform::InputPath path = services_.filters.Path();
+  versionText_->setText(firmwareText_ + QStringLiteral("  \u00B7  ") + InputPathText(path));
+  versionText_->setToolTip(InputPathToolTip(path));
 }
 
 std::int32_t CMainDlg::SendStartupEffectJob(std::int32_t, std::int32_t, std::span<const std::uint8_t>) {

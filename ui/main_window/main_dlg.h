@@ -146,6 +146,7 @@ class CMainDlg : public QWidget, public SOUI::ICoordButtonClickListener {
   SOUI::CoordButtonImage* keyboardImage_ = nullptr;
   QComboBox* inLvCombo_ = nullptr;
   QLabel* versionText_ = nullptr;
+  QString firmwareText_;  // the firmware part of the version line, as last known
   LightingControls lightingControls_;
   std::unique_ptr<LightingPanel> lighting_;
   std::unique_ptr<CommandMenu> moreMenu_;
