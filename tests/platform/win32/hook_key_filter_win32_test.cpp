@@ -256,13 +256,12 @@ TEST_F(HookKeyFilterTest, LockingTheSessionReleasesWhatIsHeldAndTheNextPressIsCa
 
 TEST_F(HookKeyFilterTest, ReOpeningTheChannelKeepsTheHookAndItsQueuedEvents) {
   Capture({kA});
-  channel_.StopMonitoring();  // no read pending: events wait in the filter
+  // A held while the channel re-opens, as on every HID arrival: the read pending on the old
+  // handle ends, and neither the press nor the release typed around the re-open is lost.
   ASSERT_TRUE(TypeKey('A', 0x1E, false, true));
-  window_.Pump(std::chrono::milliseconds(100));
-  ASSERT_TRUE(channel_.Open());  // as on every HID arrival
+  ASSERT_TRUE(channel_.Open());
   ASSERT_TRUE(filter_.Hook()->Installed());
   ASSERT_TRUE(TypeKey('A', 0x1E, false, false));
-  ASSERT_NE(channel_.StartMonitoring(), 0);
   ASSERT_TRUE(Await(0, 2));
   EXPECT_EQ(listener_.Events(), (std::vector<Event>{{0x07, 0x04, 1}, {0x07, 0x04, 0}}));
   EXPECT_TRUE(window_.Keys().empty());
