@@ -1,0 +1,63 @@
+// The futex deadline wait of the Linux backend and the timer slack it holds while a macro plays.
+#include "platform/linux/linux_deadline_wait.h"
+
+#include <gtest/gtest.h>
+#include <sys/prctl.h>
+
+#include <atomic>
+#include <memory>
+#include <thread>
+
+#include "platform/deadline_wait.h"
+#include "tests/platform/deadline_wait_contract.h"
+#include "tests/common/wait_for.h"
+
+namespace {
+
+struct LinuxWait {
+  static std::unique_ptr<platform::DeadlineWait> Make() { return platform::CreateDeadlineWait(); }
+};
+
+int TimerSlack() { return prctl(PR_GET_TIMERSLACK, 0, 0, 0, 0); }
+
+}  // namespace
+
+namespace deadline_wait_contract {
+INSTANTIATE_TYPED_TEST_SUITE_P(Linux, DeadlineWaitContract, ::testing::Types<LinuxWait>);
+}  // namespace deadline_wait_contract
+
+namespace {
+
+TEST(LinuxDeadlineWaitTest, TheBackendHandsOutTheFutexWait) {
+  const std::unique_ptr<platform::DeadlineWait> wait = platform::CreateDeadlineWait();
+  EXPECT_NE(dynamic_cast<platform::linux_backend::LinuxDeadlineWait*>(wait.get()), nullptr);
+}
+
+TEST(LinuxDeadlineWaitTest, HoldingFineTimersSetsThisThreadsSlackTo1UsAndThenRestoresIt) {
+  platform::linux_backend::LinuxDeadlineWait wait;
+  const int mainSlack = TimerSlack();
+  std::atomic<bool> holding{false};
+  std::atomic<bool> release{false};
+  int before = 0, held = 0, after = 0;
+  std::thread player([&] {
+    ASSERT_EQ(prctl(PR_SET_TIMERSLACK, 37000, 0, 0, 0), 0);
+    before = TimerSlack();
+    {
+      const auto hold = wait.HoldFineTimers();
+      ASSERT_NE(hold, nullptr);
+      held = TimerSlack();
+      holding = true;
+      while (!release) std::this_thread::yield();
+    }
+    after = TimerSlack();
+  });
+  ASSERT_TRUE(testsupport::WaitFor([&] { return holding.load(); }));
+  EXPECT_EQ(TimerSlack(), mainSlack);  // only the holding thread's timers change
+  release = true;
+  player.join();
+  EXPECT_EQ(before, 37000);
+  EXPECT_EQ(held, platform::linux_backend::LinuxDeadlineWait::kFineTimerSlackNs);
+  EXPECT_EQ(after, 37000);
+}
+
+}  // namespace
