@@ -23,6 +23,7 @@ std::size_t StepRunner::Play(const std::vector<model::MacroStep>& steps, PassCou
     return 0;
   }
 
+  const auto fineTimers = thread.HoldFineTimers();  // until the last step's wait is over
   std::size_t sent = 0;
   support::Clock::TimePoint due = clock_.Now();
   std::uint32_t left = passes.passes;
@@ -50,10 +51,7 @@ bool StepRunner::SendAndWait(const model::MacroStep& step, support::Clock::TimeP
   const support::Clock::TimePoint now = clock_.Now();
   if (now - due > kMaxCatchUp) due = now + delay;
   if (due <= now) return true;  // behind schedule: the next step is already due
-
-  // Whole milliseconds, rounded up, so a step never goes out before it is due.
-  const auto wait = std::chrono::ceil<std::chrono::milliseconds>(due - now);
-  return thread.Sleep(static_cast<std::uint32_t>(wait.count())) != threads::kSleepStopRequested;
+  return thread.SleepUntil(clock_, due) != threads::kSleepStopRequested;
 }
 
 void StepRunner::ReleasePressed(const std::vector<model::MacroStep>& steps) {

@@ -2,8 +2,10 @@
 // Plays macro steps on the virtual keyboard's key bitmap, pacing them by their delays.
 //
 // Each step's delay is measured from the moment the step was due, not from the moment the thread
-// woke up, so the lateness of every wake-up does not add up over a long macro. A stop request
-// cuts the current wait short.
+// woke up, so the lateness of every wake-up does not add up over a long macro. The thread waits
+// for that due time itself (an absolute deadline, finer than a millisecond where the thread's wait
+// allows), never for less; a stop request cuts the current wait short. The thread holds its timers
+// fine while the steps play.
 #include <chrono>
 #include <cstddef>
 #include <vector>
