@@ -3,9 +3,10 @@
 //    virtual device's write;
 //  - how far the steps of long macros land from their ideal schedule, and the total drift;
 //  - how long a stop takes from the stopping key press to the last key-up report.
-// Step timing and stops are measured twice in the same run, case by case: with the previous step
-// waits (the time left rounded up to whole milliseconds, a condition variable's timed wait, the
-// default timer slack) and with the deadline wait the program uses on this system.
+// Step timing and stops are measured in the same run, case by case: with the previous step waits
+// (the time left rounded up to whole milliseconds, a condition variable's timed wait, the default
+// timer slack), on Linux with the futex deadline wait without its final spin, and with the
+// deadline wait the program uses on this system.
 // Times come from steady_clock; report times are taken by the emulated device as it records them.
 //
 // Usage: playback_bench [--long]   (--long: the 100 ms case runs 1000 steps instead of 100)
@@ -66,7 +67,7 @@ class WholeMillisecondWait final : public platform::DeadlineWait {
   platform::portable::StdDeadlineWait inner_;
 };
 
-// The wait the program itself uses here, on the emulated devices.
+// The wait the program itself uses here (on Linux with its final spin), on the emulated devices.
 std::unique_ptr<platform::DeadlineWait> ProgramWait() {
 #if defined(__linux__)
   return std::make_unique<platform::linux_backend::LinuxDeadlineWait>();
@@ -217,27 +218,36 @@ int main(int argc, char** argv) {
   const support::ScopedLogCapture quiet;  // the store's "no file path" save failures
   const std::vector<model::KeyRecord> records = {Record(kCapsLock, 1, {{kLeftShift, 0, 0, L""}}), Record(kF1, 2, {}),
                                                  Record(kF2, 4, {{kKeyA, 1, 10000, L""}, {kKeyA, 0, 1, L""}})};
-  Bench previous(std::make_unique<WholeMillisecondWait>());
-  Bench deadline(ProgramWait());
-  previous.Assign(records);
-  deadline.Assign(records);
+  struct Mode {
+    const char* name;
+    std::unique_ptr<Bench> bench;
+  };
+  std::vector<Mode> modes;
+  modes.push_back({"before, whole-millisecond waits", std::make_unique<Bench>(std::make_unique<WholeMillisecondWait>())});
+#if defined(__linux__)
+  modes.push_back({"after, futex deadline waits without the final spin",
+                   std::make_unique<Bench>(std::make_unique<platform::linux_backend::LinuxDeadlineWait>(
+                       std::chrono::microseconds(0)))});
+#endif
+  modes.push_back({"after, the program's deadline waits", std::make_unique<Bench>(ProgramWait())});
+  for (Mode& mode : modes) mode.bench->Assign(records);
 
-  deadline.RemapLatency(10000);
+  modes.back().bench->RemapLatency(10000);
 
   std::printf("step timing error, report time - ideal schedule from the first step (same cases, alternating):\n");
   const int longSteps = longRun ? 1000 : 100;
   for (const auto& [delayMs, steps] : {std::pair{1, 1000}, std::pair{2, 1000}, std::pair{16, 1000}, std::pair{100, longSteps}}) {
-    std::printf("  before, whole-millisecond waits:\n");
-    previous.StepTiming(delayMs, steps);
-    std::printf("  after, deadline waits:\n");
-    deadline.StepTiming(delayMs, steps);
+    for (Mode& mode : modes) {
+      std::printf("  %s:\n", mode.name);
+      mode.bench->StepTiming(delayMs, steps);
+    }
   }
   if (!longRun) std::printf("  (the 100 ms case runs 100 steps, not 1000, to keep the run short; --long runs 1000)\n");
 
   std::printf("stop latency, stopping key press at the filter -> last key-up report (500 stops):\n");
-  std::printf("  before, whole-millisecond waits:\n");
-  previous.StopLatency(500);
-  std::printf("  after, deadline waits:\n");
-  deadline.StopLatency(500);
+  for (Mode& mode : modes) {
+    std::printf("  %s:\n", mode.name);
+    mode.bench->StopLatency(500);
+  }
   return 0;
 }

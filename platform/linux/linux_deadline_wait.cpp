@@ -24,6 +24,12 @@ timespec ToTimespec(std::chrono::steady_clock::time_point time) {
   return timespec{static_cast<time_t>(seconds.count()), static_cast<long>(nanoseconds.count())};
 }
 
+void RelaxWhileSpinning() {
+#if defined(__x86_64__) || defined(__i386__)
+  __builtin_ia32_pause();
+#endif
+}
+
 long Futex(std::uint32_t* word, int operation, std::uint32_t value, const timespec* timeout, std::uint32_t mask) {
   return syscall(SYS_futex, word, operation | FUTEX_PRIVATE_FLAG, value, timeout, nullptr, mask);
 }
@@ -57,14 +63,22 @@ class TimerSlackHold final : public FineTimerHold {
 
 }  // namespace
 
+LinuxDeadlineWait::LinuxDeadlineWait(std::chrono::microseconds spinLead) : spinLead_(spinLead) {}
+
 DeadlineWait::Result LinuxDeadlineWait::WaitUntil(std::chrono::steady_clock::time_point deadline) {
-  const timespec at = ToTimespec(deadline);
+  const std::chrono::steady_clock::time_point spinFrom = deadline - spinLead_;
+  const timespec at = ToTimespec(spinFrom);
   const std::atomic_ref<std::uint32_t> interrupted(interrupted_);
   for (;;) {
     if (interrupted.load() != 0) return Result::kInterrupted;
-    if (std::chrono::steady_clock::now() >= deadline) return Result::kReached;
+    const auto now = std::chrono::steady_clock::now();
+    if (now >= deadline) return Result::kReached;
+    if (now >= spinFrom) {
+      RelaxWhileSpinning();
+      continue;
+    }
     if (futexRefused_) {
-      SleepSlice(deadline);
+      SleepSlice(spinFrom);
       continue;
     }
     // Sleeps only while the word is still 0, so an Interrupt between the load and here is not lost.

@@ -1,10 +1,12 @@
-// The futex deadline wait of the Linux backend and the timer slack it holds while a macro plays.
+// The futex deadline wait of the Linux backend, with and without its final spin, and the timer
+// slack it holds while a macro plays.
 #include "platform/linux/linux_deadline_wait.h"
 
 #include <gtest/gtest.h>
 #include <sys/prctl.h>
 
 #include <atomic>
+#include <chrono>
 #include <memory>
 #include <thread>
 
@@ -14,27 +16,39 @@
 
 namespace {
 
+using platform::linux_backend::LinuxDeadlineWait;
+
 struct LinuxWait {
   static std::unique_ptr<platform::DeadlineWait> Make() { return platform::CreateDeadlineWait(); }
 };
+struct FutexOnly {
+  static std::unique_ptr<platform::DeadlineWait> Make() {
+    return std::make_unique<LinuxDeadlineWait>(std::chrono::microseconds(0));
+  }
+};
+// Spins through every wait of the suite, so the spin alone has to honour deadline and interrupt.
+struct SpinOnly {
+  static std::unique_ptr<platform::DeadlineWait> Make() { return std::make_unique<LinuxDeadlineWait>(std::chrono::hours(1)); }
+};
+using LinuxWaits = ::testing::Types<LinuxWait, FutexOnly, SpinOnly>;
 
 int TimerSlack() { return prctl(PR_GET_TIMERSLACK, 0, 0, 0, 0); }
 
 }  // namespace
 
 namespace deadline_wait_contract {
-INSTANTIATE_TYPED_TEST_SUITE_P(Linux, DeadlineWaitContract, ::testing::Types<LinuxWait>);
+INSTANTIATE_TYPED_TEST_SUITE_P(Linux, DeadlineWaitContract, LinuxWaits);
 }  // namespace deadline_wait_contract
 
 namespace {
 
 TEST(LinuxDeadlineWaitTest, TheBackendHandsOutTheFutexWait) {
   const std::unique_ptr<platform::DeadlineWait> wait = platform::CreateDeadlineWait();
-  EXPECT_NE(dynamic_cast<platform::linux_backend::LinuxDeadlineWait*>(wait.get()), nullptr);
+  EXPECT_NE(dynamic_cast<LinuxDeadlineWait*>(wait.get()), nullptr);
 }
 
 TEST(LinuxDeadlineWaitTest, HoldingFineTimersSetsThisThreadsSlackTo1UsAndThenRestoresIt) {
-  platform::linux_backend::LinuxDeadlineWait wait;
+  LinuxDeadlineWait wait;
   const int mainSlack = TimerSlack();
   std::atomic<bool> holding{false};
   std::atomic<bool> release{false};
@@ -56,7 +70,7 @@ TEST(LinuxDeadlineWaitTest, HoldingFineTimersSetsThisThreadsSlackTo1UsAndThenRes
   release = true;
   player.join();
   EXPECT_EQ(before, 37000);
-  EXPECT_EQ(held, platform::linux_backend::LinuxDeadlineWait::kFineTimerSlackNs);
+  EXPECT_EQ(held, LinuxDeadlineWait::kFineTimerSlackNs);
   EXPECT_EQ(after, 37000);
 }
 
