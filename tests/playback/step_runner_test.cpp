@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <string_view>
 #include <vector>
 
 #include "hostdrv/vhidev.h"
@@ -162,6 +163,17 @@ TEST_F(StepRunnerTest, EachStepIsDueExactlyTheDelaysBeforeItAfterTheFirst) {
                                                       start + milliseconds(11), start + milliseconds(27)};
   EXPECT_EQ(thread_.askedAt, due);
   EXPECT_EQ(clock_.Now(), start + milliseconds(28));
+}
+
+TEST_F(StepRunnerTest, TheScheduleStartsWhenTheFirstStepHasGoneOut) {
+  hid_.SetLogKeys(true);  // every report is logged: let each send take 300 us of the clock
+  const support::Logger::Sink previous =
+      support::Logger::Instance().ReplaceSink([&](std::string_view) { clock_.Advance(microseconds(300)); });
+  runner_.Play(TapSteps(kKeyA, 10, 2), PassCount{false, 1}, thread_);
+  support::Logger::Instance().ReplaceSink(previous);
+  // The first delay runs from the end of the first send; later sends eat into their slots.
+  EXPECT_EQ(thread_.waits, (std::vector<std::chrono::nanoseconds>{milliseconds(10), microseconds(9700),
+                                                                   microseconds(9700), microseconds(9700)}));
 }
 
 TEST_F(StepRunnerTest, SubMillisecondLatenessIsTakenOffTheNextWait) {
