@@ -76,11 +76,13 @@ std::unique_ptr<platform::DeadlineWait> ProgramWait() {
 #endif
 }
 
-// Waits for `condition`, checking it between yields, or between `pause`s where the measured
-// thread must have the processor to itself (a spinning bench would compete with it).
+// Waits for `condition` up to 30 s beyond `expected`, checking it between yields, or between
+// `pause`s where the measured thread must have the processor to itself (a spinning bench would
+// compete with it).
 template <typename Condition>
-void SpinUntil(Condition condition, std::chrono::milliseconds pause = std::chrono::milliseconds(0)) {
-  const auto limit = Clock::now() + std::chrono::seconds(30) + pause * 1000;
+void SpinUntil(Condition condition, std::chrono::milliseconds pause = std::chrono::milliseconds(0),
+               std::chrono::milliseconds expected = std::chrono::milliseconds(0)) {
+  const auto limit = Clock::now() + expected + std::chrono::seconds(30);
   while (!condition()) {
     if (Clock::now() > limit) {
       std::fprintf(stderr, "playback_bench: timed out waiting\n");
@@ -157,7 +159,7 @@ class Bench {
     KeyChange(kF1, false);
     const std::size_t expected = static_cast<std::size_t>(steps) + 1;  // the steps, then the release
     SpinUntil([&] { return hid_.Reports().size() >= expected && player_->CurrentRecord().code == 0; },
-              std::chrono::milliseconds(20));
+              std::chrono::milliseconds(20), std::chrono::milliseconds(static_cast<long long>(delayMs) * steps));
 
     const auto times = hid_.ReportTimes();
     std::vector<double> errors;

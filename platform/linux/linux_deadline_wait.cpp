@@ -1,7 +1,6 @@
 #include "platform/linux/linux_deadline_wait.h"
 
 #include <linux/futex.h>
-#include <sys/prctl.h>
 #include <sys/syscall.h>
 #include <time.h>
 #include <unistd.h>
@@ -12,6 +11,7 @@
 #include <climits>
 #include <cstring>
 
+#include "platform/linux/fine_timing_hold.h"
 #include "support/logger.h"
 
 namespace platform::linux_backend {
@@ -33,33 +33,6 @@ void RelaxWhileSpinning() {
 long Futex(std::uint32_t* word, int operation, std::uint32_t value, const timespec* timeout, std::uint32_t mask) {
   return syscall(SYS_futex, word, operation | FUTEX_PRIVATE_FLAG, value, timeout, nullptr, mask);
 }
-
-class TimerSlackHold final : public FineTimerHold {
- public:
-  explicit TimerSlackHold(long slackNs) {
-    const int current = prctl(PR_GET_TIMERSLACK, 0, 0, 0, 0);
-    if (current < 0) {
-      support::LogFailure("prctl(PR_GET_TIMERSLACK)", std::strerror(errno));
-    } else {
-      previous_ = current;
-    }
-    if (prctl(PR_SET_TIMERSLACK, slackNs, 0, 0, 0) != 0) {
-      support::LogFailure("prctl(PR_SET_TIMERSLACK)", std::strerror(errno));
-    }
-  }
-
-  ~TimerSlackHold() override {
-    if (previous_ > 0 && prctl(PR_SET_TIMERSLACK, previous_, 0, 0, 0) != 0) {
-      support::LogFailure("prctl(PR_SET_TIMERSLACK) restoring the previous slack", std::strerror(errno));
-    }
-  }
-
-  TimerSlackHold(const TimerSlackHold&) = delete;
-  TimerSlackHold& operator=(const TimerSlackHold&) = delete;
-
- private:
-  long previous_ = 0;  // 0: unknown, left as set
-};
 
 }  // namespace
 
@@ -107,7 +80,7 @@ void LinuxDeadlineWait::Interrupt() {
 void LinuxDeadlineWait::Reset() { std::atomic_ref<std::uint32_t>(interrupted_).store(0); }
 
 std::unique_ptr<FineTimerHold> LinuxDeadlineWait::HoldFineTimers() {
-  return std::make_unique<TimerSlackHold>(kFineTimerSlackNs);
+  return std::make_unique<FineTimingHold>(kFineTimerSlackNs, kFineSchedulerSliceNs);
 }
 
 }  // namespace platform::linux_backend

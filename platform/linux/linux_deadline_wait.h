@@ -1,7 +1,8 @@
 #pragma once
 // The Linux deadline wait: a futex wait with an absolute CLOCK_MONOTONIC timeout (the clock behind
 // std::chrono::steady_clock) on a word that Interrupt sets and wakes. Fine timing is a timer slack
-// of 1 us for the waiting thread: with the default 50 us every wake-up may come that much late.
+// of 1 us for the waiting thread (with the default 50 us every wake-up may come that much late)
+// and a short scheduler slice (see fine_timing_hold.h).
 //
 // Even so a wake-up comes tens of microseconds late, more after a long sleep on an idle machine
 // (the processor has to leave its idle state first, a virtual one its host's). So the futex wait
@@ -18,8 +19,9 @@ namespace platform::linux_backend {
 
 class LinuxDeadlineWait final : public DeadlineWait {
  public:
-  // The timer slack that HoldFineTimers sets, in nanoseconds.
+  // The timer slack and the scheduler slice that HoldFineTimers sets, in nanoseconds.
   static constexpr long kFineTimerSlackNs = 1000;
+  static constexpr std::uint64_t kFineSchedulerSliceNs = 300'000;
   // How long before the deadline the futex wait ends and the spin begins.
   static constexpr std::chrono::microseconds kDefaultSpinLead{200};
 
@@ -28,7 +30,7 @@ class LinuxDeadlineWait final : public DeadlineWait {
   Result WaitUntil(std::chrono::steady_clock::time_point deadline) override;
   void Interrupt() override;
   void Reset() override;
-  // Sets the calling thread's timer slack to kFineTimerSlackNs, restoring the previous one when
+  // Sets the calling thread's timer slack and scheduler slice, restoring the previous ones when
   // the hold goes away.
   std::unique_ptr<FineTimerHold> HoldFineTimers() override;
 

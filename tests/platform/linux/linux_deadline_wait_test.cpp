@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 #include <sys/prctl.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
@@ -11,6 +13,7 @@
 #include <thread>
 
 #include "platform/deadline_wait.h"
+#include "platform/linux/fine_timing_hold.h"
 #include "tests/platform/deadline_wait_contract.h"
 #include "tests/common/wait_for.h"
 
@@ -72,6 +75,29 @@ TEST(LinuxDeadlineWaitTest, HoldingFineTimersSetsThisThreadsSlackTo1UsAndThenRes
   EXPECT_EQ(before, 37000);
   EXPECT_EQ(held, LinuxDeadlineWait::kFineTimerSlackNs);
   EXPECT_EQ(after, 37000);
+}
+
+TEST(LinuxDeadlineWaitTest, HoldingFineTimersShortensTheSchedulerSliceAndKeepsTheNiceLevel) {
+  LinuxDeadlineWait wait;
+  platform::linux_backend::SchedulerAttributes before{}, held{}, after{};
+  std::thread player([&] {
+    ASSERT_EQ(setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 3), 0);  // this thread only
+    ASSERT_TRUE(platform::linux_backend::ReadSchedulerAttributes(before));
+    {
+      const auto hold = wait.HoldFineTimers();
+      ASSERT_TRUE(platform::linux_backend::ReadSchedulerAttributes(held));
+    }
+    ASSERT_TRUE(platform::linux_backend::ReadSchedulerAttributes(after));
+  });
+  player.join();
+  EXPECT_EQ(held.nice, 3);
+  EXPECT_EQ(held.policy, before.policy);
+  if (held.runtime == 0) {
+    GTEST_SKIP() << "this kernel has no scheduler slices for normal threads (before Linux 6.12)";
+  }
+  EXPECT_EQ(held.runtime, LinuxDeadlineWait::kFineSchedulerSliceNs);
+  EXPECT_EQ(after.runtime, before.runtime);
+  EXPECT_EQ(after.nice, 3);
 }
 
 }  // namespace
