@@ -34,7 +34,6 @@ class LoggingDeadlineWait final : public platform::DeadlineWait {
     std::mutex mutex;
     std::vector<std::string> calls;
     std::vector<steady_clock::time_point> deadlines;
-    int holds = 0;
   };
 
   explicit LoggingDeadlineWait(Log& log) : log_(log) {}
@@ -59,11 +58,7 @@ class LoggingDeadlineWait final : public platform::DeadlineWait {
     log_.calls.push_back("reset");
     interrupted_ = false;
   }
-  std::unique_ptr<platform::FineTimerHold> HoldFineTimers() override {
-    std::scoped_lock lock(log_.mutex);
-    ++log_.holds;
-    return std::make_unique<platform::FineTimerHold>();
-  }
+  std::unique_ptr<platform::FineTimerHold> HoldFineTimers() override { return nullptr; }
 
  private:
   Log& log_;
@@ -184,14 +179,6 @@ TEST(DeadlineSleepTest, AStopBeforeTheWaitIsNotLost) {
     EXPECT_EQ(log.calls, (std::vector<std::string>{"reset", "interrupt", "wait (raised)"}));
   }
   thread.Stop();
-}
-
-TEST(DeadlineSleepTest, FineTimersComeFromTheDeadlineWait) {
-  LoggingDeadlineWait::Log log;
-  EasyThread thread(std::make_unique<LoggingDeadlineWait>(log));
-  EXPECT_TRUE(thread.HoldFineTimers());
-  std::scoped_lock lock(log.mutex);
-  EXPECT_EQ(log.holds, 1);
 }
 
 }  // namespace
