@@ -9,8 +9,9 @@
 
 namespace playback {
 
-MacroPlayer::MacroPlayer(model::RecordStore& records, hostdrv::VHidev& device, const support::Clock& clock)
-    : records_(records), device_(device), runner_(device, clock) {
+MacroPlayer::MacroPlayer(model::RecordStore& records, hostdrv::VHidev& device, const support::Clock& clock,
+                         std::unique_ptr<platform::DeadlineWait> stepWait)
+    : records_(records), device_(device), runner_(device, clock), playbackThread(std::move(stepWait)) {
   playbackThread.SetUserData(&currentRecord, 0);
   playbackThread.SetRunCallback(
       std::make_unique<threads::EasyThread::Callback<threads::IEasyThread, MacroPlayer>>(this, &MacroPlayer::RunPlayback));

@@ -12,11 +12,13 @@
 // `currentRecord` is read and written only under the playback thread's data mutex. Every end of a
 // playback (run out, stop rule, a new press, shutdown) releases the keys its steps pressed.
 #include <cstdint>
+#include <memory>
 #include <mutex>
 
 #include "hostdrv/vhidev.h"
 #include "model/records/key_record.h"
 #include "model/records/record_store.h"
+#include "platform/deadline_wait.h"
 #include "playback/forwarded_keys.h"
 #include "playback/step_runner.h"
 #include "support/clock.h"
@@ -26,8 +28,10 @@ namespace playback {
 
 class MacroPlayer {
  public:
+  // `stepWait` serves the waits between steps (the linked backend's unless given).
   MacroPlayer(model::RecordStore& records, hostdrv::VHidev& device,
-              const support::Clock& clock = support::SteadyClock::Instance());
+              const support::Clock& clock = support::SteadyClock::Instance(),
+              std::unique_ptr<platform::DeadlineWait> stepWait = platform::CreateDeadlineWait());
   // Shutdown().
   ~MacroPlayer();
   MacroPlayer(const MacroPlayer&) = delete;
