@@ -1,11 +1,13 @@
 #include "ui/toolkit/resource_package.h"
 
+#include <QDir>
 #include <pugixml.hpp>
 
 #include "model/resources/resource_index.h"
 #include "support/atomic_file.h"
 #include "support/logger.h"
 #include "support/path_text.h"
+#include "ui/toolkit/qt_path.h"
 
 namespace ui {
 
@@ -27,6 +29,7 @@ bool ResourcePackage::Open(const std::filesystem::path& root) {
     return false;
   }
   files_ = std::move(index->files);
+  QDir::setSearchPaths(QStringLiteral("uires"), {PathToQString(root)});
   return true;
 }
 
