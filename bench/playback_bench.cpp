@@ -229,7 +229,7 @@ int main(int argc, char** argv) {
 #if defined(__linux__)
   modes.push_back({"after, futex deadline waits without the final spin",
                    std::make_unique<Bench>(std::make_unique<platform::linux_backend::LinuxDeadlineWait>(
-                       std::chrono::microseconds(0)))});
+                       std::chrono::microseconds(0), std::chrono::microseconds(0)))});
 #endif
   modes.push_back({"after, the program's deadline waits", std::make_unique<Bench>(ProgramWait())});
   for (Mode& mode : modes) mode.bench->Assign(records);

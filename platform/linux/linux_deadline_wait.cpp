@@ -36,10 +36,18 @@ long Futex(std::uint32_t* word, int operation, std::uint32_t value, const timesp
 
 }  // namespace
 
-LinuxDeadlineWait::LinuxDeadlineWait(std::chrono::microseconds spinLead) : spinLead_(spinLead) {}
+LinuxDeadlineWait::LinuxDeadlineWait(std::chrono::microseconds spinLead, std::chrono::microseconds maxExtraLead)
+    : spinLead_(spinLead), maxExtraLead_(maxExtraLead) {}
+
+std::chrono::nanoseconds LinuxDeadlineWait::SpinLeadFor(std::chrono::steady_clock::time_point now,
+                                                        std::chrono::steady_clock::time_point deadline) const {
+  const std::chrono::nanoseconds sleep = std::max(std::chrono::nanoseconds(0), deadline - now);
+  return spinLead_ + std::min<std::chrono::nanoseconds>(sleep / kExtraLeadDivisor, maxExtraLead_);
+}
 
 DeadlineWait::Result LinuxDeadlineWait::WaitUntil(std::chrono::steady_clock::time_point deadline) {
-  const std::chrono::steady_clock::time_point spinFrom = deadline - spinLead_;
+  const std::chrono::steady_clock::time_point spinFrom =
+      deadline - SpinLeadFor(std::chrono::steady_clock::now(), deadline);
   const timespec at = ToTimespec(spinFrom);
   const std::atomic_ref<std::uint32_t> interrupted(interrupted_);
   for (;;) {

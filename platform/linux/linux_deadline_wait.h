@@ -7,8 +7,10 @@
 // Even so a wake-up comes tens of microseconds late, more after a long sleep on an idle machine
 // (the processor has to leave its idle state first, a virtual one its host's). So the futex wait
 // ends a short spin lead before the deadline and the last stretch is spun, still watching the
-// interrupt. The thread wakes once per wait as before; the spin costs at most the lead in
-// processor time per wait, and nothing while no macro plays.
+// interrupt. The longer the sleep, the later the wake-up tends to come, so the lead grows by a
+// fraction of the sleep (1/256, up to kDefaultMaxExtraLead more). The thread wakes once per wait
+// as before; the spin costs at most the lead in processor time per wait (under 0.5% of a long
+// step), and nothing while no macro plays.
 #include <chrono>
 #include <cstdint>
 #include <memory>
@@ -22,10 +24,18 @@ class LinuxDeadlineWait final : public DeadlineWait {
   // The timer slack and the scheduler slice that HoldFineTimers sets, in nanoseconds.
   static constexpr long kFineTimerSlackNs = 1000;
   static constexpr std::uint64_t kFineSchedulerSliceNs = 300'000;
-  // How long before the deadline the futex wait ends and the spin begins.
+  // How long before the deadline the futex wait ends and the spin begins, at least, and how much
+  // longer it may grow for a long sleep.
   static constexpr std::chrono::microseconds kDefaultSpinLead{200};
+  static constexpr std::chrono::microseconds kDefaultMaxExtraLead{400};
+  static constexpr int kExtraLeadDivisor = 256;
 
-  explicit LinuxDeadlineWait(std::chrono::microseconds spinLead = kDefaultSpinLead);
+  explicit LinuxDeadlineWait(std::chrono::microseconds spinLead = kDefaultSpinLead,
+                             std::chrono::microseconds maxExtraLead = kDefaultMaxExtraLead);
+
+  // How long before `deadline` the spin begins for a wait that starts at `now`.
+  std::chrono::nanoseconds SpinLeadFor(std::chrono::steady_clock::time_point now,
+                                       std::chrono::steady_clock::time_point deadline) const;
 
   Result WaitUntil(std::chrono::steady_clock::time_point deadline) override;
   void Interrupt() override;
@@ -40,6 +50,7 @@ class LinuxDeadlineWait final : public DeadlineWait {
   static void SleepSlice(std::chrono::steady_clock::time_point deadline);
 
   const std::chrono::microseconds spinLead_;
+  const std::chrono::microseconds maxExtraLead_;
   alignas(4) std::uint32_t interrupted_ = 0;  // the futex word: 1 while the interrupt is raised
   bool futexRefused_ = false;                 // only touched by the waiting thread
 };

@@ -26,7 +26,7 @@ struct LinuxWait {
 };
 struct FutexOnly {
   static std::unique_ptr<platform::DeadlineWait> Make() {
-    return std::make_unique<LinuxDeadlineWait>(std::chrono::microseconds(0));
+    return std::make_unique<LinuxDeadlineWait>(std::chrono::microseconds(0), std::chrono::microseconds(0));
   }
 };
 // Spins through every wait of the suite, so the spin alone has to honour deadline and interrupt.
@@ -48,6 +48,22 @@ namespace {
 TEST(LinuxDeadlineWaitTest, TheBackendHandsOutTheFutexWait) {
   const std::unique_ptr<platform::DeadlineWait> wait = platform::CreateDeadlineWait();
   EXPECT_NE(dynamic_cast<LinuxDeadlineWait*>(wait.get()), nullptr);
+}
+
+// The spin before a deadline: the base lead, plus 1/256 of the sleep, never more than the cap
+// (so a long step spins well under 1% of its length), and nothing added for a deadline passed.
+TEST(LinuxDeadlineWaitTest, TheSpinLeadGrowsWithTheSleepUpToItsCap) {
+  using std::chrono::microseconds;
+  using std::chrono::milliseconds;
+  const LinuxDeadlineWait wait(microseconds(200), microseconds(400));
+  const auto now = std::chrono::steady_clock::now();
+  EXPECT_EQ(wait.SpinLeadFor(now, now - milliseconds(5)), microseconds(200));
+  EXPECT_EQ(wait.SpinLeadFor(now, now + microseconds(2560)), microseconds(210));
+  EXPECT_EQ(wait.SpinLeadFor(now, now + milliseconds(16)), microseconds(262) + std::chrono::nanoseconds(500));
+  EXPECT_EQ(wait.SpinLeadFor(now, now + milliseconds(100)), microseconds(590) + std::chrono::nanoseconds(625));
+  EXPECT_EQ(wait.SpinLeadFor(now, now + std::chrono::seconds(10)), microseconds(600));
+  const LinuxDeadlineWait futexOnly(microseconds(0), microseconds(0));
+  EXPECT_EQ(futexOnly.SpinLeadFor(now, now + std::chrono::seconds(1)), microseconds(0));
 }
 
 TEST(LinuxDeadlineWaitTest, HoldingFineTimersSetsThisThreadsSlackTo1UsAndThenRestoresIt) {
