@@ -10,8 +10,11 @@ function(kb_add_test name)
   if(CMAKE_SYSTEM_NAME STREQUAL "Windows")
     # Cross-built: each program is one test, run under Wine (CMAKE_CROSSCOMPILING_EMULATOR) with
     # the label win32. Starting Wine once per test case would cost about a second each.
+    # It keeps its own labels too (ui, unit), so `ctest -L ui` picks the Qt tests.
+    set(labels win32 ${ARG_LABELS})
+    list(REMOVE_DUPLICATES labels)
     add_test(NAME ${name} COMMAND ${name})
-    set_tests_properties(${name} PROPERTIES LABELS win32 WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+    set_tests_properties(${name} PROPERTIES LABELS "${labels}" WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
     return()
   endif()
   gtest_discover_tests(${name}

@@ -8,6 +8,7 @@
 #include <QScreen>
 
 #include "app/startup/data_files.h"
+#include "app/startup/platform_startup.h"
 #include "app/startup/single_instance.h"
 #include "model/config/load_config.h"
 #include "support/logger.h"
@@ -94,7 +95,10 @@ int RunProgram(ProgramEnvironment& environment, bool startHidden) {
       return assignment.OnCoordButtonClick(id, name, up, flags, x, y);
     });
   }
-  QObject::connect(&instance, &SingleInstance::ActivationRequested, &window, &ui::CMainDlg::BringToFront);
+  QObject::connect(&instance, &SingleInstance::ActivationRequested, &window, [&window] {
+    window.BringToFront();
+    TakeForeground(window);
+  });
   QObject::connect(&window, &ui::CMainDlg::WindowDestroyed, &window, [] { QCoreApplication::exit(0); },
                    Qt::QueuedConnection);
   // The window stays a window of its own when hidden behind the tray icon, so closing other

@@ -2,6 +2,7 @@
 
 #include <QLocalSocket>
 
+#include "app/startup/platform_startup.h"
 #include "support/logger.h"
 
 namespace app {
@@ -77,6 +78,7 @@ bool SingleInstance::AskFirstInstanceToShow() const {
     support::LogFailure("SingleInstance::AskFirstInstanceToShow", socket.errorString().toStdString());
     return false;
   }
+  AllowInstanceToTakeForeground(socket);
   socket.write(kActivateMessage);
   const bool sent = socket.waitForBytesWritten(kConnectTimeoutMs);
   if (!sent) support::LogFailure("SingleInstance::AskFirstInstanceToShow", socket.errorString().toStdString());

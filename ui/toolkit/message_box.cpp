@@ -47,6 +47,8 @@ int MessageBox::Exec() {
 
 int ShowMessageBox(LayoutLoader& loader, QWidget* parent, const QString& caption, const QString& text,
                    MessageButtons buttons) {
+  // What the user is told goes to the log too, for a report after the box is gone.
+  support::Log("message box \"%s\": %s\n", Tr(caption).toUtf8().constData(), Tr(text).toUtf8().constData());
   if (std::unique_ptr<MessageBox> box = MessageBox::Create(loader, parent, caption, text, buttons)) {
     return box->Exec();
   }
