@@ -15,7 +15,7 @@
 # i686), then tests/windows_e2e/run_windows_e2e.sh installs the program silently, runs it from
 # the installed folder and uninstalls it.
 #
-# Usage: tools/build-win32.sh [--arch x86_64|i686] [--program-only]
+# Usage: [KBCONFIG_XVFB_DISPLAY=:N] tools/build-win32.sh [--arch x86_64|i686] [--program-only]
 #   --arch          one architecture only (default: both, i686 when its Qt is in ../shared/qt-mingw)
 #   --program-only  build the program folder only: no tests, no installer, no Wine
 # Safe to run again: apt-get runs only for missing packages, dependencies are built once.
@@ -117,13 +117,25 @@ stop_display() {
 start_display() {
   local number_file
   number_file=$(mktemp)
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"${number_file}" >/dev/null 2>&1 &
+  if [ -n "${KBCONFIG_XVFB_DISPLAY:-}" ]; then
+    # A display number of the caller's choosing (a shared machine hands them out).
+    echo "${KBCONFIG_XVFB_DISPLAY#:}" >"${number_file}"
+    Xvfb ":${KBCONFIG_XVFB_DISPLAY#:}" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+  else
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"${number_file}" >/dev/null 2>&1 &
+  fi
   xvfb_pid=$!
   trap stop_display EXIT
   for _ in $(seq 100); do [ -s "${number_file}" ] && break; sleep 0.1; done
-  [ -s "${number_file}" ] || { echo "build-win32: Xvfb did not start" >&2; exit 1; }
-  export DISPLAY=":$(head -n 1 "${number_file}")"
+  local number
+  number=$(head -n 1 "${number_file}")
   rm -f "${number_file}"
+  for _ in $(seq 100); do [ -S "/tmp/.X11-unix/X${number}" ] && break; sleep 0.1; done
+  if [ -z "${number}" ] || [ ! -S "/tmp/.X11-unix/X${number}" ] || ! kill -0 "${xvfb_pid}" 2>/dev/null; then
+    echo "build-win32: Xvfb did not start" >&2
+    exit 1
+  fi
+  export DISPLAY=":${number}"
   step "virtual display ${DISPLAY}"
 }
 
@@ -165,14 +177,16 @@ build_program() {
   [ "${program_only}" = yes ] && tests=OFF
   step "configuring ${dir}"
   cmake -S . -B "${dir}" -DCMAKE_TOOLCHAIN_FILE="${toolchain}" -DKBCONFIG_WIN_DEPS="${deps}/${arch}" \
-    -DKBCONFIG_QT_DIR="${qt_dir}" -DCMAKE_BUILD_TYPE=Release -DKBCONFIG_PLATFORM=win32 \
+    -DKBCONFIG_QT_DIR="${qt_dir}" -DCMAKE_BUILD_TYPE=Release -DKBCONFIG_PLATFORM=win32 -DKBCONFIG_BUILD_UI=ON \
     -DKBCONFIG_BUILD_TESTS="${tests}" -DKBCONFIG_BUILD_BENCHMARKS=OFF -DCMAKE_COMPILE_WARNING_AS_ERROR=ON >/dev/null
   step "building ${dir}"
   cmake --build "${dir}" -j "${jobs}"
 }
 
 # The prefix of an architecture, made once (on the virtual display) and reused by its tests and
-# end-to-end checks.
+# end-to-end checks. One persistent wineserver serves the whole run: programs started while a
+# server shuts down fail ("recvmsg: Connection reset by peer"), and each test would pay for a
+# new one.
 make_prefix() {
   local dir=$1 loader=$2 wine_arch=$3
   export WINEPREFIX=${root}/${dir}/wineprefix WINEARCH=${wine_arch} WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
@@ -181,6 +195,7 @@ make_prefix() {
     "${loader}" wineboot --init >/dev/null 2>&1 || true
     /usr/lib/wine/wineserver -w || true
   fi
+  /usr/lib/wine/wineserver -p
 }
 
 status=0

@@ -138,10 +138,13 @@ wait_exit "${program}" 60
 check "answering the box ends kbconfig.exe with 0" test $? -eq 0
 
 # --- 4. uninstall --------------------------------------------------------------------------------
-# The uninstaller runs from a copy in the temporary folder and returns at once: wait for it.
+# The uninstaller runs from a copy in the temporary folder and returns at once: wait (up to a
+# minute) until it has removed its folder and then its entry, which it does last.
 "${wine}" "${install_dir}\\uninstall.exe" /S
-for _ in $(seq 600); do [ -e "${unix_install_dir}" ] || break; sleep 0.1; done
-/usr/lib/wine/wineserver -w
+for _ in $(seq 600); do
+  [ ! -e "${unix_install_dir}" ] && [ -z "$(registry_value DisplayName)" ] && break
+  sleep 0.1
+done
 check "the uninstaller removes the program folder, data files included" test ! -e "${unix_install_dir}"
 check "the uninstaller removes the shortcut" test ! -e "${shortcut}"
 check "the uninstaller removes the logon task" eval '! task_registered'
