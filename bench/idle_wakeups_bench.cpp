@@ -8,7 +8,9 @@
 // time, per thread and in total.
 //
 // Cases: the filter driver present; the filter driver missing (the channel has no device); a faulty
-// filter driver that refuses every key-event read.
+// filter driver that refuses every key-event read; and, for comparison, the filter driver present
+// with a macro of 100 ms steps playing (an endless toggle playback) during the measuring time.
+// The playback thread waits with the deadline wait the program uses on Linux.
 //
 // Usage: idle_wakeups_bench [seconds per case, default 10]
 #include <atomic>
@@ -33,6 +35,7 @@
 #include "model/records/record_store.h"
 #include "platform/sim/sim_key_filter.h"
 #include "platform/sim/sim_virtual_hid.h"
+#include "platform/linux/linux_deadline_wait.h"
 #include "playback/macro_player.h"
 #include "support/logger.h"
 #include "threads/runable_thread.h"
@@ -43,6 +46,7 @@ using Clock = std::chrono::steady_clock;
 using Tid = long;
 
 constexpr model::KeyCode kF1 = 0x0007003A;
+constexpr model::KeyCode kF2 = 0x0007003B;
 constexpr model::KeyCode kKeyA = 0x00070004;
 
 // Context switches of every thread of this process, by thread id.
@@ -156,7 +160,7 @@ class RefusingReadsFilter final : public platform::FilterDeviceSystem {
   sim::SimKeyFilterDriver& inner_;
 };
 
-enum class FilterCase { kPresent, kMissing, kFaulty };
+enum class FilterCase { kPresent, kMissing, kFaulty, kPresentPlaying };
 
 const char* Describe(FilterCase filterCase) {
   switch (filterCase) {
@@ -166,11 +170,22 @@ const char* Describe(FilterCase filterCase) {
       return "filter driver missing, channel without a device";
     case FilterCase::kFaulty:
       return "faulty filter driver, every key-event read refused";
+    case FilterCase::kPresentPlaying:
+      return "a playing macro with 100 ms steps, filter driver present";
   }
   return "";
 }
 
+// Presses and releases `key` through the emulated filter driver, each once a read is pending.
+void Tap(sim::SimKeyFilterDriver& driver, model::KeyCode key) {
+  WaitUntil([&] { return driver.PendingReads() == 1; }, "a pending read");
+  driver.PressKey(key);
+  WaitUntil([&] { return driver.PendingReads() == 1; }, "the next read");
+  driver.ReleaseKey(key);
+}
+
 void Measure(FilterCase filterCase, std::chrono::seconds duration) {
+  const bool filterPresent = filterCase == FilterCase::kPresent || filterCase == FilterCase::kPresentPlaying;
   sim::SimKeyFilterDriver driver(filterCase != FilterCase::kMissing);
   RefusingReadsFilter refusingDriver(driver);
   sim::SimVirtualHid hid;
@@ -185,8 +200,14 @@ void Measure(FilterCase filterCase, std::chrono::seconds duration) {
   record.repeat = 2;
   record.steps = {{kKeyA, 1, 5, L""}, {kKeyA, 0, 5, L""}};
   store.UpsertRecord(record);  // no file behind the store: the save failure is only logged
+  model::KeyRecord toggled;  // plays until pressed again
+  toggled.code = kF2;
+  toggled.play = 4;
+  toggled.steps = {{kKeyA, 1, 100, L""}, {kKeyA, 0, 100, L""}};
+  store.UpsertRecord(toggled);
 
-  auto player = std::make_unique<playback::MacroPlayer>(store, device);
+  auto player = std::make_unique<playback::MacroPlayer>(store, device, support::SteadyClock::Instance(),
+                                                        std::make_unique<platform::linux_backend::LinuxDeadlineWait>());
   auto channel = std::make_unique<HidUsbFilter::KeyFilterChannel>(
       filterCase == FilterCase::kFaulty ? static_cast<platform::FilterDeviceSystem&>(refusingDriver) : driver);
   channel->AddListener(player.get(), &playback::MacroPlayer::OnKeyEvent);
@@ -194,7 +215,7 @@ void Measure(FilterCase filterCase, std::chrono::seconds duration) {
   roles.Track("key filter monitor", [&] {
     if (channel->StartMonitoring() == 0) std::exit(1);
   });
-  const model::KeyCode codes[] = {kF1};
+  const model::KeyCode codes[] = {kF1, kF2};
   channel->SetCaptureTable(codes);
 
   StartupJob startup;
@@ -209,11 +230,8 @@ void Measure(FilterCase filterCase, std::chrono::seconds duration) {
   // One finite playback, played to its end. Through the filter when it works, else handed to the
   // player directly as the monitor thread would.
   roles.Track("playback", [&] {
-    if (filterCase == FilterCase::kPresent) {
-      WaitUntil([&] { return driver.PendingReads() == 1; }, "a pending read");
-      driver.PressKey(kF1);
-      WaitUntil([&] { return driver.PendingReads() == 1; }, "the next read");
-      driver.ReleaseKey(kF1);
+    if (filterPresent) {
+      Tap(driver, kF1);
     } else {
       player->OnKeyEvent(model::KeyPage(kF1), model::KeyUsage(kF1), 1);
       player->OnKeyEvent(model::KeyPage(kF1), model::KeyUsage(kF1), 0);
@@ -222,16 +240,25 @@ void Measure(FilterCase filterCase, std::chrono::seconds duration) {
   });
   WaitUntil([&] { return hid.Reports().size() == 5 && player->CurrentRecord().code == 0; }, "the playback's end");
   WaitUntil([&] { return startup.runs.load() == 1; }, "the start-up job");
-  if (filterCase == FilterCase::kPresent) {
+  if (filterPresent) {
+    WaitUntil([&] { return driver.PendingReads() == 1; }, "a pending read");
+  }
+  if (filterCase == FilterCase::kPresentPlaying) {
+    roles.Track("playback", [&] {
+      Tap(driver, kF2);
+      WaitUntil([&] { return hid.Reports().size() > 5; }, "the toggled playback's first step");
+    });
     WaitUntil([&] { return driver.PendingReads() == 1; }, "a pending read");
   }
   std::this_thread::sleep_for(std::chrono::milliseconds(200));  // let everything settle
 
+  const std::size_t reportsBefore = hid.Reports().size();
   const auto before = ReadSwitches();
   const auto started = Clock::now();
   std::this_thread::sleep_for(duration);
   const auto after = ReadSwitches();
   const double seconds = std::chrono::duration<double>(Clock::now() - started).count();
+  const std::size_t reportsSent = hid.Reports().size() - reportsBefore;
 
   std::map<std::string, std::uint64_t> byRole;
   std::uint64_t workers = 0;
@@ -253,6 +280,10 @@ void Measure(FilterCase filterCase, std::chrono::seconds duration) {
                 static_cast<double>(woke) / seconds);
   }
   std::printf("  all threads incl. main: %llu\n", static_cast<unsigned long long>(all));
+  if (filterCase == FilterCase::kPresentPlaying) {
+    std::printf("  macro steps sent meanwhile: %zu (%.1f per second)\n", reportsSent,
+                static_cast<double>(reportsSent) / seconds);
+  }
   std::fflush(stdout);
 
   channel->RemoveListener(player.get(), &playback::MacroPlayer::OnKeyEvent);
@@ -275,5 +306,6 @@ int main(int argc, char** argv) {
   Measure(FilterCase::kPresent, duration);
   Measure(FilterCase::kMissing, duration);
   Measure(FilterCase::kFaulty, duration);
+  Measure(FilterCase::kPresentPlaying, duration);
   return 0;
 }

@@ -3,12 +3,19 @@
 //    virtual device's write;
 //  - how far the steps of long macros land from their ideal schedule, and the total drift;
 //  - how long a stop takes from the stopping key press to the last key-up report.
+// Step timing and stops are measured in the same run, case by case: with the previous step waits
+// (the time left rounded up to whole milliseconds, a condition variable's timed wait, the default
+// timer slack), on Linux with the futex deadline wait without its final spin, and with the
+// deadline wait the program uses on this system.
 // Times come from steady_clock; report times are taken by the emulated device as it records them.
+//
+// Usage: playback_bench [--long]   (--long: the 100 ms case runs 1000 steps instead of 100)
 #include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -16,10 +23,15 @@
 #include "hostdrv/key_filter_channel.h"
 #include "hostdrv/vhidev.h"
 #include "model/records/record_store.h"
+#include "platform/deadline_wait.h"
+#include "platform/portable/std_deadline_wait.h"
 #include "platform/sim/sim_key_filter.h"
 #include "platform/sim/sim_virtual_hid.h"
 #include "playback/macro_player.h"
 #include "support/logger.h"
+#if defined(__linux__)
+#include "platform/linux/linux_deadline_wait.h"
+#endif
 
 namespace {
 
@@ -39,21 +51,56 @@ double Percentile(std::vector<double> values, double fraction) {
   return values[std::clamp<std::size_t>(rank, 1, values.size()) - 1];
 }
 
+// The step waits as they were before deadline waits: the time left, rounded up to whole
+// milliseconds, waited for with a condition variable, nothing held fine.
+class WholeMillisecondWait final : public platform::DeadlineWait {
+ public:
+  Result WaitUntil(Clock::time_point deadline) override {
+    const Clock::time_point now = Clock::now();
+    return inner_.WaitUntil(now + std::chrono::ceil<std::chrono::milliseconds>(deadline - now));
+  }
+  void Interrupt() override { inner_.Interrupt(); }
+  void Reset() override { inner_.Reset(); }
+  std::unique_ptr<platform::FineTimerHold> HoldFineTimers() override { return nullptr; }
+
+ private:
+  platform::portable::StdDeadlineWait inner_;
+};
+
+// The wait the program itself uses here (on Linux with its final spin), on the emulated devices.
+std::unique_ptr<platform::DeadlineWait> ProgramWait() {
+#if defined(__linux__)
+  return std::make_unique<platform::linux_backend::LinuxDeadlineWait>();
+#else
+  return platform::CreateDeadlineWait();
+#endif
+}
+
+// Waits for `condition` up to 30 s beyond `expected`, checking it between yields, or between
+// `pause`s where the measured thread must have the processor to itself (a spinning bench would
+// compete with it).
 template <typename Condition>
-void SpinUntil(Condition condition) {
-  const auto limit = Clock::now() + std::chrono::seconds(30);
+void SpinUntil(Condition condition, std::chrono::milliseconds pause = std::chrono::milliseconds(0),
+               std::chrono::milliseconds expected = std::chrono::milliseconds(0)) {
+  const auto limit = Clock::now() + expected + std::chrono::seconds(30);
   while (!condition()) {
     if (Clock::now() > limit) {
       std::fprintf(stderr, "playback_bench: timed out waiting\n");
       std::exit(1);
     }
-    std::this_thread::yield();
+    if (pause.count() > 0) {
+      std::this_thread::sleep_for(pause);
+    } else {
+      std::this_thread::yield();
+    }
   }
 }
 
 class Bench {
  public:
-  Bench() {
+  explicit Bench(std::unique_ptr<platform::DeadlineWait> stepWait)
+      : player_(std::make_unique<playback::MacroPlayer>(store_, device_, support::SteadyClock::Instance(),
+                                                        std::move(stepWait))) {
     if (!device_.OpenVirtualDevice()) std::exit(1);
   }
 
@@ -111,18 +158,21 @@ class Bench {
     KeyChange(kF1, true);
     KeyChange(kF1, false);
     const std::size_t expected = static_cast<std::size_t>(steps) + 1;  // the steps, then the release
-    SpinUntil([&] { return hid_.Reports().size() >= expected && player_->CurrentRecord().code == 0; });
+    SpinUntil([&] { return hid_.Reports().size() >= expected && player_->CurrentRecord().code == 0; },
+              std::chrono::milliseconds(20), std::chrono::milliseconds(static_cast<long long>(delayMs) * steps));
 
     const auto times = hid_.ReportTimes();
     std::vector<double> errors;
-    for (int i = 0; i < steps; ++i) {
+    for (int i = 1; i < steps; ++i) {  // the first step is the schedule's origin
       const auto ideal = times[0] + std::chrono::milliseconds(static_cast<long long>(delayMs) * i);
       errors.push_back(Micros(times[i] - ideal).count());
     }
     const double drift = Micros(times[steps - 1] - times[0]).count() - 1000.0 * delayMs * (steps - 1);
-    std::printf("  delay %3d ms, %4d steps:  p50 %8.1f us   p99 %8.1f us   max %8.1f us   total drift %9.1f us\n",
-                delayMs, steps, Percentile(errors, 0.5), Percentile(errors, 0.99),
-                *std::max_element(errors.begin(), errors.end()), drift);
+    std::printf(
+        "    delay %3d ms, %4d steps:  min %7.1f us   p50 %7.1f us   p99 %7.1f us   max %8.1f us   drift %8.1f us\n",
+        delayMs, steps, *std::min_element(errors.begin(), errors.end()), Percentile(errors, 0.5),
+        Percentile(errors, 0.99), *std::max_element(errors.begin(), errors.end()), drift);
+    std::fflush(stdout);
   }
 
   void StopLatency(int stops) {
@@ -137,8 +187,7 @@ class Bench {
       latencies.push_back(Micros(hid_.ReportTimes().back() - requested).count());
       KeyChange(kF2, false);
     }
-    std::printf("stop latency, stopping key press at the filter -> last key-up report (%d stops):\n", stops);
-    std::printf("  p50 %.1f us   p99 %.1f us   max %.1f us\n", Percentile(latencies, 0.5),
+    std::printf("    p50 %.1f us   p99 %.1f us   max %.1f us\n", Percentile(latencies, 0.5),
                 Percentile(latencies, 0.99), Percentile(latencies, 1.0));
   }
 
@@ -147,7 +196,7 @@ class Bench {
   sim::SimVirtualHid hid_;
   hostdrv::VHidev device_{hid_};
   model::RecordStore store_;
-  std::unique_ptr<playback::MacroPlayer> player_ = std::make_unique<playback::MacroPlayer>(store_, device_);
+  std::unique_ptr<playback::MacroPlayer> player_;
   std::unique_ptr<HidUsbFilter::KeyFilterChannel> channel_ = std::make_unique<HidUsbFilter::KeyFilterChannel>(driver_);
 };
 
@@ -162,21 +211,45 @@ model::KeyRecord Record(model::KeyCode code, int play, std::vector<model::MacroS
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+  const bool longRun = argc > 1 && std::strcmp(argv[1], "--long") == 0;
+  if (argc > 2 || (argc == 2 && !longRun)) {
+    std::fprintf(stderr, "usage: playback_bench [--long]\n");
+    return 2;
+  }
   const support::ScopedLogCapture quiet;  // the store's "no file path" save failures
-  Bench bench;
-  bench.Assign({Record(kCapsLock, 1, {{kLeftShift, 0, 0, L""}}), Record(kF1, 2, {}),
-                Record(kF2, 4, {{kKeyA, 1, 10000, L""}, {kKeyA, 0, 1, L""}})});
+  const std::vector<model::KeyRecord> records = {Record(kCapsLock, 1, {{kLeftShift, 0, 0, L""}}), Record(kF1, 2, {}),
+                                                 Record(kF2, 4, {{kKeyA, 1, 10000, L""}, {kKeyA, 0, 1, L""}})};
+  struct Mode {
+    const char* name;
+    std::unique_ptr<Bench> bench;
+  };
+  std::vector<Mode> modes;
+  modes.push_back({"before, whole-millisecond waits", std::make_unique<Bench>(std::make_unique<WholeMillisecondWait>())});
+#if defined(__linux__)
+  modes.push_back({"after, futex deadline waits without the final spin",
+                   std::make_unique<Bench>(std::make_unique<platform::linux_backend::LinuxDeadlineWait>(
+                       std::chrono::microseconds(0)))});
+#endif
+  modes.push_back({"after, the program's deadline waits", std::make_unique<Bench>(ProgramWait())});
+  for (Mode& mode : modes) mode.bench->Assign(records);
 
-  bench.RemapLatency(10000);
+  modes.back().bench->RemapLatency(10000);
 
-  std::printf("step timing error, report time - ideal schedule from the first step:\n");
-  bench.StepTiming(1, 1000);
-  bench.StepTiming(2, 1000);
-  bench.StepTiming(16, 1000);
-  bench.StepTiming(100, 100);  // 100 steps (10 s) instead of 1000
-  std::printf("  (the 100 ms case runs 100 steps, not 1000, to keep the run short)\n");
+  std::printf("step timing error, report time - ideal schedule from the first step (same cases, alternating):\n");
+  const int longSteps = longRun ? 1000 : 100;
+  for (const auto& [delayMs, steps] : {std::pair{1, 1000}, std::pair{2, 1000}, std::pair{16, 1000}, std::pair{100, longSteps}}) {
+    for (Mode& mode : modes) {
+      std::printf("  %s:\n", mode.name);
+      mode.bench->StepTiming(delayMs, steps);
+    }
+  }
+  if (!longRun) std::printf("  (the 100 ms case runs 100 steps, not 1000, to keep the run short; --long runs 1000)\n");
 
-  bench.StopLatency(500);
+  std::printf("stop latency, stopping key press at the filter -> last key-up report (500 stops):\n");
+  for (Mode& mode : modes) {
+    std::printf("  %s:\n", mode.name);
+    mode.bench->StopLatency(500);
+  }
   return 0;
 }

@@ -12,6 +12,10 @@ if(KBCONFIG_BUILD_UI)
   add_subdirectory(ui)
 endif()
 add_subdirectory(app)
+# The Debian package of the Linux program (CPack, packaging/linux/).
+if(KBCONFIG_BUILD_UI AND CMAKE_SYSTEM_NAME STREQUAL "Linux")
+  add_subdirectory(packaging/linux)
+endif()
 
 if(KBCONFIG_BUILD_TESTS)
   add_subdirectory(tests)

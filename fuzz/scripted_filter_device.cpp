@@ -61,6 +61,10 @@ class ScriptedDevice final : public platform::FilterDevice {
     if (code != HidUsbFilter::kRequestReadKeyEvent) return Pending(End{End::Kind::kCompleted, 0, 0});
 
     std::unique_lock lock(state_->mutex);
+    if (state_->emptyReadsLeft > 0) {
+      --state_->emptyReadsLeft;
+      return Pending(std::nullopt);
+    }
     if (state_->next == state_->script.size()) {
       state_->drained = true;
       lock.unlock();
@@ -100,8 +104,10 @@ class ScriptedDevice final : public platform::FilterDevice {
 
 }  // namespace
 
-ScriptedFilterSystem::ScriptedFilterSystem(std::vector<ReadStep> script) : state_(std::make_shared<State>()) {
+ScriptedFilterSystem::ScriptedFilterSystem(std::vector<ReadStep> script, int emptyReadsFirst)
+    : state_(std::make_shared<State>()) {
   state_->script = std::move(script);
+  state_->emptyReadsLeft = emptyReadsFirst;
 }
 
 std::unique_ptr<platform::AbortEvent> ScriptedFilterSystem::CreateAbortEvent() { return std::make_unique<Event>(); }

@@ -24,7 +24,9 @@ struct ReadStep {
 
 class ScriptedFilterSystem final : public platform::FilterDeviceSystem {
  public:
-  explicit ScriptedFilterSystem(std::vector<ReadStep> script);
+  // The first `emptyReadsFirst` reads find nothing queued: they stay pending until aborted, as
+  // the read with which the channel's start drops queued events does.
+  explicit ScriptedFilterSystem(std::vector<ReadStep> script, int emptyReadsFirst = 0);
 
   std::unique_ptr<platform::AbortEvent> CreateAbortEvent() override;
   std::unique_ptr<platform::FilterDevice> OpenFilterDevice(const std::wstring& path, std::uint32_t access,
@@ -38,6 +40,7 @@ class ScriptedFilterSystem final : public platform::FilterDeviceSystem {
     std::condition_variable drainedChanged;
     std::vector<ReadStep> script;
     std::size_t next = 0;
+    int emptyReadsLeft = 0;
     bool drained = false;
   };
 

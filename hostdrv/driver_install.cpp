@@ -2,6 +2,10 @@
 
 #include <string>
 
+#include "hostdrv/filter_requests.h"
+#include "hostdrv/find_virtual_device.h"
+#include "platform/filter_device.h"
+#include "platform/hid.h"
 #include "support/logger.h"
 #include "support/text.h"
 
@@ -9,25 +13,50 @@ namespace hostdrv {
 
 DriverInstaller::DriverInstaller(VHidev& device, platform::ProcessSystem& processes, platform::FileSystem& files,
                                  int processBits)
-    : device_(device), processes_(processes), files_(files), processBits_(processBits) {}
+    : DriverInstaller(device, platform::DefaultInputPathSelector(), processes, files, processBits) {}
+
+DriverInstaller::DriverInstaller(VHidev& device, platform::InputPathSelector& paths,
+                                 platform::ProcessSystem& processes, platform::FileSystem& files, int processBits)
+    : device_(device), paths_(paths), processes_(processes), files_(files), processBits_(processBits) {}
 
 bool DriverInstaller::SearchDevice() {
   device_.CloseDevice();
   return device_.OpenVirtualDevice();
 }
 
-bool DriverInstaller::EnsureVirtualDevice(const std::wstring& folder) {
-  if (SearchDevice()) return true;
+bool DriverInstaller::DriversPresent() {
+  platform::ReportDeviceSystem& reports = *paths_.DriverReportDevices();
+  if (FindVirtualDevice(reports, reports.HidClassGuid()) == nullptr) return false;
+  std::uint32_t error = 0;
+  return paths_.DriverFilterDevices()->OpenFilterDevice(HidUsbFilter::kFilterDevicePath,
+                                                        HidUsbFilter::kChannelAccessWord, error) != nullptr;
+}
 
-  RunAndWait(DefaultDriverFolder() + L"\\devcon.exe", std::wstring(L" remove ") + kVirtualDeviceHardwareId);
-
+bool DriverInstaller::InstallPackage(const std::wstring& folder) {
   const std::wstring packageFolder = folder.empty() ? DefaultDriverFolder() : folder;
   const std::wstring program = packageFolder + L"\\devcon.exe";
   std::wstring setupFile = packageFolder + L"\\vhidflt.inf";
   if (files_.KindOf(setupFile) != platform::FileKind::kFile) setupFile = packageFolder + L"\\vhidev.inf";
-  const std::wstring commandLine = L" install \"" + setupFile + L"\" " + kVirtualDeviceHardwareId;
-  if (!RunAndWait(program, commandLine)) return false;
+  // Without the package nothing can be installed: devcon is not even started.
+  if (files_.KindOf(program) != platform::FileKind::kFile || files_.KindOf(setupFile) != platform::FileKind::kFile) {
+    support::Log("No driver package in %s: the drivers are not installed.\n", support::WideToUtf8(packageFolder).c_str());
+    return false;
+  }
 
+  RunAndWait(DefaultDriverFolder() + L"\\devcon.exe", std::wstring(L" remove ") + kVirtualDeviceHardwareId);
+  const std::wstring commandLine = L" install \"" + setupFile + L"\" " + kVirtualDeviceHardwareId;
+  return RunAndWait(program, commandLine);
+}
+
+bool DriverInstaller::EnsureVirtualDevice(const std::wstring& folder) {
+  if (paths_.DriverReportDevices() == nullptr || paths_.DriverFilterDevices() == nullptr) {
+    // One path only: its virtual device is the one to install.
+    if (SearchDevice()) return true;
+    return InstallPackage(folder) && SearchDevice();
+  }
+  bool present = DriversPresent();
+  if (!present && InstallPackage(folder)) present = DriversPresent();
+  paths_.Choose(present);
   return SearchDevice();
 }
 

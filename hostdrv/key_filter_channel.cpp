@@ -19,6 +19,8 @@ namespace {
 constexpr auto kFirstRetryDelay = std::chrono::milliseconds(10);
 constexpr auto kMaxRetryDelay = std::chrono::milliseconds(1000);
 constexpr std::size_t kClearTableBytes = 256;
+// More than any driver queues; a driver that never runs out of events cannot hold a start up.
+constexpr int kMaxDroppedEvents = 1024;
 
 std::string Hex(std::uint32_t value) {
   char text[16];
@@ -134,6 +136,7 @@ std::int32_t KeyFilterChannel::StartMonitoring() {
   StopMonitoring();
   Request(kRequestPrepare, nullptr, 0, nullptr, 0);
   Request(kRequestArm, nullptr, 0, nullptr, 0);
+  DropQueuedEvents();
   const std::uint64_t token = ++lastToken_;
   runToken_.store(token);
   try {
@@ -166,6 +169,35 @@ void KeyFilterChannel::StopMonitoring() {
 }
 
 bool KeyFilterChannel::IsMonitoring() const { return monitorThread_.joinable(); }
+
+std::int32_t KeyFilterChannel::EndCaptureEverything() {
+  StopMonitoring();
+  const std::int32_t ended = Request(kRequestPrepare, nullptr, 0, nullptr, 0);
+  DropQueuedEvents();
+  return ended;
+}
+
+void KeyFilterChannel::DropQueuedEvents() {
+  const SharedDevice device = RequestDevice().first;
+  if (!device) return;
+  int dropped = 0;
+  for (int attempt = 0; attempt < kMaxDroppedEvents; ++attempt) {
+    std::array<std::uint8_t, 4> buffer{};
+    platform::SubmitOutcome outcome = device->Submit(kRequestReadKeyEvent, nullptr, 0, buffer.data(), buffer.size());
+    if (outcome.kind == platform::SubmitOutcome::Kind::kCompletedAtOnce) {
+      ++dropped;
+      continue;
+    }
+    if (outcome.kind != platform::SubmitOutcome::Kind::kPending) break;
+    // A completion wins over an abort that is already set: only an event already there is taken.
+    requestEvent_->Set();
+    const platform::PendingRequest::End end = outcome.pending->WaitOrAbort(*requestEvent_);
+    if (end.kind != platform::PendingRequest::End::Kind::kCompleted || end.bytesReturned < buffer.size()) break;
+    ++dropped;
+  }
+  requestEvent_->Reset();
+  if (dropped > 0) support::Log("KeyFilterChannel: dropped %d key events typed while nobody listened\n", dropped);
+}
 
 std::int32_t KeyFilterChannel::SetCaptureTable(std::span<const KeyCode> keys) {
   const CaptureTable table = BuildCaptureTable(keys);

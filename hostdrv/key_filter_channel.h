@@ -55,12 +55,18 @@ class KeyFilterChannel {
   std::int32_t Request(std::uint32_t code, const void* input, std::size_t inputSize, void* output,
                        std::size_t outputSize);
 
-  // Stops monitoring, sends the prepare and arm requests, starts the monitor thread. Nonzero when
-  // the thread started.
+  // Stops monitoring, sends the prepare and arm requests, drops the key events the driver queued
+  // while no monitor thread read them, starts the monitor thread. Nonzero when the thread started.
+  // The prepare request also ends the driver's capture-everything mode (kRequestSetMode).
   std::int32_t StartMonitoring();
   // Asks the monitor thread to end and waits for it; nothing when none runs.
   void StopMonitoring();
   bool IsMonitoring() const;
+
+  // Stops monitoring and ends the driver's capture-everything mode (the prepare request), then
+  // drops the key events queued meanwhile: keys typed while nobody listens are never handed to
+  // anyone later. Monitoring stays stopped. The prepare request's result.
+  std::int32_t EndCaptureEverything();
 
   // Sends the capture table of these keys (the first 256). 1 when the driver took it.
   std::int32_t SetCaptureTable(std::span<const KeyCode> keys);
@@ -100,6 +106,9 @@ class KeyFilterChannel {
   }
 
   SharedDevice OpenHandle(std::uint32_t access, std::uint32_t& error);
+  // Reads and throws away the key events the driver holds now (no monitor thread may run): each
+  // read is given an abort that is already set, so it only takes an event that is there.
+  void DropQueuedEvents();
   // The request handle with the generation it belongs to (bumped by every Close).
   std::pair<SharedDevice, std::uint64_t> RequestDevice() const;
   bool HasListeners() const;

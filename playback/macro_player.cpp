@@ -9,8 +9,9 @@
 
 namespace playback {
 
-MacroPlayer::MacroPlayer(model::RecordStore& records, hostdrv::VHidev& device, const support::Clock& clock)
-    : records_(records), device_(device), runner_(device, clock) {
+MacroPlayer::MacroPlayer(model::RecordStore& records, hostdrv::VHidev& device, const support::Clock& clock,
+                         std::unique_ptr<platform::DeadlineWait> stepWait)
+    : records_(records), device_(device), runner_(device, clock), playbackThread(std::move(stepWait)) {
   playbackThread.SetUserData(&currentRecord, 0);
   playbackThread.SetRunCallback(
       std::make_unique<threads::EasyThread::Callback<threads::IEasyThread, MacroPlayer>>(this, &MacroPlayer::RunPlayback));
@@ -92,6 +93,31 @@ void MacroPlayer::StopPlayback() {
   std::scoped_lock lock(playbackThread.DataMutex());
   currentRecord.code = 0;
   currentRecord.type = 0;
+}
+
+void MacroPlayer::EndPlayback() {
+  StopPlayback();
+  std::scoped_lock lock(playbackThread.DataMutex());
+  currentRecord.play = 0;
+}
+
+void MacroPlayer::StopAll() {
+  std::scoped_lock lock(eventMutex_);
+  if (shutDown_) return;
+  EndPlayback();
+  for (const auto& [physical, sent] : forwarded_.TakeAll()) SendKey(sent, false);
+}
+
+void MacroPlayer::StopKey(model::KeyCode code) {
+  std::scoped_lock lock(eventMutex_);
+  if (shutDown_) return;
+  bool current = false;
+  {
+    std::scoped_lock dataLock(playbackThread.DataMutex());
+    current = currentRecord.code == code;
+  }
+  if (current) EndPlayback();
+  if (const std::optional<model::KeyCode> sent = forwarded_.Released(code)) SendKey(*sent, false);
 }
 
 void MacroPlayer::Forward(const model::KeyRecord& record, model::KeyCode code, bool down) {

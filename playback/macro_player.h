@@ -12,11 +12,13 @@
 // `currentRecord` is read and written only under the playback thread's data mutex. Every end of a
 // playback (run out, stop rule, a new press, shutdown) releases the keys its steps pressed.
 #include <cstdint>
+#include <memory>
 #include <mutex>
 
 #include "hostdrv/vhidev.h"
 #include "model/records/key_record.h"
 #include "model/records/record_store.h"
+#include "platform/deadline_wait.h"
 #include "playback/forwarded_keys.h"
 #include "playback/step_runner.h"
 #include "support/clock.h"
@@ -26,8 +28,10 @@ namespace playback {
 
 class MacroPlayer {
  public:
+  // `stepWait` serves the waits between steps (the linked backend's unless given).
   MacroPlayer(model::RecordStore& records, hostdrv::VHidev& device,
-              const support::Clock& clock = support::SteadyClock::Instance());
+              const support::Clock& clock = support::SteadyClock::Instance(),
+              std::unique_ptr<platform::DeadlineWait> stepWait = platform::CreateDeadlineWait());
   // Shutdown().
   ~MacroPlayer();
   MacroPlayer(const MacroPlayer&) = delete;
@@ -41,6 +45,14 @@ class MacroPlayer {
   // current record once through its passes, then releases its press steps. With nothing to play
   // (a finished playback) it waits for the next stop without waking up. Always 0.
   std::int32_t RunPlayback(threads::IEasyThread& thread, void* owner);
+
+  // Ends the running playback (releasing the keys its steps pressed) and releases every key that
+  // forwarding holds down. Key events go on being handled afterwards. For the "Stop all macros"
+  // command, the factory restore, and the macro editor before it takes the keys.
+  void StopAll();
+  // Ends the playback of `code` when it is the current one and releases what forwarding of `code`
+  // holds down: the key's record is being deleted or replaced.
+  void StopKey(model::KeyCode code);
 
   // Ends the playback (releasing its keys), releases the keys that forwarding left down and sends
   // again any report of the virtual device whose write had failed, so nothing stays down. Key
@@ -59,6 +71,8 @@ class MacroPlayer {
   // Stops the playback thread and leaves the current record idle (code 0), even when the thread
   // was stopped before RunPlayback got to its end.
   void StopPlayback();
+  // StopPlayback, and the stopped playback's stop rules end with it (play 0).
+  void EndPlayback();
   void Forward(const model::KeyRecord& record, model::KeyCode code, bool down);
   void StartPlayback(const model::KeyRecord& record);
   void SendKey(model::KeyCode key, bool down);

@@ -23,8 +23,9 @@ std::size_t StepRunner::Play(const std::vector<model::MacroStep>& steps, PassCou
     return 0;
   }
 
+  const auto fineTimers = thread.HoldFineTimers();  // until the last step's wait is over
   std::size_t sent = 0;
-  support::Clock::TimePoint due = clock_.Now();
+  std::optional<support::Clock::TimePoint> due;  // the next step's, once the first has gone out
   std::uint32_t left = passes.passes;
   for (;;) {
     if (!passes.endless) {
@@ -41,19 +42,17 @@ std::size_t StepRunner::Play(const std::vector<model::MacroStep>& steps, PassCou
   return sent;
 }
 
-bool StepRunner::SendAndWait(const model::MacroStep& step, support::Clock::TimePoint& due,
+bool StepRunner::SendAndWait(const model::MacroStep& step, std::optional<support::Clock::TimePoint>& due,
                              threads::IEasyThread& thread) {
   device_.SetKeyboardUsage(static_cast<std::uint8_t>(step.code & 0xFF), step.state != 0);
 
-  const std::chrono::milliseconds delay = DelayAfter(step);
-  due += delay;
   const support::Clock::TimePoint now = clock_.Now();
-  if (now - due > kMaxCatchUp) due = now + delay;
-  if (due <= now) return true;  // behind schedule: the next step is already due
-
-  // Whole milliseconds, rounded up, so a step never goes out before it is due.
-  const auto wait = std::chrono::ceil<std::chrono::milliseconds>(due - now);
-  return thread.Sleep(static_cast<std::uint32_t>(wait.count())) != threads::kSleepStopRequested;
+  const std::chrono::milliseconds delay = DelayAfter(step);
+  if (!due) due = now;  // the schedule starts when the first step has gone out
+  *due += delay;
+  if (now - *due > kMaxCatchUp) due = now + delay;
+  if (*due <= now) return true;  // behind schedule: the next step is already due
+  return thread.SleepUntil(clock_, *due) != threads::kSleepStopRequested;
 }
 
 void StepRunner::ReleasePressed(const std::vector<model::MacroStep>& steps) {

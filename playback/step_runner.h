@@ -1,11 +1,15 @@
 #pragma once
 // Plays macro steps on the virtual keyboard's key bitmap, pacing them by their delays.
 //
-// Each step's delay is measured from the moment the step was due, not from the moment the thread
-// woke up, so the lateness of every wake-up does not add up over a long macro. A stop request
-// cuts the current wait short.
+// The schedule starts when the first step has gone out. Each later step's delay is measured from
+// the moment the step was due, not from the moment the thread woke up, so the lateness of every
+// wake-up does not add up over a long macro. The thread waits
+// for that due time itself (an absolute deadline, finer than a millisecond where the thread's wait
+// allows), never for less; a stop request cuts the current wait short. The thread holds its timers
+// fine while the steps play.
 #include <chrono>
 #include <cstddef>
+#include <optional>
 #include <vector>
 
 #include "hostdrv/vhidev.h"
@@ -41,7 +45,8 @@ class StepRunner {
 
  private:
   // Sends one step and waits until the next one is due. False when a stop cut the wait short.
-  bool SendAndWait(const model::MacroStep& step, support::Clock::TimePoint& due, threads::IEasyThread& thread);
+  bool SendAndWait(const model::MacroStep& step, std::optional<support::Clock::TimePoint>& due,
+                   threads::IEasyThread& thread);
 
   hostdrv::VHidev& device_;
   const support::Clock& clock_;

@@ -4,6 +4,11 @@
 
 namespace support {
 
+std::chrono::steady_clock::time_point Clock::SteadyTimeOf(TimePoint time) const {
+  const TimePoint now = Now();  // read first, so the steady reading below is not older
+  return std::chrono::steady_clock::now() + (time - now);
+}
+
 SteadyClock& SteadyClock::Instance() {
   static SteadyClock clock;
   return clock;
@@ -25,7 +30,7 @@ void ManualClock::SleepFor(std::chrono::milliseconds duration) {
   slept_ += duration;
 }
 
-void ManualClock::Advance(std::chrono::milliseconds duration) {
+void ManualClock::Advance(std::chrono::steady_clock::duration duration) {
   std::scoped_lock lock(mutex_);
   now_ += duration;
 }

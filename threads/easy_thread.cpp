@@ -6,7 +6,8 @@
 
 namespace threads {
 
-EasyThread::EasyThread() = default;
+EasyThread::EasyThread(std::unique_ptr<platform::DeadlineWait> deadlineWait)
+    : control_("EasyThread::Start", std::move(deadlineWait)) {}
 
 EasyThread::~EasyThread() { control_.Stop(); }
 
@@ -38,6 +39,10 @@ bool EasyThread::IsRunning() const { return control_.IsRunning(); }
 std::uint32_t EasyThread::Sleep(std::uint32_t milliseconds) {
   if (milliseconds == kSleepInfinite) return control_.SleepUntilStopped();
   return control_.Sleep(std::chrono::milliseconds(milliseconds));
+}
+
+std::uint32_t EasyThread::SleepUntil(const support::Clock& clock, support::Clock::TimePoint deadline) {
+  return control_.SleepUntil(clock.SteadyTimeOf(deadline));
 }
 
 }  // namespace threads

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <memory>
 
+#include "platform/deadline_wait.h"
+#include "support/clock.h"
 #include "threads/callback_slots.h"
 #include "threads/thread_callback.h"
 #include "threads/worker_control.h"
@@ -14,7 +16,16 @@
 namespace threads {
 
 // What the callbacks of an EasyThread see of it.
-class IEasyThread : public IWorkerThread {};
+class IEasyThread : public IWorkerThread {
+ public:
+  // Waits until `clock` shows `deadline`, cut short by a stop: kSleepStopRequested, or
+  // kSleepTimedOut never before the deadline. Finer than a millisecond where the thread has a
+  // deadline wait.
+  virtual std::uint32_t SleepUntil(const support::Clock& clock, support::Clock::TimePoint deadline) = 0;
+  // While the hold lives, the calling thread's waits are as fine as the system allows (held while
+  // a macro plays). Null when nothing needs holding.
+  virtual std::unique_ptr<platform::FineTimerHold> HoldFineTimers() = 0;
+};
 
 class EasyThread final : public IEasyThread {
  public:
@@ -23,7 +34,9 @@ class EasyThread final : public IEasyThread {
   template <typename Thread, typename Owner>
   using Callback = MemberThreadCallback<Thread, Owner>;
 
-  EasyThread();
+  // `deadlineWait` serves SleepUntil (a stop interrupts it); without one SleepUntil is the standard
+  // library's timed wait.
+  explicit EasyThread(std::unique_ptr<platform::DeadlineWait> deadlineWait = nullptr);
   // Stops the worker and waits for it. Must not be destroyed from its own callbacks.
   ~EasyThread() override;
   EasyThread(const EasyThread&) = delete;
@@ -44,12 +57,14 @@ class EasyThread final : public IEasyThread {
   bool IsRunning() const;
 
   std::uint32_t Sleep(std::uint32_t milliseconds) override;
+  std::uint32_t SleepUntil(const support::Clock& clock, support::Clock::TimePoint deadline) override;
+  std::unique_ptr<platform::FineTimerHold> HoldFineTimers() override { return control_.HoldFineTimers(); }
   bool IsStopRequested() const override { return control_.IsStopRequested(); }
 
  private:
   std::atomic<void*> owner_{nullptr};
   CallbackSlots<IEasyThread> callbacks_;
-  WorkerControl control_{"EasyThread::Start"};
+  WorkerControl control_;
 };
 
 }  // namespace threads

@@ -7,7 +7,8 @@
 
 namespace threads {
 
-WorkerControl::WorkerControl(std::string name) : name_(std::move(name)) {}
+WorkerControl::WorkerControl(std::string name, std::unique_ptr<platform::DeadlineWait> deadlineWait)
+    : name_(std::move(name)), deadlineWait_(std::move(deadlineWait)) {}
 
 WorkerControl::~WorkerControl() { Stop(); }
 
@@ -31,6 +32,7 @@ WorkerControl::StartResult WorkerControl::Start(std::function<void()> body) {
 
   stopRequested_ = false;
   notified_ = false;
+  if (deadlineWait_) deadlineWait_->Reset();  // no worker waits: the last one has been joined
   const std::uint64_t generation = ++generation_;
   try {
     thread_ = std::thread([this, generation, body = std::move(body)] {
@@ -62,6 +64,7 @@ void WorkerControl::Stop() {
   std::unique_lock lock(mutex_);
   workerId_ = std::thread::id();
   stopRequested_ = true;
+  if (deadlineWait_) deadlineWait_->Interrupt();
   changed_.notify_all();
   if (threadId_ == std::this_thread::get_id()) return;  // a worker cannot wait for itself
 
@@ -94,6 +97,20 @@ std::uint32_t WorkerControl::SleepUntilStopped() {
   std::unique_lock lock(mutex_);
   changed_.wait(lock, [&] { return stopRequested_; });
   return kSleepStopRequested;
+}
+
+std::uint32_t WorkerControl::SleepUntil(std::chrono::steady_clock::time_point deadline) {
+  if (deadlineWait_) {
+    const auto result = deadlineWait_->WaitUntil(deadline);
+    return result == platform::DeadlineWait::Result::kInterrupted ? kSleepStopRequested : kSleepTimedOut;
+  }
+  std::unique_lock lock(mutex_);
+  const bool stopped = changed_.wait_until(lock, deadline, [&] { return stopRequested_; });
+  return stopped ? kSleepStopRequested : kSleepTimedOut;
+}
+
+std::unique_ptr<platform::FineTimerHold> WorkerControl::HoldFineTimers() {
+  return deadlineWait_ ? deadlineWait_->HoldFineTimers() : nullptr;
 }
 
 void WorkerControl::Notify() {

@@ -9,13 +9,18 @@
 //    under the lock the wait releases), never lost between a reset and a wait;
 //  - the std::thread is joined by a stopper or by the next Start, never closed by the worker
 //    itself, so no one waits on a handle that has gone away.
+// A deadline wait given at construction serves SleepUntil: a stop raises its interrupt and a
+// Start lowers it before the new worker runs, so a stop is never lost there either.
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
+
+#include "platform/deadline_wait.h"
 
 namespace threads {
 
@@ -29,8 +34,9 @@ class WorkerControl {
  public:
   enum class StartResult { kStarted, kAlreadyRunning, kFailed };
 
-  // `name` names the operation in the failure log line when a thread cannot be created.
-  explicit WorkerControl(std::string name);
+  // `name` names the operation in the failure log line when a thread cannot be created. Without
+  // `deadlineWait`, SleepUntil is the standard library's timed wait.
+  explicit WorkerControl(std::string name, std::unique_ptr<platform::DeadlineWait> deadlineWait = nullptr);
   // Stops and joins the worker. Must not run on the worker itself.
   ~WorkerControl();
   WorkerControl(const WorkerControl&) = delete;
@@ -56,6 +62,11 @@ class WorkerControl {
   // Sleep(kSleepInfinite) of the thread classes: waits until a stop is requested. Returns
   // kSleepStopRequested.
   std::uint32_t SleepUntilStopped();
+  // Waits until the steady clock reaches `deadline`, cut short by a stop: kSleepStopRequested, or
+  // kSleepTimedOut never before the deadline.
+  std::uint32_t SleepUntil(std::chrono::steady_clock::time_point deadline);
+  // The deadline wait's hold on fine timers for the calling thread; null without one.
+  std::unique_ptr<platform::FineTimerHold> HoldFineTimers();
 
   // Wakes WaitForWork once (new work, a new callback). A wake-up before the wait is kept.
   void Notify();
@@ -69,6 +80,7 @@ class WorkerControl {
   void FinishWorker(std::uint64_t generation);
 
   const std::string name_;
+  const std::unique_ptr<platform::DeadlineWait> deadlineWait_;  // may be null
   mutable std::mutex mutex_;
   std::condition_variable changed_;
   std::thread thread_;

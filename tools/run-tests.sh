@@ -34,6 +34,9 @@ TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
 # Last: a bounded fuzz run of every loader of outside data (clang, libFuzzer).
 bash tools/run-fuzz.sh
 
+# The Debian package of build/tests: linted, installed, started without a keyboard, purged.
+bash tools/run-package-test.sh build/tests
+
 # The Linux backend against the real kernel under qemu (skips with its reason where qemu cannot run).
 echo "== kernel suite"
 bash tools/run-kernel-tests.sh build/kernel-suite

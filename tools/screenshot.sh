@@ -1,43 +1,95 @@
 #!/usr/bin/env bash
-# Takes docs/screenshot.png: builds kbconfig-demo, starts it on a virtual X display (Xvfb) the
-# size of its main window, so the window (centred, no window manager) fills the screen, and
-# grabs the screen with xwd.
+# Takes the pictures of the README: builds kbconfig-demo and starts it on a virtual X display
+# (Xvfb) the size of its main window, so the window (centred, no window manager) fills the screen.
+#   docs/screenshot.png          the main window (key A carries a recorded macro)
+#   docs/screenshot-editor.png   the macro editor of key A, showing the recorded macro
+#   docs/screenshot-cn.png       the main window in Chinese
+# The macro was recorded with the demo itself (typing "hello"); its files are written into a
+# clean program folder before the start, so every run shows the same.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-bash tools/setup.sh
-needed=()
-for package in x11-apps netpbm xvfb xauth fonts-wqy-microhei; do
-  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
-    needed+=("$package")
-  fi
-done
-if [ ${#needed[@]} -gt 0 ]; then
-  SUDO=""
-  if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
-  $SUDO apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${needed[@]}"
-fi
+bash tools/setup.sh x11-apps netpbm xdotool fonts-wqy-microhei
 
 build=build/screenshot
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKBCONFIG_BUILD_TESTS=OFF \
   -DKBCONFIG_BUILD_BENCHMARKS=OFF -DKBCONFIG_BUILD_UI=ON >/dev/null
 cmake --build "$build" -j "$(nproc)" --target kbconfig-demo
 
-# A clean program folder: default data files, nothing from earlier runs.
+# A clean program folder: default data files, and the recorded macro on key A.
 run_folder=$(mktemp -d)
 trap 'rm -rf "$run_folder"' EXIT
 cp "$build/app/kbconfig-demo" "$build/app/config.xml" "$run_folder/"
 cp -r "$build/app/uires" "$run_folder/"
+steps=(
+  '458763 1 59 H' '458763 0 176 H' '458760 1 61 E' '458760 0 176 E' '458767 1 60 L'
+  '458767 0 176 L' '458767 1 60 L' '458767 0 176 L' '458770 1 61 O' '458770 0 0 O'
+)
+{
+  echo '<?xml version="1.0"?>'
+  echo '<config type="0" repeat="1" mode="0" delay="10" media="0" function="0" group="0" skcode="0" play="0" />'
+  echo '<macro>'
+  echo '	<group name="Greeting">'
+  for step in "${steps[@]}"; do
+    read -r code state delay name <<<"$step"
+    echo "		<item code=\"$code\" state=\"$state\" delay=\"$delay\" name=\"$name\" />"
+  done
+  echo '	</group>'
+  echo '</macro>'
+} >"$run_folder/macro.xml"
+{
+  echo '<?xml version="1.0"?>'
+  echo '<record code="70004" play="2" type="0" repeat="1" name="A" group="Greeting">'
+  for step in "${steps[@]}"; do
+    read -r code state delay name <<<"$step"
+    echo "	<item code=\"$(printf '%x' "$code")\" state=\"$state\" delay=\"$delay\" name=\"$name\" />"
+  done
+  echo '</record>'
+} >"$run_folder/record.xml"
+
+# Where to click, from the layout and the key-position file: a control's centre in the window.
+layout=uires/layout/main.ui
+geometry_of() {  # name -> "x y width height" of the control in its parent
+  sed -n "/name=\"$1\"/,/<\/rect>/p" "$layout" | sed -n 's/.*<\(x\|y\|width\|height\)>\([0-9]*\)<.*/\2/p' | head -n 4 | xargs
+}
+read -r image_x image_y _ _ <<<"$(geometry_of img_keyboard)"
+IFS=, read -r key_x key_y key_w key_h < <(sed -n 's/.*name="A" .*rect="\([0-9,]*\)".*/\1/p' uires/keyboard/keyboard_positions.xml)
+key_a="$((image_x + key_x + key_w / 2)) $((image_y + key_y + key_h / 2))"
+read -r zh_x zh_y zh_w zh_h <<<"$(geometry_of zh_cn)"
+chinese_button="$((zh_x + zh_w / 2)) $((zh_y + zh_h / 2))"
 mkdir -p docs
 
 xvfb-run --auto-servernum --server-args="-screen 0 1000x660x24" bash -c '
   set -euo pipefail
-  QT_QPA_PLATFORM=xcb "$1/kbconfig-demo" >/dev/null 2>&1 &
+  folder=$1 docs=$2 key_a=$3 chinese_button=$4
+  QT_QPA_PLATFORM=xcb "$folder/kbconfig-demo" >"$folder/demo.log" 2>&1 &
   program=$!
-  sleep 4
-  xwd -root -silent | xwdtopnm 2>/dev/null | pnmtopng > "$2"
-  kill "$program"
-  wait "$program" 2>/dev/null || true
-' _ "$run_folder" "$PWD/docs/screenshot.png"
-echo "screenshot: docs/screenshot.png"
+  trap "kill $program 2>/dev/null || true" EXIT
+  shoot() { xwd -silent "$@" | xwdtopnm 2>/dev/null | pnmtopng; }
+  wait_for_window() {
+    for _ in $(seq 100); do
+      window=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1 || true)
+      [ -n "$window" ] && { sleep 1; echo "$window"; return 0; }
+      sleep 0.1
+    done
+    echo "screenshot: no window \"$1\"" >&2
+    cat "$folder/demo.log" >&2
+    return 1
+  }
+  main=$(wait_for_window "^Keyboard Configuration\$")
+  read -r origin_x origin_y < <(xdotool getwindowgeometry --shell "$main" | sed -n "s/^[XY]=//p" | xargs)
+  click() { xdotool mousemove $((origin_x + $1)) $((origin_y + $2)) click 1; }
+  shoot -root >"$docs/screenshot.png"
+
+  click $key_a
+  editor=$(wait_for_window "^Macro editor\$")
+  shoot -id "$editor" >"$docs/screenshot-editor.png"
+  xdotool windowfocus --sync "$editor" key Escape
+  sleep 0.5
+
+  click $chinese_button
+  xdotool mousemove 0 0  # no hover look on the button
+  sleep 1
+  shoot -root >"$docs/screenshot-cn.png"
+' _ "$run_folder" "$PWD/docs" "$key_a" "$chinese_button"
+echo "screenshot: docs/screenshot.png, docs/screenshot-editor.png, docs/screenshot-cn.png"

@@ -21,13 +21,9 @@ int main(int argc, char** argv) {
   sim::SimKeyFilterDriver& filter = sim::DemoKeyFilter();
   filter.SetLogEvents(true);
   sim::DemoProcesses().SetExecutablePath(QCoreApplication::applicationFilePath().toStdWString());
-  app::DemoKeyFeeder feeder([&filter](std::uint32_t code, bool down) {
-    if (down) {
-      filter.PressKey(code);
-    } else {
-      filter.ReleaseKey(code);
-    }
-  });
+  app::DemoKeyFeeder feeder(
+      [&filter](std::uint32_t code, bool down) { return down ? filter.PressKey(code) : filter.ReleaseKey(code); },
+      [&filter](std::uint32_t code) { return filter.IsCaptured(code); });
   application.installEventFilter(&feeder);
 
   app::ProgramEnvironment environment = app::ProcessEnvironment();

@@ -8,6 +8,7 @@
 #include "device/io/hid_device.h"
 #include "model/config/load_config.h"
 #include "platform/hid.h"
+#include "support/path_text.h"
 #include "support/text.h"
 
 namespace {
@@ -33,7 +34,7 @@ void Print(const std::string& line) {
 }
 
 void PrintConfig(const std::filesystem::path& path, bool loaded, const model::AppConfig& config) {
-  const std::string file = support::WideToUtf8(path.wstring());
+  const std::string file = support::PathToUtf8(path);
   if (!loaded) {
     Print(support::Format("Could not load %s: no keyboard is selected.\n", file.c_str()));
     return;

@@ -1,7 +1,8 @@
 #pragma once
-// The program's four data files, read at start-up from the program's folder in this order:
-// macro.xml, record.xml, sidemodel.xml, ledeffect.xml. A missing or unreadable file leaves its
-// model at the defaults (the lighting stores write theirs back at once).
+// The program's four data files, read at start-up from the data folder (see ProgramFolders) in this
+// order: macro.xml, record.xml, sidemodel.xml, ledeffect.xml. A missing or unreadable file leaves
+// its model at the defaults (the lighting stores write theirs back at once); an unreadable one is
+// kept beside first, and each model says so in UnreadableAtLoad().
 #include <filesystem>
 
 #include "model/lighting/led_effect_store.h"
@@ -18,5 +19,9 @@ inline constexpr const wchar_t* kLedEffectFileName = L"ledeffect.xml";
 
 void LoadDataFiles(const std::filesystem::path& folder, model::MacroLibrary& macros, model::RecordStore& records,
                    model::SideModelStore& sides, model::LedEffectStore& effects);
+
+// Removes the temporary files of saves of the four files that a kill or a crash interrupted.
+// Only while no other instance can be saving them. Returns how many were removed.
+int RemoveInterruptedSaves(const std::filesystem::path& folder);
 
 }  // namespace app

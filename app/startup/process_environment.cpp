@@ -1,10 +1,11 @@
 #include "app/startup/process_environment.h"
 
 #include <QCoreApplication>
-#include <QDir>
+#include <QStandardPaths>
 #include <QSystemTrayIcon>
 
-#include "hostdrv/driver_install.h"
+#include "app/startup/virtual_device_setup.h"
+#include "ui/toolkit/qt_path.h"
 
 namespace app {
 
@@ -20,15 +21,15 @@ ProgramEnvironment ProcessEnvironment() {
       .sides = model::SideModelStore::Instance(),
       .effects = model::LedEffectStore::Instance(),
       .clock = support::SteadyClock::Instance(),
-      .programFolder = QCoreApplication::applicationDirPath().toStdWString(),
-      .lockFolder = QDir::tempPath().toStdWString(),
+      .folders = ChooseProgramFolders(ui::QStringToPath(QCoreApplication::applicationDirPath()),
+                                      UserFoldersOfThisProcess()),
+      // One instance per user: in the shared /tmp another user's instance would stop this one.
+      .lockFolder = ui::QStringToPath(QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation)),
       .changeWorkingFolder = true,
       .trayAvailable = QSystemTrayIcon::isSystemTrayAvailable(),
       .ensureVirtualDevice =
           [&virtualDevice] {
-            // The result does not matter here: the program runs either way.
-            hostdrv::DriverInstaller(virtualDevice, platform::DefaultProcessSystem(), platform::DefaultFileSystem())
-                .EnsureVirtualDevice(std::wstring());
+            return PrepareVirtualDevice(virtualDevice, platform::DefaultProcessSystem(), platform::DefaultFileSystem());
           },
       .showMessage = {},
       .onWindowShown = {}};

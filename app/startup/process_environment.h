@@ -1,6 +1,6 @@
 #pragma once
 // The environment of the real program: the backend the executable is linked with, the
-// process-wide models and the program's own folder.
+// process-wide models, and the folders ChooseProgramFolders finds from the executable's.
 #include "app/startup/program.h"
 
 namespace app {

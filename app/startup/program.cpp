@@ -10,11 +10,14 @@
 #include "app/startup/data_files.h"
 #include "app/startup/platform_startup.h"
 #include "app/startup/single_instance.h"
+#include "app/startup/startup_notices.h"
 #include "model/config/load_config.h"
 #include "support/logger.h"
-#include "ui/key_assignment/key_assignment.h"
+#include "support/path_text.h"
 #include "ui/main_window/main_dlg.h"
 #include "ui/toolkit/layout_loader.h"
+#include "ui/toolkit/message_box.h"
+#include "ui/toolkit/qt_path.h"
 #include "ui/toolkit/resource_package.h"
 #include "ui/toolkit/xml_translator.h"
 
@@ -33,38 +36,59 @@ void CentreOnScreen(QWidget& window) {
 }  // namespace
 
 int RunProgram(ProgramEnvironment& environment, bool startHidden) {
-  if (environment.ensureVirtualDevice) environment.ensureVirtualDevice();
+  const VirtualDeviceStatus virtualDevice =
+      environment.ensureVirtualDevice ? environment.ensureVirtualDevice() : VirtualDeviceStatus::kOpen;
   environment.virtualDevice.ReleaseAll();
-  if (environment.changeWorkingFolder &&
-      !QDir::setCurrent(QString::fromStdWString(environment.programFolder.wstring()))) {
-    support::LogFailure("RunProgram: set working folder", environment.programFolder.string());
+  const ProgramFolders& folders = environment.folders;
+  if (environment.changeWorkingFolder && !QDir::setCurrent(ui::PathToQString(folders.resources))) {
+    support::LogFailure("RunProgram: set working folder", support::PathToUtf8(folders.resources));
   }
+  support::Log("Resources in %s, configuration %s, data files in %s\n",
+               support::PathToUtf8(folders.resources).c_str(), support::PathToUtf8(folders.configFile).c_str(),
+               support::PathToUtf8(folders.data).c_str());
+  PrepareDataFolder(folders);
 
   ui::ResourcePackage package;
-  if (!package.Open(environment.programFolder / "uires")) {
+  if (!package.Open(folders.resources / "uires")) {
     // Without the package there is no layout for the program's own box: Qt's box tells the user.
     const QString text = QStringLiteral("kbconfig cannot start: its resources are unreadable (%1).")
                              .arg(QString::fromStdString(package.LastError()));
     if (environment.showMessage) {
-      environment.showMessage(nullptr, QStringLiteral("Error"), text, ui::MessageButtons::kOk);
+      environment.showMessage(nullptr, QStringLiteral("Error"), text, ui::MessageButtons::kOk,
+                              ui::MessageIcon::kWarning);
     } else {
       QMessageBox::critical(nullptr, QStringLiteral("kbconfig"), text);
     }
     return 1;
   }
   qApp->setStyleSheet(package.ReadText("values:skin"));
-  ui::LayoutLoader loader(package, environment.programFolder);
+  ui::LayoutLoader loader(package, folders.resources);
+  auto tell = [&environment, &loader](const QString& text) {
+    if (environment.showMessage) {
+      environment.showMessage(nullptr, QStringLiteral("Warning"), text, ui::MessageButtons::kOk,
+                              ui::MessageIcon::kWarning);
+    } else {
+      ui::ShowMessageBox(loader, nullptr, QStringLiteral("Warning"), text, ui::MessageButtons::kOk);
+    }
+  };
 
-  model::LoadConfig(environment.programFolder, environment.config);
+  model::LoadConfigFile(folders.configFile, environment.config);
   ui::LanguageSwitcher language(package);
   language.Switch(environment.config.useChinese ? "lang_cn" : "lang_en");
 
-  LoadDataFiles(environment.programFolder, environment.macros, environment.records, environment.sides,
-                environment.effects);
+  LoadDataFiles(folders.data, environment.macros, environment.records, environment.sides, environment.effects);
+
+  // Told by the start that kept the copy, even when another instance runs and this one ends.
+  const QString unreadable =
+      UnreadableDataText(environment.macros.UnreadableAtLoad(), environment.records.UnreadableAtLoad());
+  if (!unreadable.isEmpty()) tell(unreadable);
 
   const QString instanceName = package.NamedString(0).value_or(QStringLiteral("kbconfig"));
   SingleInstance instance(instanceName, environment.lockFolder);
   if (instance.Acquire() == SingleInstance::Role::kAnotherRunning) return 0;
+  // The only instance now: no other save of these files can be under way.
+  RemoveInterruptedSaves(folders.data);
+  if (ShouldTellVirtualDeviceAccess(virtualDevice, folders.data)) tell(VirtualDeviceAccessText());
 
   ui::CMainDlg window(ui::MainDlgServices{.hid = environment.hid,
                                           .filters = environment.filters,
@@ -82,19 +106,6 @@ int RunProgram(ProgramEnvironment& environment, bool startHidden) {
                                           .trayAvailable = environment.trayAvailable,
                                           .showMessage = environment.showMessage});
   if (!window.Create()) return 1;
-  // A click on a key of the picture opens the macro editor; its result becomes the key's record.
-  std::unique_ptr<assign::KeyAssignment> keyAssignment;
-  if (SOUI::CoordButtonImage* image = window.KeyboardImage()) {
-    keyAssignment = std::make_unique<assign::KeyAssignment>(assign::KeyAssignment::Dependencies{
-        environment.records, environment.macros, environment.config, window.KeyFilter(), *image,
-        [&window] { return window.IsKeyboardOpen(); },
-        assign::ModalEditorRunner(loader, environment.config, &window)});
-    window.SetKeyAssignmentHandler([&assignment = *keyAssignment](std::int32_t id, const std::wstring& name,
-                                                                 std::int32_t up, std::uint32_t flags,
-                                                                 std::int32_t x, std::int32_t y) {
-      return assignment.OnCoordButtonClick(id, name, up, flags, x, y);
-    });
-  }
   QObject::connect(&instance, &SingleInstance::ActivationRequested, &window, [&window] {
     window.BringToFront();
     TakeForeground(window);

@@ -1,11 +1,14 @@
 #pragma once
 // The program from start to end, once the Qt application object exists: virtual device check,
-// working folder, resources, configuration and language, data files, single instance, the main
-// window and the message loop. main() of both executables builds a ProgramEnvironment from the
+// working folder, resources, configuration and language, data files, single instance, what the
+// user must know before the main window (data files kept aside, access to the virtual device),
+// the main window and the message loop. main() of both executables builds a ProgramEnvironment from the
 // linked backend and the process-wide models; tests build one from emulated devices.
 #include <filesystem>
 #include <functional>
 
+#include "app/startup/program_folders.h"
+#include "app/startup/virtual_device_setup.h"
 #include "hostdrv/vhidev.h"
 #include "model/config/app_config.h"
 #include "model/lighting/led_effect_store.h"
@@ -33,12 +36,13 @@ struct ProgramEnvironment {
   model::SideModelStore& sides;
   model::LedEffectStore& effects;
   support::Clock& clock;
-  std::filesystem::path programFolder;   // config.xml, the data files and uires/ live here
+  ProgramFolders folders;                // uires/, config.xml and the data files (see ChooseProgramFolders)
   std::filesystem::path lockFolder;      // where the single-instance lock file goes
-  bool changeWorkingFolder = true;       // make programFolder the current folder
+  bool changeWorkingFolder = true;       // make the resource folder the current folder
   bool trayAvailable = false;
-  // Looks for the virtual HID device and installs the drivers when it is missing.
-  std::function<void()> ensureVirtualDevice;
+  // Looks for the virtual HID device (on Windows installing the drivers when it is missing).
+  // Empty: taken as open.
+  std::function<VirtualDeviceStatus()> ensureVirtualDevice;
   ui::MessageFunction showMessage;       // empty: the program's message box
   // Called with the main window once it is shown (tests use it to act inside the loop).
   std::function<void(ui::CMainDlg&)> onWindowShown;

@@ -1,9 +1,11 @@
 #include "app/startup/single_instance.h"
 
+#include <QCryptographicHash>
 #include <QLocalSocket>
 
 #include "app/startup/platform_startup.h"
 #include "support/logger.h"
+#include "ui/toolkit/qt_path.h"
 
 namespace app {
 
@@ -22,7 +24,16 @@ SingleInstance::~SingleInstance() {
 }
 
 QString SingleInstance::LockFilePath() const {
-  return QString::fromStdWString((lockFolder_ / (name_.toStdWString() + L".lock")).wstring());
+  return ui::PathToQString(lockFolder_ / ui::QStringToPath(name_ + QStringLiteral(".lock")));
+}
+
+QString SingleInstance::ServerName() const {
+  // A bare name is one socket in /tmp for every user of the machine, and another user's would
+  // keep this instance from listening; the lock folder is the user's own, so its digest tells
+  // users apart (a digest, not the folder itself: socket paths are limited to about 100 bytes).
+  const QByteArray folder = ui::PathToQString(lockFolder_).toUtf8();
+  const QByteArray digest = QCryptographicHash::hash(folder, QCryptographicHash::Sha256).toHex().left(12);
+  return name_ + QLatin1Char('-') + QString::fromLatin1(digest);
 }
 
 SingleInstance::Role SingleInstance::Acquire() {
@@ -48,10 +59,10 @@ SingleInstance::Role SingleInstance::Acquire() {
 bool SingleInstance::Listen() {
   server_ = std::make_unique<QLocalServer>();
   server_->setSocketOptions(QLocalServer::UserAccessOption);
-  if (!server_->listen(name_)) {
+  if (!server_->listen(ServerName())) {
     // A socket left by a crashed instance; we hold the lock, so nobody else listens there.
-    QLocalServer::removeServer(name_);
-    if (!server_->listen(name_)) return false;
+    QLocalServer::removeServer(ServerName());
+    if (!server_->listen(ServerName())) return false;
   }
   connect(server_.get(), &QLocalServer::newConnection, this, &SingleInstance::OnConnection);
   return true;
@@ -73,7 +84,7 @@ void SingleInstance::OnConnection() {
 
 bool SingleInstance::AskFirstInstanceToShow() const {
   QLocalSocket socket;
-  socket.connectToServer(name_);
+  socket.connectToServer(ServerName());
   if (!socket.waitForConnected(kConnectTimeoutMs)) {
     support::LogFailure("SingleInstance::AskFirstInstanceToShow", socket.errorString().toStdString());
     return false;

@@ -1,6 +1,6 @@
 #pragma once
 // Only one instance of the program runs. The first holds a lock file and listens on a local
-// socket, both named by the instance name; a later start finds the lock taken, asks the first
+// socket, both named by the instance name (the socket's name also by the lock folder); a later start finds the lock taken, asks the first
 // instance over the socket to bring its window forward, and ends.
 //
 // A crashed first instance leaves both behind: the lock file names a process that no longer
@@ -32,6 +32,9 @@ class SingleInstance : public QObject {
   Role Acquire();
   bool IsFirst() const { return server_ != nullptr; }
   QString LockFilePath() const;
+  // The local socket's name: the instance name and a digest of the lock folder, so instances of
+  // different users never meet.
+  QString ServerName() const;
 
   static constexpr const char* kActivateMessage = "activate\n";
 

@@ -142,7 +142,8 @@ int HidDevice::WriteLocked(const Report& report) {
       support::LogWide(L"asynchronous write succeed : %d\n", handleValue);
       return static_cast<int>(outcome.bytesWritten);
     case platform::WriteOutcome::Kind::kTimedOut:
-      // The backend has cancelled the write and waited until it ended, so nothing is left pending.
+      // The backend has cancelled the write or abandoned it with its own copy of the bytes, so
+      // nothing pending refers to the report.
       support::LogWide(L"写文件错误(%04x,%d)\n", handleValue, static_cast<int>(kErrorIoPending));
       support::LogWide(L"超时索引错误\n");
       return 0;

@@ -5,12 +5,21 @@
 # No other hidraw device is opened up.
 # Usage (as root): install-udev-rules.sh [path/to/config.xml]     (default: ../../config.xml)
 #                  install-udev-rules.sh --remove
+#   (any user):    install-udev-rules.sh --print [path/to/config.xml]
+#                  writes the rules to standard output and changes nothing (the Debian package's
+#                  build takes its rules file from here)
 set -eu
 
 rules=/etc/udev/rules.d/70-kbconfig.rules
 modules_load=/etc/modules-load.d/kbconfig.conf
 
-if [ "$(id -u)" -ne 0 ]; then
+print_only=0
+if [ "${1:-}" = "--print" ]; then
+  print_only=1
+  shift
+fi
+
+if [ "$print_only" -eq 0 ] && [ "$(id -u)" -ne 0 ]; then
   echo "install-udev-rules.sh: run as root (sudo $0 $*)" >&2
   exit 1
 fi
@@ -41,17 +50,28 @@ esac
 vid=$(printf '%04x' "0x$vid")
 pid=$(printf '%04x' "0x$pid")
 
-cat > "$rules" <<RULES
+write_rules() {
+  upper_vid=$(echo "$vid" | tr 'a-f' 'A-F')
+  upper_pid=$(echo "$pid" | tr 'a-f' 'A-F')
+  cat <<RULES
 # Written by kbconfig's install-udev-rules.sh for the keyboard $vid:$pid.
 # Its hidraw nodes (lighting reports), USB or any other bus:
 KERNEL=="hidraw*", SUBSYSTEM=="hidraw", ATTRS{idVendor}=="$vid", ATTRS{idProduct}=="$pid", TAG+="uaccess"
-KERNEL=="hidraw*", SUBSYSTEM=="hidraw", KERNELS=="*:$(echo "$vid" | tr 'a-f' 'A-F'):$(echo "$pid" | tr 'a-f' 'A-F').*", TAG+="uaccess"
+KERNEL=="hidraw*", SUBSYSTEM=="hidraw", KERNELS=="*:$upper_vid:$upper_pid.*", TAG+="uaccess"
 # Its input nodes (the key filter grabs them):
 SUBSYSTEM=="input", KERNEL=="event*", ATTRS{idVendor}=="$vid", ATTRS{idProduct}=="$pid", TAG+="uaccess"
-SUBSYSTEM=="input", KERNEL=="event*", KERNELS=="*:$(echo "$vid" | tr 'a-f' 'A-F'):$(echo "$pid" | tr 'a-f' 'A-F').*", TAG+="uaccess"
+SUBSYSTEM=="input", KERNEL=="event*", KERNELS=="*:$upper_vid:$upper_pid.*", TAG+="uaccess"
 # uinput (the virtual HID device and the key filter's pass-through device):
 KERNEL=="uinput", SUBSYSTEM=="misc", TAG+="uaccess", OPTIONS+="static_node=uinput"
 RULES
+}
+
+if [ "$print_only" -eq 1 ]; then
+  write_rules
+  exit 0
+fi
+
+write_rules > "$rules"
 
 echo uinput > "$modules_load"
 modprobe uinput || echo "install-udev-rules.sh: could not load uinput now; it loads at the next boot" >&2

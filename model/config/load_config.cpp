@@ -5,6 +5,7 @@
 #include "model/xml/xml_file.h"
 #include "support/c_number.h"
 #include "support/logger.h"
+#include "support/path_text.h"
 #include "support/text.h"
 
 namespace model {
@@ -80,7 +81,7 @@ std::vector<CombKeyStep> ParseCombKeySteps(std::wstring_view code) {
 bool LoadConfigFile(const std::filesystem::path& file, AppConfig& config) {
   pugi::xml_document document;
   if (!LoadXmlFile(file, document)) {
-    support::LogFailure("LoadConfig", "cannot load " + support::WideToUtf8(file.wstring()));
+    support::LogFailure("LoadConfig", "cannot load " + support::PathToUtf8(file));
     return false;
   }
 

@@ -7,6 +7,7 @@
 
 #include "model/xml/xml_file.h"
 #include "support/c_number.h"
+#include "support/path_text.h"
 #include "support/text.h"
 
 namespace model {
@@ -35,7 +36,7 @@ std::filesystem::path ResolveKeyPositionPath(const std::filesystem::path& progra
   std::wstring relative(layoutText);
   std::replace(relative.begin(), relative.end(), L'\\', L'/');
   while (!relative.empty() && relative.front() == L'/') relative.erase(relative.begin());
-  return programFolder / std::filesystem::path(support::WideToUtf8(relative));
+  return programFolder / support::PathFromWide(relative);
 }
 
 uint32_t ParseKeyColor(std::string_view text) {
@@ -74,6 +75,7 @@ std::vector<KeySpot> ReadKeyPositions(const pugi::xml_document& document) {
     if (pugi::xml_attribute id = key.attribute("id")) spot.id = id.as_int();
     if (pugi::xml_attribute va = key.attribute("va")) spot.va = va.as_int();
     spot.name = support::Utf8ToWide(key.attribute("name").as_string());
+    spot.legend = support::Utf8ToWide(key.attribute("legend").as_string());
     if (pugi::xml_attribute color = key.attribute("color")) spot.color = ParseKeyColor(color.as_string());
     if (pugi::xml_attribute rect = key.attribute("rect")) spot.rect = ParseKeyRect(rect.as_string());
     spots.push_back(std::move(spot));

@@ -32,6 +32,7 @@ struct KeySpot {
   int32_t checked = 0;
   int32_t hover = 0;
   int32_t pressed = 0;
+  std::wstring legend;  // the text printed on the key's cap (attribute "legend"); empty when absent
 
   uint32_t KeyCode() const {
     return (static_cast<uint32_t>(va) << 16) | (static_cast<uint32_t>(id) & 0xFFFFu);

@@ -18,6 +18,8 @@
 #include <mutex>
 #include <optional>
 
+#include "model/xml/unreadable_file.h"
+
 namespace model {
 
 template <typename Format>
@@ -32,13 +34,15 @@ class LightingStore {
   LightingStore& operator=(const LightingStore&) = delete;
 
   // Remembers `path` and reads it. An empty path returns false and changes nothing. A missing,
-  // empty or malformed file returns false after the defaults have been set and written to `path`;
-  // a malformed one is first kept beside as <name>.bad (and not replaced when that fails).
+  // contentless or unreadable file returns false after the defaults have been set and written to
+  // `path`; an unreadable one (malformed, or 0 bytes) is first kept beside as <name>.bad, and
+  // while that copy cannot be made the file is not written over (see Save).
   // Records the file does not cover keep their values.
   bool Load(const std::filesystem::path& path);
 
   // Writes the whole store to the remembered path; false when there is none or the write failed
-  // (the previous file then stays as it was).
+  // (the previous file then stays as it was). Also false, logged, while the file Load could not
+  // read has no copy beside it: each save tries to make the copy first.
   bool Save() const;
 
   // Every record and the selected index to their defaults, then Save.
@@ -54,6 +58,8 @@ class LightingStore {
   bool SetSelected(std::int32_t index);
 
   std::filesystem::path Path() const;
+  // What Load did with a file it could not read (Fate::kNone when there was none).
+  UnreadableFileReport UnreadableAtLoad() const;
 
  private:
   void SetDefaultsLocked();
@@ -64,6 +70,7 @@ class LightingStore {
   std::filesystem::path path_;
   std::array<Record, kRecordCount> records_{};
   std::int32_t selected_ = Format::kDefaultSelected;
+  mutable UnreadableFileGuard unreadable_;
 };
 
 }  // namespace model

@@ -7,8 +7,6 @@
 #include "model/lighting/xml_number.h"
 #include "model/xml/unreadable_file.h"
 #include "model/xml/xml_file.h"
-#include "support/logger.h"
-#include "support/text.h"
 
 namespace model {
 
@@ -25,15 +23,11 @@ bool LightingStore<Format>::Load(const std::filesystem::path& path) {
 
   pugi::xml_document document;
   const XmlFileState state = ReadXmlFile(path_, document);
+  unreadable_.AfterRead(path_, state);
   if (state != XmlFileState::kLoaded) {
     SetDefaultsLocked();
-    // The defaults go to the file only once a version that cannot be read is kept beside it.
-    if (state != XmlFileState::kUnreadable || PreserveUnreadableFile(path_)) {
-      SaveLocked();
-    } else {
-      support::Log("%s: not replaced by the defaults, as it could not be kept\n",
-                   support::WideToUtf8(path_.wstring()).c_str());
-    }
+    // A version that cannot be read is not replaced by the defaults until it is kept beside.
+    SaveLocked();
     return false;
   }
 
@@ -58,7 +52,7 @@ bool LightingStore<Format>::Save() const {
 
 template <typename Format>
 bool LightingStore<Format>::SaveLocked() const {
-  if (path_.empty()) return false;
+  if (path_.empty() || !unreadable_.MaySave()) return false;
   pugi::xml_document document;
   pugi::xml_node effect = document.append_child("effect");
   effect.append_attribute("sel").set_value(selected_);
@@ -113,6 +107,12 @@ bool LightingStore<Format>::SetSelected(std::int32_t index) {
   std::scoped_lock lock(mutex_);
   selected_ = index;
   return SaveLocked();
+}
+
+template <typename Format>
+UnreadableFileReport LightingStore<Format>::UnreadableAtLoad() const {
+  std::scoped_lock lock(mutex_);
+  return unreadable_.Report();
 }
 
 template <typename Format>

@@ -36,18 +36,31 @@ MacroLibrary& MacroLibrary::Instance() {
 }
 
 void MacroLibrary::Reset() {
-  type = 0;
-  repeat = 1;
-  delay = 10;
-  mode = 0;
-  media = 0;
-  function = 0;
-  skcode = 0;
-  group = 0;
-  playValue = 0;
-  play = 0;
-  recording = 0;
+  ApplySettings(Settings{});
   groups_.clear();
+}
+
+MacroLibrary::Settings MacroLibrary::CurrentSettings() const {
+  return Settings{type, repeat, delay, mode, media, function, skcode, group, playValue, play, recording};
+}
+
+void MacroLibrary::ApplySettings(const Settings& settings) {
+  type = settings.type;
+  repeat = settings.repeat;
+  delay = settings.delay;
+  mode = settings.mode;
+  media = settings.media;
+  function = settings.function;
+  skcode = settings.skcode;
+  group = settings.group;
+  playValue = settings.playValue;
+  play = settings.play;
+  recording = settings.recording;
+}
+
+void MacroLibrary::ReplaceGroups(const std::vector<MacroGroup>& groups) {
+  groups_.clear();
+  for (const MacroGroup& group : groups) groups_.push_back(std::make_shared<MacroGroup>(group));
 }
 
 bool MacroLibrary::Load(const std::filesystem::path& path) {
@@ -56,7 +69,7 @@ bool MacroLibrary::Load(const std::filesystem::path& path) {
   pugi::xml_document document;
   const XmlFileState state = ReadXmlFile(path, document);
   // The next save replaces the file: a version that cannot be read is kept beside it first.
-  if (state == XmlFileState::kUnreadable) PreserveUnreadableFile(path);
+  unreadable_.AfterRead(path, state);
   if (state != XmlFileState::kLoaded) return false;
 
   groups_.clear();
@@ -83,6 +96,7 @@ bool MacroLibrary::Save() const {
     support::LogFailure("MacroLibrary::Save", "no file path (the library was never loaded)");
     return false;
   }
+  if (!unreadable_.MaySave()) return false;
   pugi::xml_document document;
   pugi::xml_node config = document.append_child("config");
   AppendSigned(config, "type", type);

@@ -8,6 +8,7 @@
 #include "model/keys/key_code.h"
 #include "model/macro/delay_ms.h"
 #include "model/macro/macro_step.h"
+#include "model/xml/unreadable_file.h"
 
 namespace model {
 
@@ -24,11 +25,15 @@ class MacroLibrary {
   // reach macro.xml. Writes nothing.
   void Reset();
   // Reads `path` (remembered in filePath even when reading fails). False for an empty path or a
-  // missing, empty or malformed file, which leaves settings and groups as they were. A malformed
-  // file is first kept beside as macro.xml.bad (see PreserveUnreadableFile).
+  // missing, contentless or unreadable file, which leaves settings and groups as they were. An
+  // unreadable file (malformed, or 0 bytes) is first kept beside as macro.xml.bad (see
+  // PreserveUnreadableFile); while that copy cannot be made, Save does not write over it.
   bool Load(const std::filesystem::path& path);
-  // Writes the whole library to filePath. False when there is no path or the write fails.
+  // Writes the whole library to filePath. False when there is no path or the write fails, and
+  // (logged) while the file Load could not read has no copy beside it; each save tries again.
   bool Save() const;
+  // What the last Load did with a file it could not read (Fate::kNone when there was none).
+  const UnreadableFileReport& UnreadableAtLoad() const { return unreadable_.Report(); }
 
   int GroupCount() const;
   // The group at `index`; a negative index means the group at `group`. Null when out of range.
@@ -40,6 +45,25 @@ class MacroLibrary {
   int RemoveGroup(int index);
   // 1 and saved when the name changed, 0 when out of range or the name is the same.
   int RenameGroup(int index, const std::wstring& name);
+
+  // The plain settings below (everything but the groups), as one value.
+  struct Settings {
+    int type = 0;
+    int repeat = 1;
+    DelayMs delay = 10;
+    int mode = 0;
+    int media = 0;
+    int function = 0;
+    KeyCode skcode = 0;
+    int group = 0;
+    int playValue = 0;
+    int play = 0;
+    int recording = 0;
+  };
+  Settings CurrentSettings() const;
+  void ApplySettings(const Settings& settings);
+  // Replaces every group by new ones holding copies of `groups`. Nothing is saved.
+  void ReplaceGroups(const std::vector<MacroGroup>& groups);
 
   // Step edits of one group; a null group or an index out of range does nothing. Nothing is saved.
   void AppendStep(const std::shared_ptr<MacroGroup>& target, KeyCode code, int state, int delayMs,
@@ -67,6 +91,7 @@ class MacroLibrary {
   bool InRange(int index) const;
 
   std::vector<std::shared_ptr<MacroGroup>> groups_;
+  mutable UnreadableFileGuard unreadable_;
 };
 
 }  // namespace model

@@ -6,6 +6,7 @@
 #include "model/macro/macro_step_xml.h"
 #include "model/macro/xml_attributes.h"
 #include "model/xml/unreadable_file.h"
+#include "model/records/repeat_count.h"
 #include "model/xml/xml_file.h"
 #include "support/logger.h"
 
@@ -18,7 +19,7 @@ KeyRecord ReadRecord(pugi::xml_node element) {
   record.steps = ReadMacroSteps(element, StepCodeText::kHex);
   record.type = ReadSigned(element, "type");
   record.play = static_cast<int>(ReadUnsigned(element, "play"));
-  record.repeat = ReadSigned(element, "repeat");
+  record.repeat = ClampRepeatCount(ReadSigned(element, "repeat"));
   record.name = ReadText(element, "name");
   record.group = ReadText(element, "group");
   record.target = 0;
@@ -52,7 +53,7 @@ bool RecordStore::Load(const std::filesystem::path& path) {
   pugi::xml_document document;
   const XmlFileState state = ReadXmlFile(path, document);
   // The next save replaces the file: a version that cannot be read is kept beside it first.
-  if (state == XmlFileState::kUnreadable) PreserveUnreadableFile(path);
+  unreadable_.AfterRead(path, state);
   // A file without records is what ClearRecords writes.
   if (state != XmlFileState::kLoaded && state != XmlFileState::kEmpty) return false;
 
@@ -104,6 +105,11 @@ std::shared_ptr<const RecordStore::Records> RecordStore::Snapshot() const {
   return records_;
 }
 
+UnreadableFileReport RecordStore::UnreadableAtLoad() const {
+  const std::scoped_lock lock(writeMutex_);
+  return unreadable_.Report();
+}
+
 std::filesystem::path RecordStore::FilePath() const {
   const std::scoped_lock lock(writeMutex_);
   return filePath_;
@@ -121,6 +127,7 @@ bool RecordStore::SaveLocked(const Records& records) const {
     support::LogFailure("RecordStore::Save", "no file path (the store was never loaded)");
     return false;
   }
+  if (!unreadable_.MaySave()) return false;
   pugi::xml_document document;
   for (const KeyRecord& record : records) WriteRecord(document, record);
   return SaveXmlFile(document, filePath_);

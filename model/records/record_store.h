@@ -7,6 +7,7 @@
 
 #include "model/keys/key_code.h"
 #include "model/records/key_record.h"
+#include "model/xml/unreadable_file.h"
 
 namespace model {
 
@@ -22,10 +23,13 @@ class RecordStore {
   static RecordStore& Instance();
 
   // Reads `path` (remembered for Save). A file without records (as ClearRecords writes it) loads
-  // as no records. False for an empty path or a missing or malformed file, which leaves the
-  // records as they were; a malformed file is first kept beside as record.xml.bad.
+  // as no records. A repeat count outside 1 to 9999 is read as the nearest of the two. False for
+  // an empty path or a missing or unreadable file, which leaves the records as they were; an
+  // unreadable file (malformed, or 0 bytes) is first kept beside as record.xml.bad, and while
+  // that copy cannot be made no save writes over it.
   bool Load(const std::filesystem::path& path);
-  // Writes every record to the remembered path. False when there is none or the write fails.
+  // Writes every record to the remembered path. False when there is none or the write fails, and
+  // (logged) while the file Load could not read has no copy beside it; each save tries again.
   bool Save() const;
 
   // Replaces the record with the same code in place (its position kept), or appends it and saves.
@@ -41,15 +45,18 @@ class RecordStore {
   std::shared_ptr<const Records> Snapshot() const;
 
   std::filesystem::path FilePath() const;
+  // What the last Load did with a file it could not read (Fate::kNone when there was none).
+  UnreadableFileReport UnreadableAtLoad() const;
 
  private:
   // Publishes `next` as the current list. Callers hold writeMutex_.
   void Publish(Records next);
   bool SaveLocked(const Records& records) const;
 
-  // Serialises changes (copy, change, publish, save) and guards filePath_.
+  // Serialises changes (copy, change, publish, save) and guards filePath_ and unreadable_.
   mutable std::mutex writeMutex_;
   std::filesystem::path filePath_;
+  mutable UnreadableFileGuard unreadable_;
   // Guards only the exchange of the published list, so readers never wait for a save.
   mutable std::mutex publishMutex_;
   std::shared_ptr<const Records> records_;

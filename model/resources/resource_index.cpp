@@ -7,6 +7,7 @@
 
 #include "model/xml/xml_file.h"
 #include "support/logger.h"
+#include "support/path_text.h"
 
 namespace model {
 
@@ -36,7 +37,7 @@ std::optional<ResourceIndex> LoadResourceIndex(const std::filesystem::path& root
   const std::filesystem::path indexPath = root / kResourceIndexFileName;
   pugi::xml_document document;
   if (!LoadXmlFile(indexPath, document)) {
-    error = "cannot read the resource index " + indexPath.string();
+    error = "cannot read the resource index " + support::PathToUtf8(indexPath);
     return std::nullopt;
   }
   ResourceIndex index;
@@ -49,7 +50,7 @@ std::optional<ResourceIndex> LoadResourceIndex(const std::filesystem::path& root
       const std::filesystem::path relative =
           std::filesystem::path(std::u8string(pathText.begin(), pathText.end()));
       if (!IsPathInsideFolder(relative)) {
-        support::LogFailure("LoadResourceIndex", "resource \"" + name + "\" in " + indexPath.string() +
+        support::LogFailure("LoadResourceIndex", "resource \"" + name + "\" in " + support::PathToUtf8(indexPath) +
                                                      ": path \"" + pathText +
                                                      "\" is not a file inside the resource folder; skipped");
         continue;
@@ -58,7 +59,7 @@ std::optional<ResourceIndex> LoadResourceIndex(const std::filesystem::path& root
     }
   }
   if (index.files.empty()) {
-    error = "the resource index " + indexPath.string() + " names no files";
+    error = "the resource index " + support::PathToUtf8(indexPath) + " names no files";
     return std::nullopt;
   }
   return index;

@@ -4,25 +4,30 @@
 #include <string>
 #include <system_error>
 
-#include "model/xml/xml_file.h"
 #include "support/atomic_file.h"
 #include "support/logger.h"
-#include "support/text.h"
+#include "support/path_text.h"
 
 namespace model {
 namespace {
 
-std::string Utf8(const std::filesystem::path& path) { return support::WideToUtf8(path.wstring()); }
+using Fate = UnreadableFileReport::Fate;
 
-bool MoveAside(const std::filesystem::path& path, const std::filesystem::path& kept) {
+std::string Utf8(const std::filesystem::path& path) { return support::PathToUtf8(path); }
+
+UnreadableFileReport ReportOf(const std::filesystem::path& file, Fate fate, const std::filesystem::path& copy = {}) {
+  return UnreadableFileReport{.fate = fate, .file = file, .copy = copy};
+}
+
+UnreadableFileReport MoveAside(const std::filesystem::path& path, const std::filesystem::path& kept) {
   std::error_code ec;
   std::filesystem::rename(path, kept, ec);
   if (ec) {
     support::LogFailure("PreserveUnreadableFile(rename)", Utf8(path) + ": " + ec.message());
-    return false;
+    return ReportOf(path, Fate::kNotKept);
   }
   support::Log("%s: unreadable, moved to %s\n", Utf8(path).c_str(), Utf8(kept).c_str());
-  return true;
+  return ReportOf(path, Fate::kKept, kept);
 }
 
 }  // namespace
@@ -33,12 +38,12 @@ std::filesystem::path KeptCopyPath(const std::filesystem::path& path, int index)
   return kept;
 }
 
-bool PreserveUnreadableFile(const std::filesystem::path& path) {
+UnreadableFileReport PreserveUnreadableFile(const std::filesystem::path& path) {
   std::error_code ec;
-  if (!std::filesystem::exists(path, ec)) return true;
+  if (!std::filesystem::exists(path, ec)) return ReportOf(path, Fate::kNone);
 
   const std::optional<std::string> bytes = support::ReadWholeFile(path);
-  if (bytes && HoldsNoXmlContent(*bytes)) return true;
+  if (bytes && HoldsNoXmlContent(*bytes)) return ReportOf(path, Fate::kNone);
   std::filesystem::path target = KeptCopyPath(path, kKeptUnreadableCopies - 1);
   for (int index = 0; index < kKeptUnreadableCopies; ++index) {
     const std::filesystem::path candidate = KeptCopyPath(path, index);
@@ -48,14 +53,30 @@ bool PreserveUnreadableFile(const std::filesystem::path& path) {
     }
     if (bytes && support::ReadWholeFile(candidate) == bytes) {
       support::Log("%s: unreadable, already kept as %s\n", Utf8(path).c_str(), Utf8(candidate).c_str());
-      return true;
+      return ReportOf(path, Fate::kAlreadyKept, candidate);
     }
   }
 
   if (!bytes) return MoveAside(path, target);
-  if (!support::WriteFileAtomically(target, *bytes)) return false;
+  if (!support::WriteFileAtomically(target, *bytes)) return ReportOf(path, Fate::kNotKept);
   support::Log("%s: unreadable, kept as %s\n", Utf8(path).c_str(), Utf8(target).c_str());
-  return true;
+  return ReportOf(path, Fate::kKept, target);
+}
+
+void UnreadableFileGuard::AfterRead(const std::filesystem::path& file, XmlFileState state) {
+  report_ = state == XmlFileState::kUnreadable ? PreserveUnreadableFile(file) : ReportOf(file, Fate::kNone);
+}
+
+bool UnreadableFileGuard::MaySave() {
+  if (report_.MayReplace()) return true;
+  UnreadableFileReport retried = PreserveUnreadableFile(report_.file);
+  if (retried.MayReplace()) {
+    report_ = std::move(retried);
+    return true;
+  }
+  support::Log("%s: not saved, as it could not be read and no copy of it could be kept\n",
+               Utf8(report_.file).c_str());
+  return false;
 }
 
 }  // namespace model

@@ -5,7 +5,7 @@
 
 #include "support/atomic_file.h"
 #include "support/logger.h"
-#include "support/text.h"
+#include "support/path_text.h"
 
 namespace model {
 
@@ -15,7 +15,7 @@ bool LoadXmlFile(const std::filesystem::path& path, pugi::xml_document& document
   if (!bytes) return false;
   const pugi::xml_parse_result result = document.load_buffer(bytes->data(), bytes->size());
   if (!result) {
-    support::Log("%s: not loaded: %s at offset %lld\n", support::WideToUtf8(path.wstring()).c_str(),
+    support::Log("%s: not loaded: %s at offset %lld\n", support::PathToUtf8(path).c_str(),
                  result.description(), static_cast<long long>(result.offset));
     document.reset();
     return false;
@@ -45,12 +45,13 @@ bool HoldsNoXmlContent(std::string_view bytes) {
     bytes.remove_prefix(first == std::string_view::npos ? bytes.size() : first);
   };
   skipBlanks();
-  if (bytes.substr(0, 5) == "<?xml") {
-    const std::size_t end = bytes.find("?>");
-    if (end == std::string_view::npos) return false;
-    bytes.remove_prefix(end + 2);
-    skipBlanks();
-  }
+  // The declaration is what the program always writes: a file without it (0 bytes, or blanks
+  // only) is not one of ours but what a power cut or a broken disk leaves.
+  if (bytes.substr(0, 5) != "<?xml") return false;
+  const std::size_t end = bytes.find("?>");
+  if (end == std::string_view::npos) return false;
+  bytes.remove_prefix(end + 2);
+  skipBlanks();
   return bytes.empty();
 }
 
@@ -60,13 +61,13 @@ XmlFileState ReadXmlFile(const std::filesystem::path& path, pugi::xml_document& 
   if (!bytes) {
     std::error_code ec;
     if (!std::filesystem::exists(path, ec)) return XmlFileState::kMissing;
-    support::LogFailure("ReadXmlFile", support::WideToUtf8(path.wstring()) + ": cannot be read");
+    support::LogFailure("ReadXmlFile", support::PathToUtf8(path) + ": cannot be read");
     return XmlFileState::kUnreadable;
   }
   if (HoldsNoXmlContent(*bytes)) return XmlFileState::kEmpty;
   const pugi::xml_parse_result result = document.load_buffer(bytes->data(), bytes->size());
   if (!result) {
-    support::Log("%s: not loaded: %s at offset %lld\n", support::WideToUtf8(path.wstring()).c_str(),
+    support::Log("%s: not loaded: %s at offset %lld\n", support::PathToUtf8(path).c_str(),
                  result.description(), static_cast<long long>(result.offset));
     document.reset();
     return XmlFileState::kUnreadable;

@@ -27,16 +27,17 @@ namespace model {
 enum class XmlFileState {
   kLoaded,      // well-formed; the document holds it
   kMissing,     // there is no such file
-  kEmpty,       // nothing but blanks and an XML declaration: no data in it
-  kUnreadable,  // it exists but cannot be read or is not well-formed (logged)
+  kEmpty,       // an XML declaration and nothing else (what is saved for no data)
+  kUnreadable,  // it exists but cannot be read, is not well-formed, or is empty (logged)
 };
 
 // Like LoadXmlFile, but tells a missing or empty file apart from one that holds something the
 // program cannot read. `document` is empty unless the result is kLoaded.
 XmlFileState ReadXmlFile(const std::filesystem::path& path, pugi::xml_document& document);
 
-// True when `bytes` hold no element, text or comment: only blanks, a byte-order mark and an
-// XML declaration (what SaveXmlFile writes for an empty document).
+// True when `bytes` hold an XML declaration and no element, text or comment, apart from blanks and
+// a byte-order mark (what SaveXmlFile writes for an empty document). False for 0 bytes or blanks
+// only: the program never writes such a file, so it is damage.
 bool HoldsNoXmlContent(std::string_view bytes);
 
 }  // namespace model

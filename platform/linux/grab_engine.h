@@ -15,7 +15,6 @@
 #include <thread>
 #include <vector>
 
-#include "platform/linux/capture_set.h"
 #include "platform/linux/evdev_node.h"
 #include "platform/linux/key_event_router.h"
 #include "platform/linux/uinput_device.h"

@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <linux/hidraw.h>
-#include <poll.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -71,29 +70,41 @@ WriteOutcome HidrawHandle::Write(const std::uint8_t* buffer, std::size_t length,
     outcome.error = EBADF;
     return outcome;
   }
-  pollfd ready{fd_, POLLOUT, 0};
-  const int polled = ::poll(&ready, 1, static_cast<int>(limit.count()));
-  if (polled == 0) {
-    outcome.kind = WriteOutcome::Kind::kTimedOut;
-    return outcome;
+  if (!writer_) {
+    int error = 0;
+    writer_ = AbandonableWriter::Create(fd_, error);
+    if (!writer_) {
+      outcome.error = static_cast<std::uint32_t>(error);
+      return outcome;
+    }
   }
-  if (polled < 0 || (ready.revents & (POLLERR | POLLHUP | POLLNVAL)) != 0) {
-    outcome.error = polled < 0 ? errno : EIO;
-    support::LogFailure("poll hidraw", node_.devnode + ": " + std::strerror(static_cast<int>(outcome.error)));
-    return outcome;
+  const AbandonableWriter::Result result = writer_->Write({buffer, length}, limit);
+  const std::string limitText = std::to_string(limit.count()) + " ms";
+  switch (result.kind) {
+    case AbandonableWriter::Result::Kind::kWritten:
+      outcome.kind = WriteOutcome::Kind::kCompletedAtOnce;
+      outcome.bytesWritten = static_cast<std::uint32_t>(result.bytesWritten);
+      break;
+    case AbandonableWriter::Result::Kind::kFailed:
+      outcome.error = static_cast<std::uint32_t>(result.error);
+      support::LogFailure("write hidraw", node_.devnode + ": " + std::strerror(result.error));
+      break;
+    case AbandonableWriter::Result::Kind::kTimedOut:
+      outcome.kind = WriteOutcome::Kind::kTimedOut;
+      support::LogFailure("write hidraw", node_.devnode + ": the device did not take the report within " + limitText +
+                                              "; the write is abandoned and ends on its own");
+      break;
+    case AbandonableWriter::Result::Kind::kPreviousStillBlocked:
+      outcome.kind = WriteOutcome::Kind::kTimedOut;
+      support::LogFailure("write hidraw", node_.devnode + ": an abandoned write still blocks after " + limitText +
+                                              "; this report is not sent");
+      break;
   }
-  const ssize_t written = ::write(fd_, buffer, length);
-  if (written < 0) {
-    outcome.error = errno;
-    LogErrno("write hidraw", node_.devnode);
-    return outcome;
-  }
-  outcome.kind = WriteOutcome::Kind::kCompletedAtOnce;
-  outcome.bytesWritten = static_cast<std::uint32_t>(written);
   return outcome;
 }
 
 bool HidrawHandle::Close() {
+  writer_.reset();  // an abandoned write keeps its own descriptor until it ends
   if (fd_ < 0) return true;
   // Linux releases the descriptor even when close() reports an error, so it is never retried.
   const int result = ::close(fd_);

@@ -1,11 +1,17 @@
 #pragma once
 // One open hidraw node seen through one of its top-level collections: feature reports with
-// HIDIOCGFEATURE/HIDIOCSFEATURE (byte 0 is the report ID), output reports with write() after
-// poll() within the time limit, attributes and caps from sysfs and the report descriptor.
+// HIDIOCGFEATURE/HIDIOCSFEATURE (byte 0 is the report ID), output reports with write() within the
+// time limit, attributes and caps from sysfs and the report descriptor. hidraw's write() is
+// synchronous (it returns when the device has taken the report or the USB time-out has passed) and
+// the node always polls writable, so the write runs on an abandonable writer (abandonable_writer.h)
+// started at the first output report: a keyboard that does not answer costs the caller the limit,
+// not the USB time-out.
 #include <chrono>
 #include <cstdint>
+#include <memory>
 
 #include "platform/hid.h"
+#include "platform/linux/abandonable_writer.h"
 #include "platform/linux/hidraw_nodes.h"
 
 namespace platform::linux_backend {
@@ -30,6 +36,7 @@ class HidrawHandle final : public HidHandle {
   int fd_;
   HidrawNode node_;
   int collectionIndex_;
+  std::unique_ptr<AbandonableWriter> writer_;  // from the first Write on
 };
 
 }  // namespace platform::linux_backend

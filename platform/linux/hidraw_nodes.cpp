@@ -1,5 +1,6 @@
 #include "platform/linux/hidraw_nodes.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -96,7 +97,13 @@ std::optional<HidrawNode> FindHidrawNode(udev& context, const std::string& hidra
 std::vector<std::wstring> InterfacePathsOf(const HidrawNode& node) {
   std::vector<std::wstring> paths;
   const int count = static_cast<int>(node.collections.size());
-  for (int index = 0; index < count; ++index) paths.push_back(BuildInterfacePath(node.identity, index, count));
+  if (count > kMaxPathCollections) {
+    support::LogFailure("list HID collections", node.devnode + ": only the first 255 of " + std::to_string(count) +
+                                                    " top-level collections get a path");
+  }
+  for (int index = 0; index < std::min(count, kMaxPathCollections); ++index) {
+    paths.push_back(BuildInterfacePath(node.identity, index, count));
+  }
   return paths;
 }
 

@@ -65,8 +65,9 @@ std::wstring BuildInterfacePath(const HidrawIdentity& identity, int collectionIn
     path += mi;
   }
   if (collectionCount > 1) {
+    // Hexadecimal, as the device path parser reads it: the tenth collection is "col0a".
     char col[16];
-    std::snprintf(col, sizeof col, "&col%02d", (collectionIndex + 1) % 100);
+    std::snprintf(col, sizeof col, "&col%02x", static_cast<unsigned>(collectionIndex + 1) & 0xFF);
     path += col;
   }
   path += "#" + InstanceOf(identity) + "#" + kHidClassSuffix;
@@ -88,11 +89,10 @@ std::optional<ParsedInterfacePath> ParseInterfacePath(std::wstring_view widePath
   parsed.productId = *pid;
   for (std::size_t i = 2; i < ids.size(); ++i) {
     if (StartsWith(ids[i], "col")) {
-      int number = 0;
       const std::string_view digits = ids[i].substr(3);
-      const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), number, 10);
-      if (error != std::errc() || end != digits.data() + digits.size() || number < 1) return std::nullopt;
-      parsed.collectionIndex = number - 1;
+      const auto number = Hex<std::uint8_t>(digits);
+      if (!number || digits.size() != 2 || *number < 1) return std::nullopt;
+      parsed.collectionIndex = *number - 1;
     } else if (!StartsWith(ids[i], "mi_")) {
       return std::nullopt;
     }

@@ -2,8 +2,8 @@
 // Windows-form HID interface paths for hidraw nodes, and the way back:
 //   \\?\hid#vid_1a2b&pid_0c3d&mi_01&col02#0003_1a2b_0c3d.0004&hidraw3#{4d1e55b2-f16f-11cf-88cb-001111000030}
 // - mi_XX: the USB interface number, when the device has one (left out otherwise);
-// - colXX: the top-level collection, numbered from 01 as Windows numbers them, left out when the
-//   report descriptor has only one;
+// - colXX: the top-level collection, numbered from 01 as Windows numbers them, in two hexadecimal
+//   digits (01 to ff), left out when the report descriptor has only one;
 // - the instance part names the kernel's HID device and the hidraw node, so a path leads back to
 //   its node and a node renumbered in the meantime is recognised as a different device.
 #include <cstdint>
@@ -21,7 +21,9 @@ struct HidrawIdentity {
   std::string hidrawName;  // e.g. "hidraw3"
 };
 
-// `collectionIndex` counts from 0; `collectionCount` is the number of top-level collections.
+// `collectionIndex` counts from 0 and is below kMaxPathCollections; `collectionCount` is the
+// number of top-level collections.
+inline constexpr int kMaxPathCollections = 0xFF;
 std::wstring BuildInterfacePath(const HidrawIdentity& identity, int collectionIndex, int collectionCount);
 
 struct ParsedInterfacePath {

@@ -18,10 +18,12 @@
 #include <optional>
 #include <vector>
 
-#include "platform/linux/capture_set.h"
 #include "platform/linux/input_event.h"
+#include "platform/portable/capture_set.h"
 
 namespace platform::linux_backend {
+
+using portable::CaptureSet;
 
 using KeyEventBytes = std::array<std::uint8_t, 4>;
 

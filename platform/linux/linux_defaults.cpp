@@ -1,8 +1,10 @@
 // The seam's default accessors for a program linked with the Linux backend.
+#include "platform/deadline_wait.h"
 #include "platform/file_system.h"
 #include "platform/filter_device.h"
 #include "platform/hid.h"
 #include "platform/linux/keyboard_event_nodes.h"
+#include "platform/linux/linux_deadline_wait.h"
 #include "platform/linux/linux_backend.h"
 #include "platform/linux/linux_hid_system.h"
 #include "platform/linux/linux_process.h"
@@ -28,6 +30,11 @@ HidSystem& DefaultHidSystem() {
 
 FilterDeviceSystem& DefaultFilterDeviceSystem() { return linux_backend::DefaultKeyFilter(); }
 
+InputPathSelector& DefaultInputPathSelector() {
+  static SinglePathSelector selector;
+  return selector;
+}
+
 ReportDeviceSystem& DefaultReportDeviceSystem() {
   static linux_backend::LinuxVirtualHid system;
   return system;
@@ -37,5 +44,7 @@ ProcessSystem& DefaultProcessSystem() {
   static linux_backend::LinuxProcessSystem system;
   return system;
 }
+
+std::unique_ptr<DeadlineWait> CreateDeadlineWait() { return std::make_unique<linux_backend::LinuxDeadlineWait>(); }
 
 }  // namespace platform

@@ -5,7 +5,6 @@
 #include <optional>
 
 #include "platform/filter_protocol.h"
-#include "platform/linux/capture_set.h"
 #include "platform/portable/key_read_queue.h"
 #include "support/logger.h"
 
@@ -17,7 +16,7 @@ constexpr std::size_t kMaxQueuedEvents = 256;
 
 }  // namespace
 
-struct LinuxKeyFilter::State {
+struct LinuxKeyFilter::State : std::enable_shared_from_this<State> {
   explicit State(KeyboardNodeFinder finder) : findNodes(std::move(finder)) {}
 
   // What the grab captures now. Caller holds the mutex.
@@ -34,7 +33,32 @@ struct LinuxKeyFilter::State {
   bool recordingAllKeys = false;
   int openHandles = 0;
   int nextHandleSerial = 1;
-  std::unique_ptr<GrabEngine> engine;  // runs while a handle is open
+  // Runs from the first open while a handle is open or something is captured. Closing every handle
+  // keeps it, its held keys and the queued events, as a filter driver goes on filtering without a
+  // client: the channel re-opens (closes, then opens) on every keyboard arrival, and a grab ended
+  // there would hand a held key's release to the system and throw away a queued release, leaving
+  // its replacement down. The channel clears the table before its last close, which ends the grab.
+  std::unique_ptr<GrabEngine> engine;
+
+  // Caller holds the mutex.
+  void StartEngineLocked() {
+    std::weak_ptr<State> weak = weak_from_this();
+    engine = std::make_unique<GrabEngine>(
+        [weak] {
+          auto state = weak.lock();
+          return state ? state->CurrentNodes() : std::vector<std::string>{};
+        },
+        [weak](const KeyEventBytes& event) {
+          if (auto state = weak.lock()) state->Deliver(event);
+        });
+    engine->SetCaptureSet(EffectiveCaptureSet());
+  }
+  // The engine to stop (destroyed by the caller outside the lock) when no handle is open and
+  // nothing is captured. Caller holds the mutex.
+  std::unique_ptr<GrabEngine> EngineNoLongerNeededLocked() {
+    if (openHandles > 0 || !EffectiveCaptureSet().Empty()) return nullptr;
+    return std::move(engine);
+  }
 
   // From the engine's thread.
   void Deliver(const KeyEventBytes& event) {
@@ -70,13 +94,15 @@ class LinuxFilterDevice final : public FilterDevice {
     {
       std::scoped_lock lock(state_->reads->Mutex());
       state_->reads->CancelReadsOfLocked(serial_);
-      if (--state_->openHandles == 0) {
-        stopped = std::move(state_->engine);
-        state_->reads->ClearQueuedEventsLocked();
-      }
+      --state_->openHandles;
+      stopped = state_->EngineNoLongerNeededLocked();
     }
     state_->reads->Changed().notify_all();
+    if (!stopped) return;
     stopped.reset();  // joins the engine's thread outside the lock (it delivers under it)
+    // Nobody is left to read what was queued, the releases of the stopped grab included.
+    std::scoped_lock lock(state_->reads->Mutex());
+    if (state_->openHandles == 0 && !state_->engine) state_->reads->ClearQueuedEventsLocked();
   }
 
   SubmitOutcome Submit(std::uint32_t code, const void* input, std::size_t inputSize, void* output,
@@ -144,18 +170,8 @@ std::unique_ptr<FilterDevice> LinuxKeyFilter::OpenFilterDevice(const std::wstrin
     return nullptr;
   }
   std::scoped_lock lock(state_->reads->Mutex());
-  if (state_->openHandles++ == 0) {
-    std::weak_ptr<State> weak = state_;
-    state_->engine = std::make_unique<GrabEngine>(
-        [weak] {
-          auto state = weak.lock();
-          return state ? state->CurrentNodes() : std::vector<std::string>{};
-        },
-        [weak](const KeyEventBytes& event) {
-          if (auto state = weak.lock()) state->Deliver(event);
-        });
-    state_->engine->SetCaptureSet(state_->EffectiveCaptureSet());
-  }
+  ++state_->openHandles;
+  if (!state_->engine) state_->StartEngineLocked();
   return std::make_unique<LinuxFilterDevice>(state_, state_->nextHandleSerial++, access);
 }
 

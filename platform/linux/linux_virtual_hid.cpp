@@ -7,6 +7,7 @@
 #include <mutex>
 
 #include "platform/linux/uinput_device.h"
+#include "platform/portable/virtual_report_device.h"
 #include "platform/linux/virtual_report_translator.h"
 #include "support/logger.h"
 
@@ -17,41 +18,20 @@ const wchar_t* const kVirtualDevicePath =
 
 namespace {
 
-constexpr std::uint16_t kVendorUsagePage = 0xFF00;
-constexpr std::uint16_t kVendorUsage = 0x01;
-constexpr std::uint16_t kVersion = 0x0100;
-
-class VirtualReportDevice final : public ReportDevice {
+class UinputReportDevice final : public portable::VirtualReportDevice {
  public:
-  explicit VirtualReportDevice(std::unique_ptr<UinputDevice> device) : device_(std::move(device)) {}
+  explicit UinputReportDevice(std::unique_ptr<UinputDevice> device)
+      : VirtualReportDevice(EINVAL), device_(std::move(device)) {}
 
-  ~VirtualReportDevice() override {
+  ~UinputReportDevice() override {
     std::uint32_t error = 0;
     const std::vector<InputEvent> release = translator_.ReleaseEverything();
     device_->Emit(release, error);
   }
 
-  bool GetAttributes(HidAttributes& attributes) override {
-    attributes = HidAttributes{kVirtualVendorId, kVirtualProductId, kVersion};
-    return true;
-  }
-
-  CapsOutcome GetCaps(HidCaps& caps) override {
-    caps = HidCaps{};
-    caps.usagePage = kVendorUsagePage;
-    caps.usage = kVendorUsage;
-    caps.outputReportByteLength = static_cast<std::uint16_t>(kVirtualOutputReportLength);
-    return CapsOutcome::kRead;
-  }
-
-  bool WriteReport(const std::uint8_t* report, std::size_t length, std::uint32_t& error) override {
-    if (report == nullptr || length != kVirtualOutputReportLength || report[0] != kVirtualOutputReportId) {
-      error = EINVAL;
-      support::LogFailure("virtual HID write", "not a 64-byte output report with ID 5");
-      return false;
-    }
+  bool WriteOutputReport(std::span<const std::uint8_t> report, std::uint32_t& error) override {
     std::scoped_lock lock(mutex_);
-    const std::vector<InputEvent> events = translator_.Translate({report, length});
+    const std::vector<InputEvent> events = translator_.Translate(report);
     return device_->Emit(events, error);
   }
 
@@ -67,14 +47,7 @@ Guid LinuxVirtualHid::HidClassGuid() { return kHidInterfaceClass; }
 
 InterfaceListOutcome LinuxVirtualHid::ListPresentInterfaces(const Guid& interfaceClass,
                                                             std::vector<std::wstring>& paths) {
-  InterfaceListOutcome outcome;
-  if (!(interfaceClass == kHidInterfaceClass) || ::access("/dev/uinput", F_OK) != 0) {
-    outcome.kind = InterfaceListOutcome::Kind::kEmpty;
-    return outcome;
-  }
-  paths.push_back(kVirtualDevicePath);
-  outcome.kind = InterfaceListOutcome::Kind::kListed;
-  return outcome;
+  return portable::ListVirtualInterface(interfaceClass, ::access("/dev/uinput", F_OK) == 0, kVirtualDevicePath, paths);
 }
 
 std::unique_ptr<ReportDevice> LinuxVirtualHid::OpenReportDevice(const std::wstring& path, std::uint32_t& error) {
@@ -90,7 +63,7 @@ std::unique_ptr<ReportDevice> LinuxVirtualHid::OpenReportDevice(const std::wstri
   setup.relativeAxes = {REL_X, REL_Y, REL_WHEEL};
   std::unique_ptr<UinputDevice> device = UinputDevice::Create(setup, error);
   if (!device) return nullptr;
-  return std::make_unique<VirtualReportDevice>(std::move(device));
+  return std::make_unique<UinputReportDevice>(std::move(device));
 }
 
 }  // namespace platform::linux_backend

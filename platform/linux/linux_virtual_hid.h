@@ -4,13 +4,14 @@
 // usage 0x01) while /dev/uinput exists; opening it creates the uinput device, and every 64-byte
 // output report written to it becomes input events (virtual_report_translator.h). Closing it
 // removes the device, which releases what it held down.
+#include "platform/portable/virtual_report_device.h"
 #include "platform/report_device.h"
 
 namespace platform::linux_backend {
 
 extern const wchar_t* const kVirtualDevicePath;
-inline constexpr std::uint16_t kVirtualVendorId = 0xDEED;
-inline constexpr std::uint16_t kVirtualProductId = 0xFEED;
+using portable::kVirtualProductId;
+using portable::kVirtualVendorId;
 inline constexpr char kVirtualDeviceName[] = "kbconfig virtual HID";
 
 class LinuxVirtualHid final : public ReportDeviceSystem {

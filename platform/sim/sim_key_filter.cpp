@@ -191,14 +191,17 @@ bool SimKeyFilterDriver::ReleaseKey(std::uint32_t keyCode) { return KeyChange(ke
 bool SimKeyFilterDriver::KeyChange(std::uint32_t keyCode, bool down) {
   {
     auto lock = state_->Lock();
-    if (!state_->Captures(keyCode)) return false;
+    const bool captured = state_->Captures(keyCode);
+    // Every key is logged, so the demo shows the filter seeing keys it lets through as well.
+    if (state_->logEvents) {
+      support::Log("key filter -> %s 0x%08x %s\n", down ? "down" : "up", static_cast<unsigned>(keyCode),
+                   captured ? "captured" : "passed on");
+    }
+    if (!captured) return false;
     const std::uint16_t usage = static_cast<std::uint16_t>(keyCode & 0xFFFF);
     const platform::portable::KeyEventBytes event{
         static_cast<std::uint8_t>(usage & 0xFF), static_cast<std::uint8_t>(usage >> 8),
         static_cast<std::uint8_t>(keyCode >> 16), static_cast<std::uint8_t>(down ? 1 : 0)};
-    if (state_->logEvents) {
-      support::Log("key filter -> %s 0x%08x\n", down ? "down" : "up", static_cast<unsigned>(keyCode));
-    }
     // A full queue drops the event, as the driver's ring buffer does.
     state_->reads->DeliverLocked(event);
   }
@@ -272,4 +275,9 @@ SimKeyFilterDriver& DemoKeyFilter() {
 
 namespace platform {
 FilterDeviceSystem& DefaultFilterDeviceSystem() { return sim::DemoKeyFilter(); }
+
+InputPathSelector& DefaultInputPathSelector() {
+  static SinglePathSelector selector;
+  return selector;
+}
 }  // namespace platform

@@ -39,12 +39,13 @@ class SimKeyFilterDriver final : public platform::FilterDeviceSystem {
   std::unique_ptr<platform::AbortEvent> CreateAbortEvent() override;
   std::unique_ptr<platform::FilterDevice> OpenFilterDevice(const std::wstring& path, std::uint32_t access,
                                                            std::uint32_t& error) override;
+  platform::InputPath Path() const override { return platform::InputPath::kEmulated; }
 
   // Not installed: every open fails with "file not found".
   void SetInstalled(bool installed);
   // A faulty driver that finishes every request inside the submit call.
   void SetCompleteAtOnce(bool atOnce);
-  // Logs each key event it delivers (for the demo).
+  // Logs every key that goes down or up, and whether it was captured or passed on (for the demo).
   void SetLogEvents(bool log);
   // While held, a key-event read that goes pending does not return from its submit call, so a
   // test can act between a client's submit and its wait. HeldSubmits() counts reads held now.

@@ -1,10 +1,15 @@
 // No key stays down on the virtual device, whatever happens: random interleavings of presses and
 // releases of assigned and unassigned keys, stop rules, the macro editor opening and closing (its
-// listener consumes every key event), the filter device going away and coming back, failing writes
+// listener consumes every key event) and starting and stopping its recording, keys deleted and
+// reassigned in it, factory restores, the filter device going away and coming back, failing writes
 // to the virtual device, records changing under a running playback, and the different orders of
-// shutdown. Each seed is a short deterministic script; the threads make the interleavings vary.
+// shutdown. And no key typed while nothing listened (the editor open but not recording) ever
+// reaches a listener, to be recorded or played. Each seed is a short deterministic script; the
+// threads make the interleavings vary.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -38,6 +43,9 @@ constexpr int kActionsPerSeed = 32;
 constexpr KeyCode kF1 = 0x0007003A;
 constexpr int kCapturedKeys = 10;
 constexpr KeyCode kUncaptured = 0x00070045;  // F12
+// Keys typed only while nothing listens: always captured, forwarded as Z while they have a record.
+constexpr KeyCode kUnheardKeys[] = {0x00070068, 0x00070069};  // F13, F14
+constexpr KeyCode kUnheardTarget = 0x0007001D;                 // Z
 
 KeyCode PhysicalKey(int index) { return index < kCapturedKeys ? kF1 + static_cast<KeyCode>(index) : kUncaptured; }
 
@@ -50,43 +58,85 @@ constexpr int kPlayValues[] = {1, 2, 3, 4, 5, 6, 8, 0, 7};
 constexpr int kSelfEndingPlayValues[] = {1, 2, 3, 8, 0};
 
 // kAnything: every kind of event, checked after shutdown. kQuiet: only what leaves the program
-// able to clean up by itself (no editor, no failing virtual device, capture table unchanged, no
-// endless playbacks), checked before shutdown once every key is up and every playback has ended.
+// able to clean up by itself (no failing virtual device, capture table changed only while the
+// editor is open, no endless playbacks), checked before shutdown once every key is up and every
+// playback has ended.
 enum class Mode { kAnything, kQuiet };
 
-// The macro editor's listener: takes every key event, so the main routine hears none.
-struct EditorListener {
-  std::int32_t OnKey(std::uint32_t, std::uint32_t, std::uint32_t) { return 1; }
+bool IsUnheardKey(std::uint32_t page, std::uint32_t usage) {
+  const KeyCode code = (page << 16) | usage;
+  return std::find(std::begin(kUnheardKeys), std::end(kUnheardKeys), code) != std::end(kUnheardKeys);
+}
+
+// Whether any keyboard report the virtual device received held `key` (a keyboard usage) down.
+bool EverPressed(const sim::SimVirtualHid& hid, KeyCode key) {
+  const std::size_t byte = 3 + ((key & 0xFF) >> 3);
+  const std::uint8_t bit = static_cast<std::uint8_t>(1u << (key & 7));
+  for (const std::vector<std::uint8_t>& report : hid.Reports()) {
+    if (report.size() > byte && report[1] == 1 && (report[byte] & bit) != 0) return true;
+  }
+  return false;
+}
+
+// A listener that counts the events it gets of keys typed while nothing listened (never any).
+// The macro editor's takes every key event, so the main routine hears none; the observer in front
+// of the main routine lets every event go on.
+struct CountingListener {
+  explicit CountingListener(std::int32_t result) : result_(result) {}
+  std::int32_t OnKey(std::uint32_t page, std::uint32_t usage, std::uint32_t) {
+    if (IsUnheardKey(page, usage)) ++unheardEvents;
+    return result_;
+  }
+  std::atomic<int> unheardEvents{0};
+
+ private:
+  std::int32_t result_;
+};
+
+// How the macro editor stands towards the keyboard, as the channel sees it.
+enum class EditorState {
+  kClosed,
+  kOpen,       // its listener first, monitoring as it was: every event consumed and ignored
+  kRecording,  // monitoring restarted, the filter reporting every key
+  kDeaf,       // recording stopped: monitoring stopped, what is typed waits in the driver
+};
+
+struct Outcome {
+  std::vector<std::uint32_t> keysDown;
+  int unheardEvents = 0;  // events of keys typed while nothing listened that reached a listener
+  bool unheardPlayed = false;
 };
 
 class Script {
  public:
   Script(int seed, Mode mode) : random_(static_cast<std::uint32_t>(seed) * 7919u + 17u), mode_(mode) {}
 
-  // Runs the script; returns the keys left down on the virtual device, with a trace of the actions.
-  std::vector<std::uint32_t> Run(std::string& trace) {
+  // Runs the script; returns the keys left down on the virtual device and what reached the
+  // listeners of keys typed while nothing listened, with a trace of the actions.
+  Outcome Run(std::string& trace) {
     if (!device_.OpenVirtualDevice()) {
       trace = "virtual device did not open";
-      return {0xFFFFFFFF};
+      return {{0xFFFFFFFF}};
     }
     AssignInitialRecords();
     channel_->AddListener(player_.get(), &playback::MacroPlayer::OnKeyEvent);
+    channel_->AddListener(&observer_, &CountingListener::OnKey);
     channel_->Open();
     channel_->StartMonitoring();
     SendCaptureTable();
 
     for (int step = 0; step < kActionsPerSeed; ++step) Act();
+    Outcome outcome;
     if (mode_ == Mode::kQuiet) {
-      std::vector<std::uint32_t> down = SettleWithoutShutdown();
-      if (!down.empty()) {
-        trace = trace_ + "(before shutdown)";
-        ShutDown();
-        return down;
-      }
+      outcome.keysDown = SettleWithoutShutdown();
+      if (!outcome.keysDown.empty()) trace_ += "(before shutdown)";
     }
     ShutDown();
     trace = trace_;
-    return hid_.KeysDown();
+    if (outcome.keysDown.empty()) outcome.keysDown = hid_.KeysDown();
+    outcome.unheardEvents = observer_.unheardEvents.load() + editor_.unheardEvents.load();
+    outcome.unheardPlayed = EverPressed(hid_, kUnheardTarget);
+    return outcome;
   }
 
  private:
@@ -104,6 +154,22 @@ class Script {
       steps.push_back({key, state, Pick(4), L""});
     }
     return steps;
+  }
+
+  // A play value for a changed record: in the quiet scripts one whose playback ends by itself.
+  int RandomPlay() {
+    return mode_ == Mode::kQuiet ? kSelfEndingPlayValues[Pick(static_cast<int>(std::size(kSelfEndingPlayValues)))]
+                                 : kPlayValues[Pick(static_cast<int>(std::size(kPlayValues)))];
+  }
+
+  // Forwarded as Z: a key typed while nothing listened that reached the player would show.
+  static model::KeyRecord UnheardKeyRecord(KeyCode code) {
+    model::KeyRecord record;
+    record.code = code;
+    record.play = 1;
+    record.repeat = 1;
+    record.steps = {{kUnheardTarget, 1, 0, L""}};
+    return record;
   }
 
   model::KeyRecord RandomRecord(KeyCode code, int play) {
@@ -125,6 +191,7 @@ class Script {
     for (int index : held_) driver_.ReleaseKey(PhysicalKey(index));
     held_.clear();
     if (!filterOpen_) ToggleFilterDevice();
+    if (editor_state_ != EditorState::kClosed) CloseEditor();
     const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     while (std::chrono::steady_clock::now() < limit) {
       // A record with no passes (play 2, repeat 0) stays current without playing anything.
@@ -144,73 +211,138 @@ class Script {
     for (int i = 0; i < kCapturedKeys; ++i) {
       if (plays[i] >= 0) store_.UpsertRecord(RandomRecord(PhysicalKey(i), plays[i]));
     }
+    for (KeyCode key : kUnheardKeys) store_.UpsertRecord(UnheardKeyRecord(key));
   }
 
-  // The table of all recorded keys plus F9, which stays captured with or without a record.
+  // The table of all recorded keys plus F9 and the keys typed while nothing listens, which stay
+  // captured with or without a record.
   void SendCaptureTable() {
     std::vector<KeyCode> keys;
     for (const model::KeyRecord& record : *store_.Snapshot()) keys.push_back(record.code);
     keys.push_back(PhysicalKey(8));
+    keys.insert(keys.end(), std::begin(kUnheardKeys), std::end(kUnheardKeys));
     channel_->SetCaptureTable(keys);
   }
 
   void Act() {
     const int roll = Pick(100);
-    if (roll < 30) {
+    if (roll < 26) {
       const int index = Pick(kCapturedKeys + 1);
       if (held_.insert(index).second) {
         driver_.PressKey(PhysicalKey(index));
         Note("press " + std::to_string(index));
       }
-    } else if (roll < 55) {
+    } else if (roll < 48) {
       if (held_.empty()) return;
       auto it = held_.begin();
       std::advance(it, Pick(static_cast<int>(held_.size())));
       driver_.ReleaseKey(PhysicalKey(*it));
       Note("release " + std::to_string(*it));
       held_.erase(it);
-    } else if (mode_ == Mode::kQuiet && roll < 87) {
-      if (roll < 69) {
-        ToggleFilterDevice();
-      } else {
-        ChangeRecords();
-      }
-    } else if (roll < 63) {
+    } else if (roll < 56) {
       ToggleEditor();
-    } else if (roll < 69) {
+    } else if (roll < 62) {
+      ToggleRecording();
+    } else if (roll < 66) {
+      TypeUnheard();
+    } else if (roll < 68) {
+      FactoryRestore();
+    } else if (roll < 73) {
       ToggleFilterDevice();
-    } else if (roll < 74) {
+    } else if (roll < 83) {
+      ChangeRecords();
+    } else if (mode_ == Mode::kQuiet || roll >= 90) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(Pick(4)));
+    } else if (roll < 87) {
       writesFail_ = !writesFail_;
       hid_.FailWrites(writesFail_ ? 31 : 0);
       Note(writesFail_ ? "writes fail" : "writes work");
-    } else if (roll < 77) {
-      ToggleVirtualDevice();
-    } else if (roll < 87) {
-      ChangeRecords();
     } else {
-      std::this_thread::sleep_for(std::chrono::milliseconds(Pick(4)));
+      ToggleVirtualDevice();
     }
   }
 
-  // As the macro editor does: its listener in front, monitoring restarted; on close the listener
-  // goes and monitoring is restarted again.
   void ToggleEditor() {
-    if (!editorOpen_) {
-      channel_->AddListener(&editor_, &EditorListener::OnKey);
-      if (channel_->StartMonitoring() != 0) {
-        const std::uint32_t mode = 0;
-        channel_->Request(HidUsbFilter::kRequestSetMode, &mode, sizeof mode, nullptr, 0);
-      }
-      Note("editor open");
+    if (editor_state_ == EditorState::kClosed) {
+      OpenEditor();
     } else {
-      channel_->RemoveListener(&editor_, &EditorListener::OnKey);
-      channel_->StartMonitoring();
-      Note("editor closed");
+      CloseEditor();
     }
-    editorOpen_ = !editorOpen_;
+  }
+
+  // As key assignment and the macro editor do: the editor's listener in front, then everything
+  // playback and forwarding hold is released.
+  void OpenEditor() {
+    channel_->AddListener(&editor_, &CountingListener::OnKey);
+    player_->StopAll();
+    editor_state_ = EditorState::kOpen;
+    Note("editor open");
+  }
+
+  // Closed with OK, Delete or Cancel: the editor stops listening as its window closes, key
+  // assignment sends the mode request and deletes or replaces the key's record (with the new
+  // capture table) or leaves it, then the editor's destruction: its listener goes and monitoring
+  // is restarted. Nothing typed during the session reaches the main routine.
+  void CloseEditor() {
+    channel_->EndCaptureEverything();
+    const std::uint32_t mode = 0;
+    channel_->Request(HidUsbFilter::kRequestSetMode, &mode, sizeof mode, nullptr, 0);
+    const int result = Pick(3);
+    if (result < 2) {
+      ChangeRecordOfAKey(result == 0, "editor: ");
+      SendCaptureTable();
+    }
+    channel_->RemoveListener(&editor_, &CountingListener::OnKey);
+    channel_->StartMonitoring();
+    editor_state_ = EditorState::kClosed;
+    Note("editor closed");
+  }
+
+  // The editor's recording switch (or its single-key capture): on, monitoring restarts with the
+  // filter reporting every key; off, that ends and monitoring stops.
+  void ToggleRecording() {
+    if (editor_state_ == EditorState::kClosed) return;
+    if (editor_state_ == EditorState::kRecording) {
+      channel_->EndCaptureEverything();
+      editor_state_ = EditorState::kDeaf;
+      Note("recording off");
+      return;
+    }
+    if (channel_->StartMonitoring() != 0) {
+      const std::uint32_t mode = 0;
+      channel_->Request(HidUsbFilter::kRequestSetMode, &mode, sizeof mode, nullptr, 0);
+    }
+    editor_state_ = EditorState::kRecording;
+    Note("recording on");
+  }
+
+  // A key typed while the editor listens to nothing: it waits in the driver, and must never
+  // reach anyone.
+  void TypeUnheard() {
+    if (editor_state_ != EditorState::kDeaf || !filterOpen_) return;
+    const KeyCode key = kUnheardKeys[Pick(static_cast<int>(std::size(kUnheardKeys)))];
+    driver_.PressKey(key);
+    driver_.ReleaseKey(key);
+    Note("typed unheard");
+  }
+
+  // As the main window does: every record goes, the table follows, then every playback ends.
+  void FactoryRestore() {
+    if (editor_state_ != EditorState::kClosed) return;
+    store_.ClearRecords();
+    SendCaptureTable();
+    player_->StopAll();
+    Note("factory restore");
   }
 
   void ToggleFilterDevice() {
+    if (filterOpen_ && editor_state_ != EditorState::kClosed) {
+      // While the editor is open the device only comes back at once (a HID interface arrived):
+      // the program ends when the keyboard goes away.
+      channel_->Open();
+      Note("filter re-opened at once");
+      return;
+    }
     if (filterOpen_) {
       if (Chance(50)) driver_.SetInstalled(false);
       channel_->Close();
@@ -235,20 +367,24 @@ class Script {
     virtualPresent_ = !virtualPresent_;
   }
 
-  void ChangeRecords() {
+  // Removes the record of a random key, or gives it a new random one.
+  void ChangeRecordOfAKey(bool remove, const std::string& who) {
     const int index = Pick(kCapturedKeys);
-    if (Chance(25)) {
+    if (remove) {
       store_.RemoveRecord(PhysicalKey(index));
-      Note("remove record " + std::to_string(index));
+      Note(who + "remove record " + std::to_string(index));
     } else {
-      const int play = mode_ == Mode::kQuiet
-                           ? kSelfEndingPlayValues[Pick(static_cast<int>(std::size(kSelfEndingPlayValues)))]
-                           : kPlayValues[Pick(static_cast<int>(std::size(kPlayValues)))];
+      const int play = RandomPlay();
       store_.UpsertRecord(RandomRecord(PhysicalKey(index), play));
-      Note("record " + std::to_string(index) + " play " + std::to_string(play));
+      Note(who + "record " + std::to_string(index) + " play " + std::to_string(play));
     }
+  }
+
+  void ChangeRecords() {
+    ChangeRecordOfAKey(Chance(25), "");
     // As key assignment does after a change. (A key taken out of the table while held never
-    // reports its release, so the quiet scripts keep the table.)
+    // reports its release, so the quiet scripts change the table only through the editor, which
+    // has released everything first.)
     if (mode_ == Mode::kAnything && Chance(50)) SendCaptureTable();
   }
 
@@ -301,36 +437,47 @@ class Script {
   sim::SimVirtualHid hid_;
   hostdrv::VHidev device_{hid_};
   model::RecordStore store_;
-  EditorListener editor_;  // outlives the channel, which may call it until it is destroyed
+  // Outlive the channel, which may call them until it is destroyed.
+  CountingListener editor_{1};
+  CountingListener observer_{0};
   std::unique_ptr<playback::MacroPlayer> player_ = std::make_unique<playback::MacroPlayer>(store_, device_);
   std::unique_ptr<HidUsbFilter::KeyFilterChannel> channel_ =
       std::make_unique<HidUsbFilter::KeyFilterChannel>(driver_);
   std::set<int> held_;
-  bool editorOpen_ = false;
+  EditorState editor_state_ = EditorState::kClosed;
   bool filterOpen_ = true;
   bool writesFail_ = false;
   bool virtualPresent_ = true;
 };
 
-// Runs `seeds` scripts in `mode`; reports the first few that leave a key down.
+// Runs `seeds` scripts in `mode`; reports the first few that leave a key down or let a key typed
+// while nothing listened through.
 void RunSeeds(Mode mode, int seeds) {
   const support::ScopedLogCapture quiet;  // failed writes and saves without a file are logged
-  int stuck = 0;
+  int failed = 0;
+  int keysDown = 0;
+  int unheard = 0;
   for (int seed = 1; seed <= seeds; ++seed) {
     std::string trace;
-    const std::vector<std::uint32_t> down = Script(seed, mode).Run(trace);
-    if (down.empty()) continue;
-    ++stuck;
+    const Outcome outcome = Script(seed, mode).Run(trace);
+    keysDown += static_cast<int>(outcome.keysDown.size());
+    unheard += outcome.unheardEvents + (outcome.unheardPlayed ? 1 : 0);
+    if (outcome.keysDown.empty() && outcome.unheardEvents == 0 && !outcome.unheardPlayed) continue;
+    ++failed;
     std::string keys;
-    for (std::uint32_t key : down) {
+    for (std::uint32_t key : outcome.keysDown) {
       char text[16];
       std::snprintf(text, sizeof text, " %08x", static_cast<unsigned>(key));
       keys += text;
     }
-    ADD_FAILURE() << "seed " << seed << ": keys left down:" << keys << "\n  after: " << trace;
-    if (stuck >= 5) break;  // enough to go on
+    ADD_FAILURE() << "seed " << seed << ": keys left down:" << keys << "; events typed while nothing listened "
+                  << "that reached a listener: " << outcome.unheardEvents << (outcome.unheardPlayed ? ", played" : "")
+                  << "\n  after: " << trace;
+    if (failed >= 5) break;  // enough to go on
   }
-  EXPECT_EQ(stuck, 0);
+  std::printf("%d seeds: %d keys left down, %d events typed while nothing listened recorded or played\n", seeds,
+              keysDown, unheard);
+  EXPECT_EQ(failed, 0);
 }
 
 TEST(KeysNeverStuckTest, NoKeyIsLeftDownAfterShutdownWhateverHappened) { RunSeeds(Mode::kAnything, kSeeds); }

@@ -6,6 +6,8 @@
 #include "model/lighting/side_model_store.h"
 #include "model/macro/macro_library.h"
 #include "model/records/record_store.h"
+#include "support/atomic_file.h"
+#include "support/logger.h"
 
 namespace hardening {
 namespace {
@@ -69,6 +71,8 @@ SaveLoop::SaveLoop(const std::filesystem::path& folder) : stores_(std::make_uniq
   stores_->records.Load(folder / kDataFiles[1]);
   stores_->effects.Load(folder / kDataFiles[2]);
   stores_->sides.Load(folder / kDataFiles[3]);
+  // As the program does once it is the only instance: what a killed save left is removed.
+  for (const char* name : kDataFiles) support::RemoveLeftoverTemporaries(folder / name);
 }
 
 SaveLoop::~SaveLoop() = default;
@@ -88,6 +92,17 @@ bool SaveLoop::SaveVersion(int version) {
   }
   saved = stores_->sides.SetSelected(version == 0 ? 2 : 9) && saved;
   return saved;
+}
+
+std::map<std::string, std::array<std::string, 2>> SavedVersions(const std::filesystem::path& scratch) {
+  support::ScopedLogCapture quiet;  // the first loads find no files
+  SaveLoop loop(scratch);
+  std::map<std::string, std::array<std::string, 2>> known;
+  for (int version = 0; version < 2; ++version) {
+    if (!loop.SaveVersion(version)) return {};
+    for (const char* name : kDataFiles) known[name][version] = support::ReadWholeFile(scratch / name).value_or("");
+  }
+  return known;
 }
 
 }  // namespace hardening

@@ -27,6 +27,12 @@ class DriverInstallTest : public ::testing::Test {
     });
   }
 
+  // devcon.exe and the setup files that make a package.
+  void AddPackage(const std::wstring& folder, std::initializer_list<const wchar_t*> setupFiles) {
+    files_.AddFile(folder + L"\\devcon.exe");
+    for (const wchar_t* file : setupFiles) files_.AddFile(folder + L"\\" + file);
+  }
+
   std::vector<std::pair<std::wstring, std::wstring>> Runs() const {
     std::vector<std::pair<std::wstring, std::wstring>> runs;
     for (const auto& run : processes_.Runs()) runs.emplace_back(run.program, run.commandLine);
@@ -50,8 +56,7 @@ TEST_F(DriverInstallTest, PresentDeviceRunsNothing) {
 }
 
 TEST_F(DriverInstallTest, MissingDeviceIsRemovedThenInstalledWithTheFilterSetupFile) {
-  files_.AddFile(kX64 + L"\\vhidflt.inf");
-  files_.AddFile(kX64 + L"\\vhidev.inf");
+  AddPackage(kX64, {L"vhidflt.inf", L"vhidev.inf"});
   EXPECT_TRUE(installer_.EnsureVirtualDevice(L""));
   const decltype(Runs()) expected = {
       {kX64 + L"\\devcon.exe", kRemove},
@@ -63,6 +68,7 @@ TEST_F(DriverInstallTest, MissingDeviceIsRemovedThenInstalledWithTheFilterSetupF
 }
 
 TEST_F(DriverInstallTest, WithoutTheFilterSetupFileTheDeviceSetupFileIsUsed) {
+  AddPackage(kX64, {L"vhidev.inf"});
   EXPECT_TRUE(installer_.EnsureVirtualDevice(L""));
   ASSERT_EQ(Runs().size(), 2u);
   EXPECT_EQ(Runs()[1].second, InstallLine(kX64 + L"\\vhidev.inf"));
@@ -70,6 +76,7 @@ TEST_F(DriverInstallTest, WithoutTheFilterSetupFileTheDeviceSetupFileIsUsed) {
 
 TEST_F(DriverInstallTest, ADirectoryNamedLikeTheFilterSetupFileIsIgnored) {
   files_.AddDirectory(kX64 + L"\\vhidflt.inf");
+  AddPackage(kX64, {L"vhidev.inf"});
   EXPECT_TRUE(installer_.EnsureVirtualDevice(L""));
   ASSERT_EQ(Runs().size(), 2u);
   EXPECT_EQ(Runs()[1].second, InstallLine(kX64 + L"\\vhidev.inf"));
@@ -77,7 +84,7 @@ TEST_F(DriverInstallTest, ADirectoryNamedLikeTheFilterSetupFileIsIgnored) {
 
 TEST_F(DriverInstallTest, GivenFolderIsInstalledFromButRemovalUsesTheDefaultPackage) {
   const std::wstring folder = L"D:\\pkg";
-  files_.AddFile(folder + L"\\vhidflt.inf");
+  AddPackage(folder, {L"vhidflt.inf"});
   EXPECT_TRUE(installer_.EnsureVirtualDevice(folder));
   const decltype(Runs()) expected = {
       {kX64 + L"\\devcon.exe", kRemove},
@@ -97,6 +104,7 @@ TEST_F(DriverInstallTest, DefaultFolderFollowsTheSystemBitness) {
 }
 
 TEST_F(DriverInstallTest, ToolThatExitsWithAnErrorStillCountsAsRunTheSearchDecides) {
+  AddPackage(kX64, {L"vhidev.inf"});
   processes_.SetExitCode(1);
   EXPECT_TRUE(installer_.EnsureVirtualDevice(L""));
 
@@ -107,12 +115,28 @@ TEST_F(DriverInstallTest, ToolThatExitsWithAnErrorStillCountsAsRunTheSearchDecid
   EXPECT_FALSE(device_.IsOpen());
 }
 
-TEST_F(DriverInstallTest, MissingToolFailsTheInstall) {
+TEST_F(DriverInstallTest, ToolThatCannotStartFailsTheInstall) {
+  AddPackage(kX64, {L"vhidev.inf"});
   processes_.SetMissingProgram(kX64 + L"\\devcon.exe");
   EXPECT_FALSE(installer_.EnsureVirtualDevice(L""));
   EXPECT_TRUE(processes_.Runs().empty());
   EXPECT_FALSE(hid_.IsPresent());
   EXPECT_NE(log_.Text().find("RunAndWait failed"), std::string::npos);
+}
+
+TEST_F(DriverInstallTest, WithoutAPackageBesideTheProgramNothingIsRun) {
+  EXPECT_FALSE(installer_.EnsureVirtualDevice(L""));
+  EXPECT_TRUE(processes_.Runs().empty());
+  EXPECT_NE(log_.Text().find("No driver package in C:\\App\\driver\\x64: the drivers are not installed."),
+            std::string::npos)
+      << log_.Text();
+  // A setup file alone is no package, nor is devcon.exe alone.
+  files_.AddFile(kX64 + L"\\vhidflt.inf");
+  EXPECT_FALSE(installer_.EnsureVirtualDevice(L""));
+  files_.AddDirectory(kX64 + L"\\devcon.exe");
+  EXPECT_FALSE(installer_.EnsureVirtualDevice(L""));
+  EXPECT_TRUE(processes_.Runs().empty());
+  EXPECT_FALSE(device_.IsOpen());
 }
 
 TEST_F(DriverInstallTest, RunAndWaitRefusesAnEmptyProgramAndPassesTheLineUnchanged) {

@@ -144,10 +144,10 @@ TEST_F(KeyFilterChannelTest, RequestThatCompletesAtOnceCountsAsNotCarriedOut) {
 
 TEST_F(KeyFilterChannelTest, KeyEventCompletedAtOnceIsNotDispatched) {
   OpenWithCapturedKeys();
-  channel_->AddListener(&main_, &Listener::OnKey);
+  ASSERT_EQ(channel_->StartMonitoring(), 1);  // no listener yet: the thread does not read
   driver_.SetCompleteAtOnce(true);
   ASSERT_TRUE(driver_.PressKey(kKeyA));  // queued: the next read finishes inside the submit call
-  ASSERT_EQ(channel_->StartMonitoring(), 1);
+  channel_->AddListener(&main_, &Listener::OnKey);
   ASSERT_TRUE(driver_.WaitUntil([](const SimKeyFilterDriver& d) { return d.QueuedEvents() == 0; }));
   ASSERT_TRUE(ReadPending());  // the thread went on with a new read
   EXPECT_EQ(journal_.Size(), 0u);
@@ -174,8 +174,10 @@ TEST_F(KeyFilterChannelTest, MissingDriverLeavesTheChannelIdleAndRequestsReturnZ
 TEST_F(KeyFilterChannelTest, NoListenerMeansNoReads) {
   OpenWithCapturedKeys();
   ASSERT_EQ(channel_->StartMonitoring(), 1);
+  // The start itself looked for queued events (one read that found none); the thread reads nothing.
+  ASSERT_EQ(driver_.ReadHandles().size(), 1u);
   std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  EXPECT_TRUE(driver_.ReadHandles().empty());
+  EXPECT_EQ(driver_.ReadHandles().size(), 1u);
 
   channel_->AddListener(&main_, &Listener::OnKey);
   EXPECT_TRUE(ReadPending());
@@ -296,9 +298,9 @@ TEST_F(KeyFilterChannelTest, StopCutsAPendingReadShortAndStopWithoutThreadDoesNo
 
 TEST_F(KeyFilterChannelTest, StopBetweenTheThreadsSubmitAndItsWaitIsNotLost) {
   OpenWithCapturedKeys();
-  channel_->AddListener(&main_, &Listener::OnKey);
-  driver_.HoldReadSubmits(true);
   ASSERT_EQ(channel_->StartMonitoring(), 1);
+  driver_.HoldReadSubmits(true);
+  channel_->AddListener(&main_, &Listener::OnKey);  // the idle thread starts reading
   ASSERT_TRUE(driver_.WaitUntil([](const SimKeyFilterDriver& d) { return d.HeldSubmits() == 1; }));
 
   // The stop lands while the thread is inside its submit: it clears the run token and sets the
@@ -322,9 +324,9 @@ TEST_F(KeyFilterChannelTest, StopBetweenTheThreadsSubmitAndItsWaitIsNotLost) {
 
 TEST_F(KeyFilterChannelTest, ReopenBetweenTheThreadsSubmitAndItsWaitIsNotLost) {
   OpenWithCapturedKeys();
-  channel_->AddListener(&main_, &Listener::OnKey);
-  driver_.HoldReadSubmits(true);
   ASSERT_EQ(channel_->StartMonitoring(), 1);
+  driver_.HoldReadSubmits(true);
+  channel_->AddListener(&main_, &Listener::OnKey);  // the idle thread starts reading
   ASSERT_TRUE(driver_.WaitUntil([](const SimKeyFilterDriver& d) { return d.HeldSubmits() == 1; }));
 
   ASSERT_TRUE(channel_->Open());
@@ -333,6 +335,64 @@ TEST_F(KeyFilterChannelTest, ReopenBetweenTheThreadsSubmitAndItsWaitIsNotLost) {
     return d.PendingReads() == 1 && d.ReadHandles().back() == 6;
   }));
   EXPECT_EQ(driver_.OpenHandles(), 3);
+}
+
+// Recording mode (every key reported) while nothing reads: the keys typed meanwhile wait in the
+// driver. Ending the mode drops them, and unassigned keys are no longer captured.
+TEST_F(KeyFilterChannelTest, EndingCaptureEverythingDropsWhatWasTypedMeanwhile) {
+  OpenWithCapturedKeys();
+  channel_->AddListener(&editor_, &Listener::OnKey);
+  ASSERT_EQ(channel_->StartMonitoring(), 1);
+  const std::uint8_t zero[4] = {};
+  ASSERT_EQ(channel_->Request(kRequestSetMode, zero, sizeof zero, nullptr, 0), 1);
+  ASSERT_TRUE(ReadPending());
+  ASSERT_TRUE(driver_.PressKey(kKeyB));  // not in the table: reported in recording mode only
+  ASSERT_TRUE(WaitFor([&] { return journal_.Size() == 1; }));
+  channel_->StopMonitoring();
+  // Typed while nobody reads: "5", "5" and an assigned key.
+  for (KeyCode key : {0x00070022u, 0x00070022u, kKeyA}) {
+    ASSERT_TRUE(driver_.PressKey(key));
+    ASSERT_TRUE(driver_.ReleaseKey(key));
+  }
+  ASSERT_EQ(driver_.QueuedEvents(), 6);
+
+  EXPECT_EQ(channel_->EndCaptureEverything(), 1);
+  EXPECT_EQ(driver_.QueuedEvents(), 0);
+  EXPECT_FALSE(channel_->IsMonitoring());
+  EXPECT_FALSE(driver_.IsCaptured(kKeyB));
+  EXPECT_TRUE(driver_.IsCaptured(kKeyA));
+  EXPECT_EQ(driver_.Requests().back().code, kRequestPrepare);
+  EXPECT_NE(log_.Text().find("dropped 6 key events"), std::string::npos);
+
+  // Listening again hears only what comes now.
+  ASSERT_EQ(channel_->StartMonitoring(), 1);
+  ASSERT_TRUE(ReadPending());
+  ASSERT_TRUE(driver_.PressKey(kKeyA));
+  ASSERT_TRUE(WaitFor([&] { return journal_.Size() == 2; }));
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  const auto entries = journal_.Entries();
+  ASSERT_EQ(entries.size(), 2u);
+  EXPECT_EQ(entries[1].second, (Event{0x07, 0x04, 1}));
+}
+
+TEST_F(KeyFilterChannelTest, StartingDropsEventsQueuedWhileStoppedAndKeepsLaterOnes) {
+  OpenWithCapturedKeys();
+  channel_->AddListener(&main_, &Listener::OnKey);
+  ASSERT_TRUE(driver_.PressKey(kKeyA));  // nothing monitors yet
+  ASSERT_TRUE(driver_.ReleaseKey(kKeyA));
+  ASSERT_EQ(channel_->StartMonitoring(), 1);
+  EXPECT_EQ(driver_.QueuedEvents(), 0);
+  ASSERT_TRUE(ReadPending());
+  ASSERT_TRUE(driver_.PressKey(kWwwHome));
+  ASSERT_TRUE(WaitFor([&] { return journal_.Size() == 1; }));
+  EXPECT_EQ(journal_.Entries()[0].second, (Event{0x0C, 0x0223, 1}));
+}
+
+TEST_F(KeyFilterChannelTest, EndingCaptureEverythingWithoutTheDriverDoesNothing) {
+  driver_.SetInstalled(false);
+  EXPECT_FALSE(channel_->Open());
+  EXPECT_EQ(channel_->EndCaptureEverything(), 0);
+  EXPECT_TRUE(driver_.ReadHandles().empty());
 }
 
 TEST_F(KeyFilterChannelTest, StopsAndReopensRacingTheMonitorThreadNeverHang) {

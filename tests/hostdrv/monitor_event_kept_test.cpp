@@ -37,12 +37,12 @@ class MonitorEventKeptTest : public ::testing::Test {
   // Starts monitoring with the thread held inside its key-event submit, then completes that read
   // with a release of A.
   void StartHeldWithACompletedRead() {
-    channel_.AddListener(&recorder_, &Recorder::OnKey);
     ASSERT_TRUE(channel_.Open());
     const std::vector<KeyCode> keys = {kKeyA};
     ASSERT_EQ(channel_.SetCaptureTable(keys), 1);
-    driver_.HoldReadSubmits(true);
     ASSERT_NE(channel_.StartMonitoring(), 0);
+    driver_.HoldReadSubmits(true);
+    channel_.AddListener(&recorder_, &Recorder::OnKey);  // the idle thread starts reading
     ASSERT_TRUE(driver_.WaitUntil([](const sim::SimKeyFilterDriver& d) { return d.HeldSubmits() == 1; }));
     ASSERT_TRUE(driver_.ReleaseKey(kKeyA));
     ASSERT_EQ(driver_.PendingReads(), 0);  // the held read took the event

@@ -34,87 +34,12 @@
 #include "platform/report_device.h"
 #include "support/clock.h"
 #include "support/logger.h"
-#include "uhid_keyboard.h"
+#include "suite_fixture.h"
 
 namespace {
 
 using namespace std::chrono_literals;
-
-constexpr std::uint32_t kOpenMode = 0xC0000003;
-constexpr std::uint8_t kUsageA = 0x04, kUsageB = 0x05, kUsageC = 0x06, kUsageD = 0x07, kUsageX = 0x1B,
-                       kUsageY = 0x1C;
-constexpr char kPassThroughName[] = "kbconfig key filter pass-through";
-const std::vector<std::uint8_t> kVersionAnswer = {0x07, 0x01, 0x23, 0, 0, 0, 0, 0};
-
-std::filesystem::path g_suiteFolder;
-
-model::DeviceSelector Selector() {
-  model::AppConfig config;
-  EXPECT_TRUE(model::LoadConfig(g_suiteFolder, config));
-  return config.selector;
-}
-
-kbtest::UhidKeyboard& Keyboard() {
-  static kbtest::UhidKeyboard keyboard(0x1A2B, 0x0C3D, kVersionAnswer);
-  return keyboard;
-}
-
-// Waits until the emulated keyboard's hidraw interfaces are listed.
-bool WaitForKeyboard(const model::DeviceSelector& selector) {
-  for (int i = 0; i < 250; ++i) {
-    if (!device::EnumerateHidInterfaces(platform::DefaultHidSystem(), selector).empty()) return true;
-    std::this_thread::sleep_for(20ms);
-  }
-  return false;
-}
-
-// Plays the replacement of assigned keys through the virtual device, as the main window does:
-// A -> B (play 1, press and release follow the key); C -> a macro X, 80 ms, X up, 80 ms, Y, Y up.
-struct RemapListener {
-  hostdrv::VHidev* vhid = nullptr;
-  std::int32_t OnKeyEvent(std::uint32_t page, std::uint32_t usage, std::uint32_t down) {
-    if (page != 0x07) return 0;
-    if (usage == kUsageA) vhid->SetKey(0x07, kUsageB, down != 0);
-    if (usage == kUsageC && down != 0) {
-      vhid->SetKey(0x07, kUsageX, true);
-      std::this_thread::sleep_for(80ms);
-      vhid->SetKey(0x07, kUsageX, false);
-      std::this_thread::sleep_for(80ms);
-      vhid->SetKey(0x07, kUsageY, true);
-      vhid->SetKey(0x07, kUsageY, false);
-    }
-    return 0;
-  }
-};
-
-// Everything the program sets up for remapping: virtual device, key filter channel, listener.
-struct RemapSession {
-  hostdrv::VHidev vhid{platform::DefaultReportDeviceSystem()};
-  HidUsbFilter::KeyFilterChannel channel{platform::DefaultFilterDeviceSystem()};
-  RemapListener listener;
-
-  bool Start() {
-    if (!vhid.OpenVirtualDevice()) return false;
-    listener.vhid = &vhid;
-    channel.AddListener(&listener, &RemapListener::OnKeyEvent);
-    if (!channel.Open() || channel.StartMonitoring() == 0) return false;
-    const std::vector<model::KeyCode> keys = {0x00070000u | kUsageA, 0x00070000u | kUsageC};
-    if (channel.SetCaptureTable(keys) == 0) return false;
-    for (int i = 0; i < 250; ++i) {
-      if (!platform::linux_backend::DefaultKeyFilter().GrabbedNodes().empty()) return true;
-      std::this_thread::sleep_for(20ms);
-    }
-    return false;
-  }
-};
-
-class KernelSuite : public ::testing::Test {
- protected:
-  void SetUp() override {
-    ASSERT_TRUE(Keyboard().Plug());
-    ASSERT_TRUE(WaitForKeyboard(Selector()));
-  }
-};
+using namespace kbtest;
 
 TEST_F(KernelSuite, DiscoveryFindsTheEmulatedKeyboardBySelectorAndItAnswersTheVersionQuery) {
   const model::DeviceSelector selector = Selector();
@@ -252,7 +177,7 @@ TEST_F(KernelSuite, AssignedKeyIsCapturedAndReplacedUnassignedKeyPassesThrough) 
 TEST_F(KernelSuite, AfterTheProgramIsKilledNoKeyIsLeftDownAndTheGrabEnds) {
   device::HidDevice hid(platform::DefaultHidSystem());
   ASSERT_TRUE(hid.OpenBySelector(Selector(), nullptr, kOpenMode));  // wait until it is listed
-  const std::string command = "/proc/" + std::to_string(::getpid()) + "/exe --holder " + g_suiteFolder.string();
+  const std::string command = "/proc/" + std::to_string(::getpid()) + "/exe --holder " + SuiteFolder().string();
   FILE* holder = ::popen(command.c_str(), "r");
   ASSERT_NE(holder, nullptr);
   char line[64] = {};
@@ -317,7 +242,7 @@ int RunHolder() {
   // Standard output carries the "ready" line to the suite; the log goes to standard error.
   support::Logger::Instance().ReplaceSink([](std::string_view text) { std::fwrite(text.data(), 1, text.size(), stderr); });
   model::AppConfig config;
-  if (!model::LoadConfig(g_suiteFolder, config)) return 2;
+  if (!model::LoadConfig(SuiteFolder(), config)) return 2;
   device::HidDevice hid(platform::DefaultHidSystem());
   if (!hid.OpenBySelector(config.selector, nullptr, kOpenMode)) return 3;
   RemapSession session;
@@ -331,11 +256,11 @@ int RunHolder() {
 
 int main(int argc, char** argv) {
   if (argc >= 3 && std::string(argv[1]) == "--holder") {
-    g_suiteFolder = argv[2];
+    kbtest::SuiteFolder() = argv[2];
     return RunHolder();
   }
   ::testing::InitGoogleTest(&argc, argv);
-  g_suiteFolder = argc >= 2 ? std::filesystem::path(argv[1])
+  kbtest::SuiteFolder() = argc >= 2 ? std::filesystem::path(argv[1])
                             : std::filesystem::path(argv[0]).parent_path();
   return RUN_ALL_TESTS();
 }

@@ -1,16 +1,30 @@
 #!/usr/bin/env bash
 # Boots Debian's kernel (unpacked, never installed) under qemu with an initramfs of busybox, the
-# HID/input modules and the kernel suite, and passes when the guest prints the PASSED marker.
-# Usage: run-in-qemu.sh <kernel_suite binary> <config.xml> <work folder, e.g. build/kernel>
+# HID/input, loop, device-mapper and ext4 modules and a program of the kernel suite (the suite
+# itself, or its benchmark), and passes when the guest prints the PASSED marker (the program
+# ended with 0).
+# Usage: run-in-qemu.sh <program> <config.xml> <work folder, e.g. build/kernel> [executable...]
+# The program runs as /kbtest/<its name> /kbtest; each further executable is copied into /kbtest
+# beside it with the shared libraries it needs.
+# KBCONFIG_KERNEL_TESTS=<gtest filter> runs only those tests of the suite; KBCONFIG_POWER_CUTS=<n>
+# has the power-cut test try n cuts (40 by default); KBCONFIG_BENCH_PRESSES=<n> sets the
+# benchmark's presses per tool (2000 by default).
 # Exit codes: 0 passed, 1 failed, 77 skipped (this machine cannot run the guest; the reason is printed).
 set -euo pipefail
 
-suite=$(readlink -f "$1")
+program=$(readlink -f "$1")
+program_name=$(basename "$program")
 config=$(readlink -f "$2")
 work=$3
+shift 3
+extras=()
+for extra in "$@"; do extras+=("$(readlink -f "$extra")"); done
 here=$(cd "$(dirname "$0")" && pwd)
-modules_wanted=(hid uhid hid-generic evdev uinput)
+# HID and input for the keyboard; loop, device-mapper's log-writes and ext4 for the power-cut test
+# (crc32c before ext4: ext4 asks for it by name, which the depends field does not list).
+modules_wanted=(hid uhid hid-generic evdev uinput loop dm-mod dm-log-writes crc32c_generic ext4)
 marker="KBCONFIG-KERNEL-SUITE: PASSED"
+started_marker="KBCONFIG-KERNEL-SUITE: STARTED"
 
 skip() { echo "kernel suite SKIPPED: $*"; exit 77; }
 
@@ -18,6 +32,8 @@ command -v qemu-system-x86_64 >/dev/null || skip "qemu-system-x86_64 is not inst
 busybox=$(command -v busybox || true)
 [ -n "$busybox" ] || skip "busybox is not installed (apt package busybox-static)"
 if ldd "$busybox" >/dev/null 2>&1; then skip "$busybox is not statically linked (apt package busybox-static)"; fi
+mkfs_ext4=$(PATH="$PATH:/usr/sbin:/sbin" command -v mkfs.ext4 || true)
+[ -n "$mkfs_ext4" ] || skip "mkfs.ext4 is not installed (apt package e2fsprogs)"
 
 mkdir -p "$work"
 work=$(readlink -f "$work")
@@ -34,7 +50,7 @@ release=$(basename "$vmlinuz" | sed 's/^vmlinuz-//')
 moddir="$work/root/lib/modules/$release"
 
 # --- initramfs --------------------------------------------------------------------------------
-initramfs="$work/initramfs"
+initramfs="$work/initramfs-$program_name"
 rm -rf "$initramfs"
 mkdir -p "$initramfs"/{bin,proc,sys,dev,lib/modules,kbtest}
 cp "$busybox" "$initramfs/bin/busybox"
@@ -64,36 +80,92 @@ add_module() {
 for module in "${modules_wanted[@]}"; do add_module "$module"; done
 printf '%s\n' "${order[@]}" > "$initramfs/lib/modules/load-order"
 
-# The suite with the shared libraries it needs, at the paths its loader looks for them.
-cp "$suite" "$initramfs/kbtest/kernel_suite"
+# The program and the extra executables, with the shared libraries they need at the paths their
+# loader looks for them.
+cp "$program" "$initramfs/kbtest/$program_name"
 cp "$config" "$initramfs/kbtest/config.xml"
-for library in $(ldd "$suite" | grep -o '/[^ ]*'); do
-  mkdir -p "$initramfs$(dirname "$library")"
-  cp -L "$library" "$initramfs$library"
+# The power-cut test's file system: small ext4 with 1 KiB blocks, its inode tables and journal
+# written now (no lazy initialisation writing behind the test's back).
+"$mkfs_ext4" -q -F -b 1024 -E lazy_itable_init=0,lazy_journal_init=0,nodiscard "$initramfs/kbtest/power-cut.img" 3M
+for executable in "$program" ${extras[@]+"${extras[@]}"}; do
+  [ "$executable" = "$program" ] || cp "$executable" "$initramfs/kbtest/"
+  for library in $(ldd "$executable" | grep -o '/[^ ]*'); do
+    mkdir -p "$initramfs$(dirname "$library")"
+    cp -L "$library" "$initramfs$library"
+  done
 done
 
-(cd "$initramfs" && find . | "$busybox" cpio -o -H newc 2>/dev/null) | gzip -1 > "$work/initramfs.cpio.gz"
+(cd "$initramfs" && find . | "$busybox" cpio -o -H newc 2>/dev/null) | gzip -1 > "$initramfs.cpio.gz"
 
 # --- boot -------------------------------------------------------------------------------------
 # KVM when /dev/kvm is usable (a probe guest keeps running instead of failing at once), else TCG.
+# The probe starts no CPU, so it passes on hosts whose KVM then cannot run the guest's CPU (qemu
+# aborts with "failed to set MSR ...", or hangs in the firmware): a KVM boot whose /init has not
+# said a word within a minute is stopped and booted again with TCG.
 kvm_works() {
   [ -r /dev/kvm ] && [ -w /dev/kvm ] || return 1
   local rc=0
   timeout 3 qemu-system-x86_64 -accel kvm -M none -nodefaults -display none -S </dev/null >/dev/null 2>&1 || rc=$?
   [ "$rc" -eq 124 ]
 }
-accel=(-accel tcg -cpu max)
-if kvm_works; then accel=(-accel kvm -cpu host); fi
-echo "kernel suite: booting $release with ${accel[1]}"
-log="$work/guest.log"
-set +e
-timeout 600 qemu-system-x86_64 "${accel[@]}" -m 1024 -smp 2 -nographic -no-reboot \
-  -kernel "$vmlinuz" -initrd "$work/initramfs.cpio.gz" \
-  -append "console=ttyS0 panic=-1 rdinit=/init quiet loglevel=3" </dev/null 2>&1 | tee "$log"
-set -e
-if grep -q "^$marker" <(tr -d '\r' < "$log"); then
-  echo "kernel suite: passed"
+log="$work/guest-$program_name.log"
+# The first line of the guest may follow the firmware's terminal escapes: the start is found
+# anywhere in a line, the verdict only at a line's start.
+guest_started() { grep -qF "$started_marker" "$log"; }
+guest_passed() { grep -q "^$marker" <(tr -d '\r' < "$log"); }
+
+# The guest's /init reads what to run from its kernel command line.
+command_line="console=ttyS0 panic=-1 rdinit=/init quiet loglevel=3 kbprogram=$program_name"
+command_line+="${KBCONFIG_KERNEL_TESTS:+ kbtests=$KBCONFIG_KERNEL_TESTS}"
+command_line+="${KBCONFIG_POWER_CUTS:+ kbcuts=$KBCONFIG_POWER_CUTS}"
+command_line+="${KBCONFIG_BENCH_PRESSES:+ kbpresses=$KBCONFIG_BENCH_PRESSES}"
+
+# boot <seconds to reach /init, 0 = no limit> <accelerator arguments...>
+# The guest's console goes to $log and, once qemu has ended, to standard output. False when the
+# guest did not start in time (qemu is stopped then).
+boot() {
+  local start_limit=$1
+  shift
+  : >"$log"  # emptied here: the background qemu may truncate it only after the first look below
+  timeout 600 qemu-system-x86_64 "$@" -m 1024 -smp 2 -nographic -no-reboot \
+    -kernel "$vmlinuz" -initrd "$initramfs.cpio.gz" \
+    -append "$command_line" \
+    </dev/null >"$log" 2>&1 &
+  local qemu=$! waited=0 started=0
+  start_timed_out=0
+  while kill -0 "$qemu" 2>/dev/null; do
+    if guest_started; then started=1; break; fi
+    if [ "$start_limit" -gt 0 ] && [ "$waited" -ge $((start_limit * 10)) ]; then
+      kill "$qemu" 2>/dev/null || true
+      start_timed_out=1
+      break
+    fi
+    sleep 0.1
+    waited=$((waited + 1))
+  done
+  wait "$qemu" 2>/dev/null || true
+  cat "$log"
+  [ "$started" -eq 1 ] || guest_started
+}
+
+accel=tcg
+if kvm_works; then
+  accel=kvm
+  echo "kernel suite: booting $release with kvm"
+  if ! boot 60 -accel kvm -cpu host; then
+    reason=$(grep -m1 'qemu-system-x86_64:' "$log" || true)
+    if [ "$start_timed_out" -eq 1 ] || [ -z "$reason" ]; then reason="no word from /init within 60 s"; fi
+    echo "kernel suite: KVM did not start the guest ($reason); booting again with tcg"
+    accel=tcg
+  fi
+fi
+if [ "$accel" = tcg ]; then
+  echo "kernel suite: booting $release with tcg"
+  boot 0 -accel tcg -cpu max || true
+fi
+if guest_passed; then
+  echo "kernel suite: passed (accelerator: $accel)"
   exit 0
 fi
-echo "kernel suite: FAILED (no '$marker' line; guest log in $log)"
+echo "kernel suite: FAILED with $accel (no '$marker' line; guest log in $log)"
 exit 1

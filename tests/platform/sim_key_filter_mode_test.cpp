@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "platform/sim/sim_key_filter.h"
+#include "support/logger.h"
 
 namespace {
 
@@ -40,6 +41,28 @@ TEST_F(SimKeyFilterModeTest, RecordingModeReportsEveryKeyUntilMonitoringRestarts
   Send(sim::kFilterCodeStart);
   EXPECT_FALSE(driver_.IsCaptured(kKeyB));
   EXPECT_TRUE(driver_.IsCaptured(kKeyA));
+}
+
+// The demo's log shows every key the filter sees, the ones it lets through included; only
+// captured keys become key events.
+TEST_F(SimKeyFilterModeTest, LogsEveryKeyWithWhetherItWasCapturedOrPassedOn) {
+  driver_.SetLogEvents(true);
+  support::ScopedLogCapture log;
+  EXPECT_TRUE(driver_.PressKey(kKeyA));
+  EXPECT_FALSE(driver_.PressKey(kKeyB));
+  EXPECT_FALSE(driver_.ReleaseKey(kKeyB));
+  EXPECT_TRUE(driver_.ReleaseKey(kKeyA));
+  EXPECT_EQ(log.Text(),
+            "key filter -> down 0x00070004 captured\n"
+            "key filter -> down 0x00070005 passed on\n"
+            "key filter -> up 0x00070005 passed on\n"
+            "key filter -> up 0x00070004 captured\n");
+  EXPECT_EQ(driver_.QueuedEvents(), 2);
+
+  driver_.SetLogEvents(false);
+  log.Clear();
+  driver_.PressKey(kKeyB);
+  EXPECT_EQ(log.Text(), "");
 }
 
 }  // namespace

@@ -302,6 +302,41 @@ TEST_F(MacroPlayerTest, ShutdownReleasesPlaybackAndForwardedKeysAndIgnoresLaterE
   EXPECT_EQ(ReportCount(), count);
 }
 
+TEST_F(MacroPlayerTest, StopAllEndsThePlaybackAndForwardingAndLaterKeysStillWork) {
+  Assign({Record(kF1, 5, 0, {{kKeyA, 1, kLong, L""}, {kKeyA, 0, 1, L""}}),
+          Record(kCapsLock, 1, 1, {{kLeftShift, 0, 0, L""}})});
+  Press(kCapsLock);
+  Press(kF1);
+  ASSERT_TRUE(WaitFor([&] { return hid_.KeysDown() == Keys{kKeyA, kLeftShift}; }));
+  player_->StopAll();
+  EXPECT_TRUE(hid_.KeysDown().empty());
+  EXPECT_EQ(player_->CurrentRecord().code, 0u);
+  EXPECT_TRUE(StaysQuiet());
+  // The stopped playback's stop rule is gone with it: the next press starts it again at once.
+  Release(kCapsLock);
+  Press(kF1);
+  ASSERT_TRUE(WaitFor([&] { return hid_.KeysDown() == Keys{kKeyA}; }));
+  EXPECT_EQ(player_->CurrentRecord().code, kF1);
+  player_->StopAll();
+}
+
+TEST_F(MacroPlayerTest, StopKeyEndsOnlyThatKeysPlaybackOrForwarding) {
+  Assign({Record(kF1, 3, 0, {{kKeyA, 1, kLong, L""}}), Record(kCapsLock, 1, 1, {{kLeftShift, 0, 0, L""}}),
+          Record(kF2, 1, 1, {{kLeftCtrl, 0, 0, L""}})});
+  Press(kF1);
+  Press(kCapsLock);
+  Press(kF2);
+  ASSERT_TRUE(WaitFor([&] { return hid_.KeysDown() == Keys{kKeyA, kLeftCtrl, kLeftShift}; }));
+  player_->StopKey(kCapsLock);
+  EXPECT_EQ(hid_.KeysDown(), (Keys{kKeyA, kLeftCtrl}));
+  EXPECT_EQ(player_->CurrentRecord().code, kF1) << "another key's playback goes on";
+  player_->StopKey(kF1);
+  EXPECT_EQ(hid_.KeysDown(), (Keys{kLeftCtrl}));
+  EXPECT_EQ(player_->CurrentRecord().code, 0u);
+  Release(kF2);
+  EXPECT_TRUE(hid_.KeysDown().empty());
+}
+
 TEST_F(MacroPlayerTest, DestroyingThePlayerMidPlaybackLeavesNoKeyDown) {
   Assign({Record(kF1, 3, 0, {{kKeyA, 1, kLong, L""}})});
   Press(kF1);

@@ -35,9 +35,15 @@ class RecordingThread final : public threads::IEasyThread {
     sleeps.push_back(milliseconds);
     return threads::kSleepStopRequested;
   }
+  std::uint32_t SleepUntil(const support::Clock&, support::Clock::TimePoint) override {
+    ++deadlineSleeps;
+    return threads::kSleepStopRequested;
+  }
+  std::unique_ptr<platform::FineTimerHold> HoldFineTimers() override { return nullptr; }
   bool IsStopRequested() const override { return true; }
 
   std::vector<std::uint32_t> sleeps;
+  int deadlineSleeps = 0;
 };
 
 using testsupport::WaitFor;
@@ -95,6 +101,7 @@ TEST_F(PlaybackIdleTest, WithNothingToPlayRunPlaybackWaitsForTheStopWithoutATime
   RecordingThread thread;
   EXPECT_EQ(player_.RunPlayback(thread, nullptr), 0);
   EXPECT_EQ(thread.sleeps, (std::vector<std::uint32_t>{threads::kSleepInfinite}));
+  EXPECT_EQ(thread.deadlineSleeps, 0);
   EXPECT_TRUE(hid_.Reports().empty());
 }
 

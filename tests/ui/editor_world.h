@@ -114,10 +114,19 @@ class EditorWorld : public ::testing::Test {
   void Capture(const std::vector<model::KeyCode>& keys) { ASSERT_EQ(channel_.SetCaptureTable(keys), 1); }
 
   std::unique_ptr<macro::MacroRecordDlg> OpenEditor() {
-    auto editor = macro::MacroRecordDlg::Create({channel_, library_, selectedKeys_, config_, loader_, clock_});
+    auto editor = macro::MacroRecordDlg::Create({.channel = channel_,
+                                                 .library = library_,
+                                                 .selectedKeys = selectedKeys_,
+                                                 .config = config_,
+                                                 .loader = loader_,
+                                                 .clock = clock_});
     EXPECT_NE(editor, nullptr);
     if (editor) {
       editor->SetMessageSink([this](const QString& text) { messages_.push_back(text); });
+      editor->SetQuestionSink([this](const QString& text) {
+        questions_.push_back(text);
+        return true;
+      });
       editor->Dialog()->show();
     }
     return editor;
@@ -157,6 +166,7 @@ class EditorWorld : public ::testing::Test {
   macro::SelectedKeys selectedKeys_{{0x39, L"Caps Lock"}};
   std::unique_ptr<SOUI::CoordButtonImage> image_;
   std::vector<QString> messages_;
+  std::vector<QString> questions_;  // answered with OK
 };
 
 }  // namespace uitest

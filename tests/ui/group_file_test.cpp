@@ -52,7 +52,8 @@ TEST_F(GroupFileTest, ExportWritesTheSelectedGroupAndImportAddsItAsANewGroup) {
 
   Click(*editor, "groupImport");
   ASSERT_EQ(library_.GroupCount(), 3);
-  EXPECT_EQ(*library_.GroupAt(2), *library_.GroupAt(1));
+  EXPECT_EQ(library_.GroupAt(2)->name, L"Combo & <Fire> (2)") << "the name is taken: a number is added";
+  EXPECT_EQ(library_.GroupAt(2)->steps, library_.GroupAt(1)->steps);
   EXPECT_NE(library_.GroupAt(2), library_.GroupAt(1)) << "a group of its own";
   EXPECT_EQ(library_.group, 2);
   EXPECT_EQ(editor->StepAdapter().ShownGroup(), library_.GroupAt(2));

@@ -1,86 +1,41 @@
-// Key assignment end to end: a click on the keyboard image opens the editor for the key, the
-// editor's result becomes the key's record, label, mark, files and capture table, and the
-// assigned key then plays through the emulated virtual device.
-#include <QAbstractButton>
+// Key assignment end to end, through the modal editor the program runs: a click on the keyboard
+// image opens the editor for the key, the editor's result becomes the key's record, label, mark,
+// files and capture table, and the assigned key then plays through the emulated virtual device.
 #include <QCheckBox>
-#include <QDialog>
+#include <QComboBox>
+#include <QListView>
 #include <QTabWidget>
-#include <QtTest/QTest>
 
-#include "editor_world.h"
+#include "assignment_world.h"
 #include "hostdrv/filter_requests.h"
-#include "ui/key_assignment/key_assignment.h"
 #include "ui/key_assignment/key_record_builder.h"
-#include "ui/toolkit/control_lookup.h"
 
 namespace uitest {
 namespace {
 
 using macro::MacroRecordDlg;
 
-const QPoint kCapsLockSpot(20, 30);
-
-class KeyAssignmentTest : public EditorWorld {
+class KeyAssignmentTest : public AssignmentWorld {
  protected:
-  void SetUp() override {
-    EditorWorld::SetUp();
-    assignment_ = std::make_unique<assign::KeyAssignment>(assign::KeyAssignment::Dependencies{
-        store_, library_, config_, channel_, *image_, [this] { return keyboardOpen_; },
-        [this](auto& channel, auto& library, const auto& keys, const auto& afterClose) {
-          return RunEditor(channel, library, keys, afterClose);
-        }});
-    image_->SetListener(assignment_.get());
-  }
-
-  // What the user does in the editor; returns once it has closed the editor.
-  using Script = std::function<void(MacroRecordDlg& editor)>;
-
-  int RunEditor(HidUsbFilter::KeyFilterChannel& channel, model::MacroLibrary& library,
-                const macro::SelectedKeys& keys, const std::function<void()>& afterClose) {
-    ++editorRuns_;
-    seenKeys_ = keys;
-    auto editor = MacroRecordDlg::Create({channel, library, keys, config_, loader_, clock_});
-    if (!editor) return 0;
-    editor->Dialog()->show();
-    if (script_) script_(*editor);
-    afterClose();
-    return editor->Dialog()->result();
-  }
-
-  void ClickImage(QPoint point) {
-    QTest::mousePress(image_.get(), Qt::LeftButton, Qt::NoModifier, point);
-    EXPECT_EQ(editorRuns_, 0) << "the button-down alone opens nothing";
-    QTest::mouseRelease(image_.get(), Qt::LeftButton, Qt::NoModifier, point);
-  }
-  void Click(MacroRecordDlg& editor, const char* name) {
-    ui::FindControl<QAbstractButton>(editor.Dialog(), name)->click();
-  }
   const model::KeySpot& CapsLockSpot() const { return image_->Keys().at(0); }
-
-  bool keyboardOpen_ = true;
-  int editorRuns_ = 0;
-  macro::SelectedKeys seenKeys_;
-  Script script_;
-  std::unique_ptr<assign::KeyAssignment> assignment_;
+  static void SelectGroupRow(MacroRecordDlg& editor, int row) {
+    auto* groups = Control<QListView>(editor, "macro_group");
+    groups->selectionModel()->setCurrentIndex(editor.GroupAdapter().index(row, 0), QItemSelectionModel::ClearAndSelect);
+  }
 };
 
 TEST_F(KeyAssignmentTest, RecordedMacroIsAssignedSavedCapturedAndPlayed) {
   library_.AddGroup();
   library_.mode = 1;
   library_.delay = 50;
-  script_ = [&](MacroRecordDlg& editor) {
+  ClickKey(kCapsLockSpot, [&](MacroRecordDlg& editor) {
+    EXPECT_EQ(assignment_->SelectedKeys(), (macro::SelectedKeys{{0x39, L"Caps Lock"}}));
+    SelectGroupRow(editor, 0);
     Click(editor, "chk_macro_record");
-    for (model::KeyCode key : {kKeyA, kKeyB}) {
-      const int before = editor.StepAdapter().rowCount();
-      ASSERT_TRUE(Press(key));
-      ASSERT_TRUE(Release(key));
-      ASSERT_TRUE(PumpUntil([&] { return editor.StepAdapter().rowCount() == before + 2; }));
-    }
+    RecordTap(editor, kKeyA);
+    RecordTap(editor, kKeyB);
     Click(editor, "btnOK");
-  };
-  ClickImage(kCapsLockSpot);
-  ASSERT_EQ(editorRuns_, 1);
-  EXPECT_EQ(seenKeys_, (macro::SelectedKeys{{0x39, L"Caps Lock"}}));
+  });
   EXPECT_TRUE(assignment_->SelectedKeys().empty()) << "emptied once the editor is gone";
 
   EXPECT_EQ(ReadFile(folder_ / "record.xml"),
@@ -108,13 +63,13 @@ TEST_F(KeyAssignmentTest, RecordedMacroIsAssignedSavedCapturedAndPlayed) {
   EXPECT_EQ(driver_.CaptureTable(), CaptureTableFor({kCapsLock}));
   const auto requests = driver_.Requests();
   ASSERT_GE(requests.size(), 4u);
-  // The closed editor's 0x226010 comes before its destruction restarts monitoring (which ends
-  // the driver's recording of every key), then the new capture table goes out.
+  // The closed editor's 0x226010 and the new capture table go out while the editor still
+  // exists; its destruction then restarts monitoring, which ends the driver's every-key mode.
   EXPECT_EQ(requests[requests.size() - 4].code, HidUsbFilter::kRequestSetMode) << "sent once the editor closed";
-  EXPECT_EQ(requests[requests.size() - 3].code, HidUsbFilter::kRequestPrepare);
-  EXPECT_EQ(requests[requests.size() - 2].code, HidUsbFilter::kRequestArm);
-  EXPECT_EQ(requests.back().code, HidUsbFilter::kRequestCaptureTable);
-  EXPECT_FALSE(driver_.IsCaptured(0x00070004)) << "an unassigned key is no longer reported";
+  EXPECT_EQ(requests[requests.size() - 3].code, HidUsbFilter::kRequestCaptureTable);
+  EXPECT_EQ(requests[requests.size() - 2].code, HidUsbFilter::kRequestPrepare);
+  EXPECT_EQ(requests.back().code, HidUsbFilter::kRequestArm);
+  EXPECT_FALSE(driver_.IsCaptured(kKeyA)) << "an unassigned key is no longer reported";
 
   // The main window's routine hears the assigned key again and plays the macro.
   hid_.ClearReports();
@@ -132,13 +87,14 @@ TEST_F(KeyAssignmentTest, RecordedMacroIsAssignedSavedCapturedAndPlayed) {
 }
 
 TEST_F(KeyAssignmentTest, SingleKeyCapsLockToLeftShift) {
-  script_ = [&](MacroRecordDlg& editor) {
-    ui::FindControl<QTabWidget>(editor.Dialog(), "tab_macro_mode_selection")->setCurrentIndex(1);
+  ClickKey(kCapsLockSpot, [&](MacroRecordDlg& editor) {
+    Control<QTabWidget>(editor, "tab_macro_mode_selection")->setCurrentIndex(1);
+    EXPECT_TRUE(Control<QCheckBox>(editor, "chk_single_record")->isChecked()) << "the page captures at once";
     ASSERT_TRUE(Press(kLeftShift));
     ASSERT_TRUE(PumpUntil([&] { return library_.skcode == kLeftShift; }));
+    ASSERT_TRUE(Release(kLeftShift));
     Click(editor, "btnOK");
-  };
-  ClickImage(kCapsLockSpot);
+  });
   const auto records = store_.Snapshot();
   ASSERT_EQ(records->size(), 1u);
   model::KeyRecord expected;
@@ -173,8 +129,7 @@ TEST_F(KeyAssignmentTest, DeleteRemovesRecordLabelAndMark) {
   store_.UpsertRecord(old);
   image_->SetKeyLabel(L"Caps Lock : Left Shift", 0x39);
   image_->SetKeyChecked(0x39, 1);
-  script_ = [&](MacroRecordDlg& editor) { Click(editor, "btnDelete"); };
-  ClickImage(kCapsLockSpot);
+  ClickKey(kCapsLockSpot, [&](MacroRecordDlg& editor) { Click(editor, "btnDelete"); });
   EXPECT_TRUE(store_.Snapshot()->empty());
   EXPECT_EQ(CapsLockSpot().label, L"");
   EXPECT_EQ(CapsLockSpot().checked, 0);
@@ -183,28 +138,29 @@ TEST_F(KeyAssignmentTest, DeleteRemovesRecordLabelAndMark) {
 }
 
 TEST_F(KeyAssignmentTest, CancelChangesNothingAndAClosedKeyboardOpensNoEditor) {
-  script_ = [&](MacroRecordDlg& editor) { Click(editor, "btnCancel"); };
   const auto tableBefore = driver_.CaptureTable();
-  ClickImage(kCapsLockSpot);
-  EXPECT_EQ(editorRuns_, 1);
+  ClickKey(kCapsLockSpot, [&](MacroRecordDlg& editor) { Click(editor, "btnCancel"); });
   EXPECT_TRUE(store_.Snapshot()->empty());
   EXPECT_EQ(CapsLockSpot().checked, 0);
   EXPECT_EQ(driver_.CaptureTable(), tableBefore);
   EXPECT_FALSE(std::filesystem::exists(folder_ / "record.xml"));
+  EXPECT_FALSE(std::filesystem::exists(folder_ / "macro.xml"));
 
   keyboardOpen_ = false;
-  editorRuns_ = 0;
-  ClickImage(kCapsLockSpot);
-  EXPECT_EQ(editorRuns_, 0);
+  QTest::mouseClick(image_.get(), Qt::LeftButton, Qt::NoModifier, kCapsLockSpot);
+  QApplication::processEvents();
+  EXPECT_EQ(assignment_->Editor(), nullptr);
+  EXPECT_FALSE(std::filesystem::exists(folder_ / "macro.xml")) << "no editor ran";
 }
 
-TEST_F(KeyAssignmentTest, AMissingChoiceMarksTheKeyButBuildsNoRecord) {
-  library_.type = 3;
-  library_.function = 1;  // "Nothing": no steps
-  script_ = [&](MacroRecordDlg& editor) { Click(editor, "btnOK"); };
-  ClickImage(kCapsLockSpot);
+TEST_F(KeyAssignmentTest, NothingChosenLeavesTheKeyAsItWas) {
+  ClickKey(kCapsLockSpot, [&](MacroRecordDlg& editor) {
+    Control<QTabWidget>(editor, "tab_macro_mode_selection")->setCurrentIndex(3);
+    Control<QComboBox>(editor, "cmb_function_keys")->setCurrentIndex(1);  // "Nothing": no steps
+    Click(editor, "btnOK");
+  });
   EXPECT_TRUE(store_.Snapshot()->empty());
-  EXPECT_EQ(CapsLockSpot().checked, 1);
+  EXPECT_EQ(CapsLockSpot().checked, 0) << "a mark without a record would claim an assignment";
   EXPECT_EQ(CapsLockSpot().label, L"");
   EXPECT_TRUE(std::filesystem::exists(folder_ / "macro.xml")) << "the library is saved on every OK";
   EXPECT_EQ(driver_.CaptureTable(), CaptureTableFor({}));
@@ -217,10 +173,11 @@ TEST_F(KeyAssignmentTest, ReassigningAKeyReplacesItsRecordInPlace) {
   model::KeyRecord caps;
   caps.code = kCapsLock;
   store_.UpsertRecord(caps);
-  library_.type = 2;
-  library_.media = 0;
-  script_ = [&](MacroRecordDlg& editor) { Click(editor, "btnOK"); };
-  ClickImage(kCapsLockSpot);
+  ClickKey(kCapsLockSpot, [&](MacroRecordDlg& editor) {
+    Control<QTabWidget>(editor, "tab_macro_mode_selection")->setCurrentIndex(2);
+    Control<QComboBox>(editor, "cmb_media_keys")->setCurrentIndex(0);
+    Click(editor, "btnOK");
+  });
   const auto records = store_.Snapshot();
   ASSERT_EQ(records->size(), 2u);
   EXPECT_EQ(records->at(1).code, kCapsLock);
@@ -245,7 +202,7 @@ TEST(KeyRecordBuilder, FunctionKeyPressesInOrderThenReleasesInOrder) {
   EXPECT_EQ(record->group, L"Copy");
 }
 
-TEST(KeyRecordBuilder, OutOfRangeChoicesBuildNothing) {
+TEST(KeyRecordBuilder, OutOfRangeChoicesBuildNothingAndTheRepeatCountIsBounded) {
   model::MacroLibrary library;
   model::AppConfig config;
   for (int type : {0, 1, 2, 3, 4, -1}) {
@@ -264,6 +221,10 @@ TEST(KeyRecordBuilder, OutOfRangeChoicesBuildNothing) {
   EXPECT_EQ(record->play, 5);
   EXPECT_EQ(record->repeat, 4);
   EXPECT_EQ(record->target, 4);
+  for (const auto& [typed, kept] : {std::pair{-3, 1}, std::pair{0, 1}, std::pair{1000000, 9999}}) {
+    library.repeat = typed;
+    EXPECT_EQ(assign::BuildKeyRecord(library, config, kF1, L"F1")->repeat, kept) << typed;
+  }
 }
 
 TEST(KeyRecordBuilder, LabelOmitsTheSeparatorWithoutADisplayName) {

@@ -4,7 +4,7 @@
 #include <QSignalSpy>
 
 #include "editor_world.h"
-#include "ui/macro_editor/delay_text.h"
+#include "ui/macro_editor/typed_numbers.h"
 #include "ui/macro_editor/key_and_delay_adapter.h"
 #include "ui/macro_editor/macro_group_adapter.h"
 
@@ -100,8 +100,8 @@ TEST_F(MacroAdaptersTest, StepAdapterPassesTheModelTesterAndShowsItsColumns) {
   EXPECT_EQ(cell(2, 0), "c00e9");
   EXPECT_EQ(cell(0, 1), "A");
   EXPECT_EQ(cell(0, 2), "key down");
-  EXPECT_EQ(cell(1, 2), "replace");
-  EXPECT_EQ(cell(2, 2), "replace");
+  EXPECT_EQ(cell(1, 2), "key up");
+  EXPECT_EQ(cell(2, 2), "key up");
   EXPECT_EQ(cell(1, 3), "25");
   for (int column = 0; column < 4; ++column) {
     EXPECT_EQ(adapter.headerData(column, Qt::Horizontal, KeyAndDelayAdapter::kColumnNameRole).toString(),

@@ -325,6 +325,9 @@ TEST_F(MacroEditorTest, GroupAddAndDeleteKeepListsInStep) {
   Click(*editor, "groupAdd");
   ASSERT_EQ(library_.GroupCount(), 3);
   auto* groups = Control<QListView>(*editor, "macro_group");
+  EXPECT_TRUE(groups->selectionModel()->isRowSelected(2, QModelIndex())) << "the new group is the one to go on with";
+  EXPECT_EQ(library_.group, 2);
+  EXPECT_EQ(editor->StepAdapter().ShownGroup(), library_.GroupAt(2));
   groups->selectionModel()->setCurrentIndex(editor->GroupAdapter().index(1, 0), QItemSelectionModel::ClearAndSelect);
   EXPECT_EQ(editor->StepAdapter().ShownGroup(), library_.GroupAt(1)) << "picking a row shows its group";
   EXPECT_EQ(library_.group, 1);

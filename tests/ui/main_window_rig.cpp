@@ -63,9 +63,10 @@ bool MainWindowRig::Start() {
       .loader = loader,
       .language = language,
       .instanceName = "kbconfig-test-instance",
-      .trayAvailable = false,
-      .showMessage = [this](QWidget* parent, const QString& caption, const QString& text, ui::MessageButtons buttons) {
-        messages.push_back({caption, text, parent != nullptr, buttons});
+      .trayAvailable = trayAvailable,
+      .showMessage = [this](QWidget* parent, const QString& caption, const QString& text, ui::MessageButtons buttons,
+                            ui::MessageIcon icon) {
+        messages.push_back({caption, text, parent != nullptr, buttons, icon});
         return messageAnswer;
       }});
   if (!window->Create()) return false;

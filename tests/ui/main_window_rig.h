@@ -30,6 +30,7 @@ struct ShownMessage {
   QString text;
   bool hasParent = false;
   ui::MessageButtons buttons = ui::MessageButtons::kOk;
+  ui::MessageIcon icon = ui::MessageIcon::kWarning;
 };
 
 // The 8 bytes of a report as "07 ff ff ..." for readable comparisons.
@@ -75,6 +76,7 @@ class MainWindowRig {
   ui::LanguageSwitcher language;
   std::vector<ShownMessage> messages;
   int messageAnswer = ui::kMessageOk;
+  bool trayAvailable = false;  // whether the window is told that a notification area exists
   std::unique_ptr<ui::CMainDlg> window;
 };
 

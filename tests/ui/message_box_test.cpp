@@ -50,6 +50,27 @@ TEST_F(MessageBoxTest, ShownMessagesAreLoggedAsTheUserReadsThem) {
   EXPECT_EQ(log.Text(), "message box \"Warning\": Please insert USB device!\n");
 }
 
+TEST_F(MessageBoxTest, ALongTextMakesTheBoxTallerInsteadOfBeingCutOff) {
+  auto shortBox = MessageBox::Create(loader_, nullptr, "Warning", "Please insert USB device!", MessageButtons::kOk);
+  ASSERT_TRUE(shortBox);
+  const QSize layoutSize = shortBox->Dialog()->size();
+
+  QString text;
+  for (int sentence = 0; sentence < 12; ++sentence) text += "A sentence that takes some room in the box. ";
+  auto box = MessageBox::Create(loader_, nullptr, "Warning", text, MessageButtons::kOkCancel);
+  ASSERT_TRUE(box);
+  QDialog* dialog = box->Dialog();
+  const QLabel* label = FindControl<QLabel>(dialog, "msgtext");
+  EXPECT_GE(label->height(), label->heightForWidth(label->width()));
+  EXPECT_GT(dialog->height(), layoutSize.height());
+  EXPECT_EQ(dialog->width(), layoutSize.width());
+  for (const char* name : {"btnOK", "btnCancel"}) {
+    const QWidget* button = FindControl<QAbstractButton>(dialog, name);
+    EXPECT_GE(button->y(), label->geometry().bottom()) << name;
+    EXPECT_LE(button->geometry().bottom(), dialog->height()) << name;
+  }
+}
+
 TEST_F(MessageBoxTest, OkCancelBoxReturnsCancelForCancel) {
   QWidget parent;
   auto box = MessageBox::Create(loader_, &parent, "Warning",
@@ -81,6 +102,25 @@ TEST_F(MessageBoxTest, TextsAreShownInTheCurrentLanguage) {
   EXPECT_EQ(FindControl<QLabel>(box->Dialog(), "msgtitle")->text(), QString::fromUtf8("警告"));
   EXPECT_EQ(FindControl<QLabel>(box->Dialog(), "msgtext")->text(), QString::fromUtf8("请插入USB设备"));
   EXPECT_EQ(FindControl<QAbstractButton>(box->Dialog(), "btnOK")->text(), QString::fromUtf8("确定"));
+}
+
+// Good news carries the information icon, everything else the warning icon; the skin colours
+// the icon by its "messageIcon" property. The box has no system frame: its title row moves it.
+TEST_F(MessageBoxTest, IconTellsGoodNewsFromWarningsAndTheBoxHasItsOwnTitleRow) {
+  auto warning = MessageBox::Create(loader_, nullptr, "Warning", "Please insert USB device!", MessageButtons::kOk);
+  auto news = MessageBox::Create(loader_, nullptr, "Warning", "The firmware is already the latest version.",
+                                 MessageButtons::kOk, MessageIcon::kInformation);
+  ASSERT_TRUE(warning && news);
+  const QLabel* warningIcon = FindControl<QLabel>(warning->Dialog(), "msgicon");
+  const QLabel* newsIcon = FindControl<QLabel>(news->Dialog(), "msgicon");
+  ASSERT_TRUE(warningIcon && newsIcon);
+  EXPECT_EQ(warningIcon->text(), "!");
+  EXPECT_EQ(warningIcon->property("messageIcon").toString(), "warning");
+  EXPECT_EQ(newsIcon->text(), "i");
+  EXPECT_EQ(newsIcon->property("messageIcon").toString(), "information");
+  EXPECT_EQ(news->Dialog()->windowTitle(), "Warning");  // the caption stays
+  EXPECT_TRUE(news->Dialog()->windowFlags().testFlag(Qt::FramelessWindowHint));
+  EXPECT_EQ(news->Dialog()->findChildren<TitleRowDrag*>().size(), 1u);
 }
 
 TEST_F(MessageBoxTest, UnusableLayoutGivesNoBox) {

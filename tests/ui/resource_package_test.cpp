@@ -3,6 +3,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include <QImage>
+#include <QRegularExpression>
 #include <gtest/gtest.h>
 
 #include "tests/common/temp_folder.h"
@@ -46,6 +48,21 @@ TEST_F(ResourcePackageTest, EveryProgramNameNamesAReadableFile) {
       EXPECT_FALSE(package.LoadImage(name).isNull()) << name;
     }
   }
+}
+
+// Images of the skin are named "uires:<path>"; one that does not load leaves its control blank.
+TEST_F(ResourcePackageTest, EveryImageOfTheSkinLoads) {
+  const ResourcePackage& package = uitest::ShippedPackage();
+  const QString skin = package.ReadText("values:skin");
+  const QRegularExpression url(QStringLiteral("url\\(([^)]*)\\)"));
+  int images = 0;
+  for (const QRegularExpressionMatch& match : url.globalMatch(skin)) {
+    const QString name = match.captured(1);
+    EXPECT_TRUE(name.startsWith(QStringLiteral("uires:"))) << name.toStdString();
+    EXPECT_FALSE(QImage(name).isNull()) << name.toStdString();
+    ++images;
+  }
+  EXPECT_GT(images, 0);
 }
 
 TEST_F(ResourcePackageTest, KeyboardPicturesShareOneSize) {

@@ -21,11 +21,20 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include "../common/awkward_folder_name.h"
+#include "../common/default_lighting_files.h"
 #include "../common/temp_folder.h"
 #include "../common/wait_for.h"
 #include "app/startup/command_line.h"
+#include "app/startup/process_environment.h"
 #include "app/startup/program.h"
+#include "app/startup/program_folders.h"
 #include "app/startup/single_instance.h"
+#include "app/startup/startup_notices.h"
+#include "model/xml/unreadable_file.h"
+#include "platform/sim/sim_process.h"
+#include "support/logger.h"
+#include "tests/common/temp_folder_test.h"
 #include "main_window_rig.h"
 #include "support/text.h"
 #include "qt_test_app.h"
@@ -157,7 +166,7 @@ TEST_F(SingleInstanceTest, LockOfACrashedInstanceDoesNotBlock) {
   }
 #if !defined(_WIN32)
   // And its socket, bound and never removed. (A Windows named pipe ends with its process.)
-  const std::string socketPath = (QDir::tempPath() + "/" + name).toStdString();
+  const std::string socketPath = (QDir::tempPath() + "/" + probe.ServerName()).toStdString();
   const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
   ASSERT_GE(fd, 0);
   sockaddr_un address{};
@@ -174,6 +183,23 @@ TEST_F(SingleInstanceTest, LockOfACrashedInstanceDoesNotBlock) {
   EXPECT_EQ(later.Acquire(), app::SingleInstance::Role::kAnotherRunning);
   EXPECT_TRUE(testsupport::WaitFor([&restarted] { return restarted.Activations() == 1; }));
 }
+
+#if !defined(_WIN32)
+// Another user's instance of the same name in the shared temporary folder (a folder stands in
+// for its socket, which this user could not remove) keeps neither the lock nor the socket.
+// (Windows has no such folder: a named pipe ends with its process.)
+TEST_F(SingleInstanceTest, AnotherUsersSocketInTheSharedTemporaryFolderDoesNotStopListening) {
+  const QString name = UniqueName("shared");
+  const QString shared = QDir::tempPath() + "/" + name;
+  ASSERT_TRUE(QDir().mkpath(shared));
+  FirstInstanceThread first(name, folder.Path());
+  ASSERT_EQ(first.Role(), app::SingleInstance::Role::kFirst);
+  app::SingleInstance later(name, folder.Path());
+  EXPECT_EQ(later.Acquire(), app::SingleInstance::Role::kAnotherRunning);
+  EXPECT_TRUE(testsupport::WaitFor([&first] { return first.Activations() == 1; }));
+  QDir().rmdir(shared);
+}
+#endif
 
 TEST_F(SingleInstanceTest, ReleasedOnDestruction) {
   const QString name = UniqueName("released");
@@ -211,12 +237,16 @@ class ProgramTest : public ::testing::Test {
         .sides = sides,
         .effects = effects,
         .clock = support::SteadyClock::Instance(),
-        .programFolder = folder.Path(),
+        .folders = app::FoldersBeside(folder.Path()),
         .lockFolder = folder.Path(),
         .changeWorkingFolder = false,
         .trayAvailable = false,
-        .ensureVirtualDevice = [this] { ++ensureCalls; },
-        .showMessage = [this](QWidget*, const QString&, const QString& text, ui::MessageButtons) {
+        .ensureVirtualDevice =
+            [this] {
+              ++ensureCalls;
+              return virtualDeviceStatus;
+            },
+        .showMessage = [this](QWidget*, const QString&, const QString& text, ui::MessageButtons, ui::MessageIcon) {
           messages.push_back(text);
           return ui::kMessageOk;
         },
@@ -235,6 +265,7 @@ class ProgramTest : public ::testing::Test {
   model::SideModelStore sides;
   model::LedEffectStore effects;
   int ensureCalls = 0;
+  app::VirtualDeviceStatus virtualDeviceStatus = app::VirtualDeviceStatus::kOpen;
   std::vector<QString> messages;
 };
 
@@ -297,6 +328,239 @@ TEST_F(ProgramTest, SecondInstanceBringsTheFirstForwardAndEndsWithZero) {
   EXPECT_EQ(app::RunProgram(environment, false), 0);
   EXPECT_TRUE(testsupport::WaitFor([&first] { return first.Activations() == 1; }));
   EXPECT_TRUE(keyboard.Reports().empty());  // the keyboard was never opened
+}
+
+// Where the program looks for its resources and keeps its data.
+class ProgramFoldersTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::filesystem::create_directories(bin);
+    std::filesystem::create_directories(package);
+    std::filesystem::create_directories(home);
+  }
+
+  testsupport::TempFolder root{"kb_folders"};
+  const std::filesystem::path bin = root / "usr" / "bin";
+  const std::filesystem::path package = root / "usr" / "share" / "kbconfig";
+  const std::filesystem::path home = root / "home" / "user";
+};
+
+TEST_F(ProgramFoldersTest, AProgramFolderWithItsOwnConfigKeepsEverythingBesideIt) {
+  std::ofstream(bin / "config.xml") << "<usb/>";
+  const app::ProgramFolders folders = app::ChooseProgramFolders(bin, {.xdgConfigHome = home / "cfg", .home = home});
+  EXPECT_EQ(folders.resources, bin);
+  EXPECT_EQ(folders.data, bin);
+  EXPECT_EQ(folders.configFile, bin / "config.xml");
+  EXPECT_FALSE(folders.installed);
+}
+
+TEST_F(ProgramFoldersTest, AnInstalledProgramReadsThePackageAndKeepsDataInTheUsersConfigFolder) {
+  // XDG_CONFIG_HOME when it is absolute.
+  app::ProgramFolders folders = app::ChooseProgramFolders(bin, {.xdgConfigHome = home / "cfg", .home = home});
+  EXPECT_TRUE(folders.installed);
+  EXPECT_EQ(folders.resources, package);
+  EXPECT_EQ(folders.data, home / "cfg" / "kbconfig");
+  EXPECT_EQ(folders.configFile, package / "config.xml");
+
+  // Else ~/.config (a relative XDG_CONFIG_HOME is to be ignored).
+  folders = app::ChooseProgramFolders(bin, {.xdgConfigHome = "relative/cfg", .home = home});
+  EXPECT_EQ(folders.data, home / ".config" / "kbconfig");
+  folders = app::ChooseProgramFolders(bin, {.xdgConfigHome = {}, .home = home});
+  EXPECT_EQ(folders.data, home / ".config" / "kbconfig");
+
+  // The user's own config.xml comes first.
+  std::filesystem::create_directories(home / ".config" / "kbconfig");
+  std::ofstream(home / ".config" / "kbconfig" / "config.xml") << "<usb/>";
+  folders = app::ChooseProgramFolders(bin, {.xdgConfigHome = {}, .home = home});
+  EXPECT_EQ(folders.configFile, home / ".config" / "kbconfig" / "config.xml");
+  EXPECT_EQ(folders.resources, package);
+
+  // No home at all: beside the executable, as before.
+  folders = app::ChooseProgramFolders(bin, {});
+  EXPECT_EQ(folders.data, bin);
+  EXPECT_EQ(folders.resources, package);
+}
+
+TEST_F(ProgramFoldersTest, TheDataFolderOfAnInstalledProgramIsMadeWhenMissing) {
+  const app::ProgramFolders folders = app::ChooseProgramFolders(bin, {.xdgConfigHome = home / "a" / "b", .home = {}});
+  EXPECT_TRUE(app::PrepareDataFolder(folders));
+  EXPECT_TRUE(std::filesystem::is_directory(home / "a" / "b" / "kbconfig"));
+  EXPECT_FALSE(std::filesystem::exists(bin / "kbconfig"));
+}
+
+// Start-up tells what it found about the data files and the virtual device.
+class StartupNoticeTest : public ProgramTest {
+ protected:
+  // One start without a keyboard: the program tells what it has to and ends.
+  std::vector<QString> StartOnce() {
+    messages.clear();
+    sim::SimHidSystem absent(sim::KeyboardSpec{});
+    app::ProgramEnvironment environment = Environment(&absent);
+    EXPECT_EQ(app::RunProgram(environment, false), 0);
+    EXPECT_FALSE(messages.empty());
+    if (!messages.empty() && messages.back() == "Please insert USB device!") messages.pop_back();
+    return messages;
+  }
+
+  support::ScopedLogCapture log;
+};
+
+TEST_F(StartupNoticeTest, UnreadableMacrosAndAssignmentsAreToldOnceWithWhereTheyWereKept) {
+  std::ofstream(folder / "macro.xml") << "<macro><group name=\"mine\">";
+  std::ofstream(folder / "record.xml") << "";  // 0 bytes, as a power cut leaves it
+  std::vector<QString> told = StartOnce();
+  ASSERT_EQ(told.size(), 1u);
+  told[0].remove(QChar(0x200B));  // where the box may wrap the paths
+  const QString expected =
+      QString("Your macros could not be read from %1 and are not shown. The file was kept as %2.\n\n"
+              "Your key assignments could not be read from %3 and are not shown. The file was kept as %4.")
+          .arg(QString::fromStdString((folder / "macro.xml").string()),
+               QString::fromStdString((folder / "macro.xml.bad").string()),
+               QString::fromStdString((folder / "record.xml").string()),
+               QString::fromStdString((folder / "record.xml.bad").string()));
+  EXPECT_EQ(told[0], expected);
+
+  // The copies are there and told: the same broken files give no second message.
+  EXPECT_TRUE(StartOnce().empty());
+  EXPECT_FALSE(std::filesystem::exists(folder / "macro.xml.bad.1"));
+}
+
+TEST_F(StartupNoticeTest, AFileThatCannotBeKeptIsToldAtEveryStartAndNeverWrittenOver) {
+  std::ofstream(folder / "record.xml") << "<record";
+  for (int index = 0; index < model::kKeptUnreadableCopies; ++index) {
+    std::filesystem::create_directory(model::KeptCopyPath(folder / "record.xml", index));
+  }
+  for (int start = 0; start < 2; ++start) {
+    const std::vector<QString> told = StartOnce();
+    ASSERT_EQ(told.size(), 1u) << start;
+    EXPECT_TRUE(told[0].startsWith("Your key assignments could not be read from ")) << told[0].toStdString();
+    EXPECT_TRUE(told[0].endsWith("No copy of the file could be kept, so changes to key assignments are not saved "
+                                 "until one can be."))
+        << told[0].toStdString();
+  }
+  EXPECT_EQ(testsupport::ReadFileText(folder / "record.xml"), "<record");
+}
+
+TEST_F(StartupNoticeTest, TheNoticesAreTranslated) {
+  std::ofstream(folder / "config.xml") << "<local language=\"cn\"/>";
+  std::ofstream(folder / "macro.xml") << "<macro";
+  virtualDeviceStatus = app::VirtualDeviceStatus::kAccessNeeded;
+  const std::vector<QString> told = StartOnce();
+  ASSERT_EQ(told.size(), 2u);
+  EXPECT_TRUE(told[0].startsWith(QString::fromUtf8("无法从 "))) << told[0].toStdString();
+  const QString kept = QString::fromStdString((folder / "macro.xml.bad").string());
+  EXPECT_TRUE(QString(told[0]).remove(QChar(0x200B)).contains(kept)) << told[0].toStdString();
+  EXPECT_TRUE(told[1].contains(QString::fromUtf8("/dev/uinput"))) << told[1].toStdString();
+  EXPECT_TRUE(told[1].contains(QString::fromUtf8("软件包"))) << told[1].toStdString();
+}
+
+TEST_F(StartupNoticeTest, AccessToTheVirtualDeviceIsToldOnceUntilItWorksAgain) {
+  virtualDeviceStatus = app::VirtualDeviceStatus::kAccessNeeded;
+  std::vector<QString> told = StartOnce();
+  ASSERT_EQ(told.size(), 1u);
+  EXPECT_TRUE(told[0].contains("install-udev-rules.sh")) << told[0].toStdString();
+  EXPECT_TRUE(told[0].contains("kbconfig package")) << told[0].toStdString();
+  EXPECT_TRUE(std::filesystem::exists(folder / app::kAccessNoticeMarker));
+  EXPECT_TRUE(StartOnce().empty());
+
+  // Missing where nothing can be done about it (Windows after its driver install): nothing told.
+  virtualDeviceStatus = app::VirtualDeviceStatus::kMissing;
+  EXPECT_TRUE(StartOnce().empty());
+
+  // Access came back, and went again: told again, once.
+  virtualDeviceStatus = app::VirtualDeviceStatus::kOpen;
+  EXPECT_TRUE(StartOnce().empty());
+  EXPECT_FALSE(std::filesystem::exists(folder / app::kAccessNoticeMarker));
+  virtualDeviceStatus = app::VirtualDeviceStatus::kAccessNeeded;
+  EXPECT_EQ(StartOnce().size(), 1u);
+  EXPECT_TRUE(StartOnce().empty());
+}
+
+TEST_F(StartupNoticeTest, SavesAKillInterruptedAreRemovedByTheOnlyInstanceOnly) {
+  const std::vector<std::filesystem::path> leftovers = {
+      folder / "macro.xml.tmp-0123abcd-3", folder / "record.xml.tmp-89abcdef-0",
+      folder / "ledeffect.xml.tmp-00000000-12", folder / "sidemodel.xml.bad.tmp-ffffffff-1"};
+  for (const auto& file : leftovers) testsupport::WriteFileText(file, "half a save");
+
+  {
+    // While another instance runs, its saves may be under way: nothing is removed.
+    app::SingleInstance first(instanceName, folder.Path());
+    ASSERT_EQ(first.Acquire(), app::SingleInstance::Role::kFirst);
+    app::ProgramEnvironment environment = Environment();
+    EXPECT_EQ(app::RunProgram(environment, false), 0);
+    for (const auto& file : leftovers) EXPECT_TRUE(std::filesystem::exists(file)) << file;
+  }
+  StartOnce();
+  for (const auto& file : leftovers) EXPECT_FALSE(std::filesystem::exists(file)) << file;
+  EXPECT_NE(log.Text().find("macro.xml.tmp-0123abcd-3: removed, left by a save that did not finish"),
+            std::string::npos)
+      << log.Text();
+}
+
+// Installed: resources and the default configuration from the package folder, the data files in
+// the user's configuration folder, whose name need not be UTF-8.
+TEST_F(StartupNoticeTest, AnInstalledProgramKeepsItsDataInTheUsersFolderWhateverItsName) {
+  const std::filesystem::path bin = folder / "usr" / "bin";
+  const std::filesystem::path package = folder / "usr" / "share" / "kbconfig";
+  const std::filesystem::path configHome = folder / testsupport::AwkwardFolderName() / ".config";
+  std::filesystem::create_directories(bin);
+  std::filesystem::create_directories(package);
+  std::filesystem::rename(folder / "uires", package / "uires");
+  std::filesystem::rename(folder / "config.xml", package / "config.xml");
+
+  sim::SimHidSystem absent(sim::KeyboardSpec{});
+  app::ProgramEnvironment environment = Environment(&absent);
+  environment.folders = app::ChooseProgramFolders(bin, {.xdgConfigHome = {}, .home = configHome.parent_path()});
+  int result = -1;
+  EXPECT_NO_THROW(result = app::RunProgram(environment, false));
+  EXPECT_EQ(result, 0);
+  EXPECT_EQ(messages, std::vector<QString>{"Please insert USB device!"});
+  EXPECT_EQ(config.selector.vid, 0x1A2B);  // the package's config.xml
+  EXPECT_EQ(testsupport::ReadFileText(configHome / "kbconfig" / "ledeffect.xml"), testsupport::kDefaultLedEffectFile);
+  EXPECT_TRUE(std::filesystem::exists(configHome / "kbconfig" / "sidemodel.xml"));
+  EXPECT_FALSE(std::filesystem::exists(bin / "ledeffect.xml"));
+  EXPECT_FALSE(std::filesystem::exists(package / "ledeffect.xml"));
+}
+
+// A program folder whose name is not UTF-8 (path::wstring() throws for it): the resources, the
+// configuration and the data files are all read and written there.
+TEST_F(StartupNoticeTest, AProgramFolderWhoseNameIsNotUtf8RunsFromThere) {
+  const std::filesystem::path awkward = folder / testsupport::AwkwardFolderName();
+  std::filesystem::create_directories(awkward);
+  std::filesystem::rename(folder / "uires", awkward / "uires");
+  std::filesystem::rename(folder / "config.xml", awkward / "config.xml");
+  std::ofstream(awkward / "macro.xml") << "<macro";
+
+  sim::SimHidSystem absent(sim::KeyboardSpec{});
+  app::ProgramEnvironment environment = Environment(&absent);
+  environment.folders = app::FoldersBeside(awkward);
+  int result = -1;
+  EXPECT_NO_THROW(result = app::RunProgram(environment, false));
+  EXPECT_EQ(result, 0);
+  ASSERT_EQ(messages.size(), 2u);
+  EXPECT_TRUE(messages[0].startsWith("Your macros could not be read from ")) << messages[0].toStdString();
+  EXPECT_EQ(messages[1], "Please insert USB device!");
+  EXPECT_EQ(config.selector.vid, 0x1A2B);
+  EXPECT_EQ(testsupport::ReadFileText(awkward / "macro.xml.bad"), "<macro");
+  EXPECT_EQ(testsupport::ReadFileText(awkward / "ledeffect.xml"), testsupport::kDefaultLedEffectFile);
+}
+
+// On Linux there is no driver to install: start-up only looks for the virtual device and never
+// starts a program (it used to run "driver\x64\devcon.exe" relative to the working folder).
+TEST(LinuxStartupTest, TheVirtualDeviceCheckNeverRunsTheDriverInstallation) {
+  EnsureApplication();
+  sim::SimVirtualHid& device = sim::DemoVirtualHid();
+  const bool wasPresent = device.IsPresent();
+  const std::size_t runsBefore = sim::DemoProcesses().Runs().size();
+  app::ProgramEnvironment environment = app::ProcessEnvironment();
+
+  device.SetPresent(false);
+  EXPECT_EQ(environment.ensureVirtualDevice(), app::VirtualDeviceStatus::kAccessNeeded);
+  device.SetPresent(true);
+  EXPECT_EQ(environment.ensureVirtualDevice(), app::VirtualDeviceStatus::kOpen);
+  device.SetPresent(wasPresent);
+
+  EXPECT_EQ(sim::DemoProcesses().Runs().size(), runsBefore);
 }
 
 }  // namespace

@@ -36,7 +36,7 @@ std::vector<KeyPlace> FullSizeKeyboard() {
   add(0x49, "Insert", "Ins", 15.25, 1.5);
   add(0x4A, "Home", "Home", 16.25, 1.5);
   add(0x4B, "Page Up", "PgUp", 17.25, 1.5);
-  add(0x53, "Num Lock", "Num", 18.5, 1.5);
+  add(0x53, "Num Lock", "Num Lock", 18.5, 1.5);
   add(0x54, "Keypad /", "/", 19.5, 1.5);
   add(0x55, "Keypad *", "*", 20.5, 1.5);
   add(0x56, "Keypad -", "-", 21.5, 1.5);

@@ -1,6 +1,7 @@
 #include "ui/key_assignment/key_record_builder.h"
 
 #include "model/keys/key_catalogue.h"
+#include "model/records/repeat_count.h"
 #include "ui/toolkit/xml_translator.h"
 
 namespace assign {
@@ -17,8 +18,8 @@ std::optional<model::KeyRecord> BuildKeyRecord(const model::MacroLibrary& librar
       const auto group = library.GroupAt(library.group);
       record.group = group->name;
       record.play = library.playValue;
-      record.repeat = library.repeat;
-      record.target = library.repeat;
+      record.repeat = model::ClampRepeatCount(library.repeat);
+      record.target = record.repeat;
       record.steps = group->steps;
       return record;
     }

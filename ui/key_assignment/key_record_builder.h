@@ -11,7 +11,8 @@
 namespace assign {
 
 // The record for key `code` named `keyName`, by the library's `type`:
-//  0 a copy of the selected group's steps, played by the chosen play value `repeat` times;
+//  0 a copy of the selected group's steps, played by the chosen play value `repeat` times (a
+//    count outside 1 to 9999 taken as the nearest bound);
 //  1 the captured single key, forwarded in place of the key (play 1);
 //  2 the chosen media key, forwarded (play 1);
 //  3 the chosen function key: its keys pressed in order (each waiting its delay + 1 ms), then

@@ -1,7 +1,12 @@
 #include "ui/keyboard_image/coord_button_image.h"
 
+#include <algorithm>
 #include <utility>
 
+#include <QCoreApplication>
+#include <QEvent>
+#include <QFontInfo>
+#include <QFontMetrics>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -20,6 +25,16 @@ QRect ToQRect(const model::KeyRect& rect) {
 
 uint32_t KeyFlagsOf(const QMouseEvent& event) {
   return static_cast<uint32_t>(event.buttons()) | static_cast<uint32_t>(event.modifiers());
+}
+
+// Whether `text`, wrapped at its blanks, fits `area` in `font` without breaking a word.
+bool LegendFits(const QFont& font, const QRect& area, const QString& text) {
+  const QFontMetrics metrics(font);
+  for (const QString& word : text.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+    if (metrics.horizontalAdvance(word) > area.width()) return false;
+  }
+  const QRect needed = metrics.boundingRect(area, CoordButtonImage::kLegendFlags, text);
+  return needed.width() <= area.width() && needed.height() <= area.height();
 }
 
 }  // namespace
@@ -57,6 +72,7 @@ void CoordButtonImage::SetCheckedImageName(const QString& name) {
 void CoordButtonImage::SetKeyPositionFile(const QString& file) {
   keyPositionFile_ = file;
   keys_.clear();
+  legendFonts_.clear();
   if (!file.isEmpty()) {
     keys_ = model::LoadKeyPositions(model::ResolveKeyPositionPath(programFolder_, file.toStdWString()));
   }
@@ -123,6 +139,55 @@ void CoordButtonImage::ClearAllChecked() {
   update();
 }
 
+QRect CoordButtonImage::LegendArea(const model::KeySpot& key) {
+  constexpr int kEdge = kCapInset + kLegendPadding;
+  return ToQRect(key.rect).adjusted(kEdge, kEdge, -kEdge, -kEdge);
+}
+
+QString CoordButtonImage::LegendText(const model::KeySpot& key) {
+  if (key.legend.empty()) return {};
+  return QCoreApplication::translate("", QString::fromStdWString(key.legend).toUtf8().constData());
+}
+
+QFont CoordButtonImage::LegendFont(const model::KeySpot& key) const {
+  QFont fitted = font();
+  const int largest = std::max(QFontInfo(fitted).pixelSize(), kSmallestLegendPixels);
+  const QString text = LegendText(key);
+  const QRect area = LegendArea(key);
+  for (int pixels = largest; pixels > kSmallestLegendPixels; --pixels) {
+    fitted.setPixelSize(pixels);
+    if (LegendFits(fitted, area, text)) return fitted;
+  }
+  fitted.setPixelSize(kSmallestLegendPixels);
+  return fitted;
+}
+
+void CoordButtonImage::changeEvent(QEvent* event) {
+  const QEvent::Type type = event->type();
+  if (type == QEvent::FontChange || type == QEvent::StyleChange || type == QEvent::LanguageChange) {
+    legendFonts_.clear();
+    update();
+  }
+  QWidget::changeEvent(event);
+}
+
+void CoordButtonImage::PaintLegends(QPainter& painter) const {
+  if (legendFonts_.size() != keys_.size()) {
+    legendFonts_.clear();
+    for (const model::KeySpot& key : keys_) legendFonts_.push_back(LegendFont(key));
+  }
+  const QColor normal = palette().color(QPalette::WindowText);
+  const QColor highlighted = palette().color(QPalette::HighlightedText);
+  for (size_t index = 0; index < keys_.size(); ++index) {
+    const model::KeySpot& key = keys_[index];
+    const QString text = LegendText(key);
+    if (text.isEmpty()) continue;
+    painter.setFont(legendFonts_[index]);
+    painter.setPen(key.hover || key.checked ? highlighted : normal);
+    painter.drawText(LegendArea(key), kLegendFlags, text);
+  }
+}
+
 void CoordButtonImage::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   for (const model::KeySpot& key : keys_) painter.fillRect(ToQRect(key.rect), ToQColor(key.color));
@@ -138,6 +203,7 @@ void CoordButtonImage::paintEvent(QPaintEvent*) {
       painter.drawImage(ToQRect(key.rect), checkedImage_, ToQRect(key.rect));
     }
   }
+  PaintLegends(painter);
 }
 
 void CoordButtonImage::mouseMoveEvent(QMouseEvent* event) {

@@ -2,6 +2,11 @@
 // The keyboard picture as a set of clickable keys ("cbimg" in layouts). Each key is a rectangle
 // from the key-position file; the control paints key colours, the picture, and the hover and
 // checked looks per key, shows a tooltip per key and reports clicks to one listener.
+//
+// The pictures show blank caps; the control prints each key's legend on its cap in the control's
+// font (the skin sets it), in the current language, at the largest size up to the font's own that
+// fits the cap (never below kSmallestLegendPixels). Legends use the palette's window-text colour,
+// and its highlighted-text colour on hovered and checked keys.
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -35,6 +40,17 @@ class CoordButtonImage : public QWidget {
   CoordButtonImage(QWidget* parent, std::filesystem::path programFolder, ImageResolver resolveImage);
 
   static constexpr const char* kClassName = "cbimg";
+  // The pictures draw each cap this many pixels inside its key's rectangle.
+  static constexpr int kCapInset = 3;
+  // Room between a cap's edge and its legend.
+  static constexpr int kLegendPadding = 2;
+  static constexpr int kSmallestLegendPixels = 8;
+  static constexpr int kLegendFlags = Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap;
+
+  // Where the legend of `key` is printed, and in which text and font.
+  static QRect LegendArea(const model::KeySpot& key);
+  static QString LegendText(const model::KeySpot& key);
+  QFont LegendFont(const model::KeySpot& key) const;
 
   void SetKeyLabel(const std::wstring& text, int32_t id);
   void SetKeyChecked(int32_t id, int32_t value);
@@ -73,12 +89,15 @@ class CoordButtonImage : public QWidget {
   // Qt delivers the second press of a double click as a press and then a double click; the
   // base class would turn the latter into one more press, toggling a key twice.
   void mouseDoubleClickEvent(QMouseEvent* event) override;
+  // A new font, style or language changes how the legends are fitted.
+  void changeEvent(QEvent* event) override;
 
  private:
   model::KeySpot* FirstKeyWithId(int32_t id);
   model::KeySpot* FirstKeyAt(const QPoint& point);
   void RunClickRule(model::KeySpot& key, int32_t up, uint32_t keyFlags, const QPoint& point);
   QImage ResolveImage(const QString& name) const;
+  void PaintLegends(QPainter& painter) const;
 
   std::filesystem::path programFolder_;
   ImageResolver resolveImage_;
@@ -87,6 +106,8 @@ class CoordButtonImage : public QWidget {
   int32_t selectionType_ = 0;
   std::vector<model::KeySpot> keys_;
   ICoordButtonClickListener* listener_ = nullptr;
+  // The fitted legend font of each key, by list position; empty until the next paint needs it.
+  mutable std::vector<QFont> legendFonts_;
 };
 
 }  // namespace SOUI

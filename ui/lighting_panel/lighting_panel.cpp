@@ -1,6 +1,7 @@
 #include "ui/lighting_panel/lighting_panel.h"
 
 #include <QSignalBlocker>
+#include <QTabBar>
 
 #include "ui/toolkit/xml_translator.h"
 
@@ -24,7 +25,10 @@ int CurrentIndex(const QComboBox* combo) { return combo ? combo->currentIndex() 
 
 LightingPanel::LightingPanel(const LightingControls& controls, model::LedEffectStore& effects,
                              model::SideModelStore& sides, device::KeyboardCommands& commands)
-    : controls_(controls), effects_(effects), sides_(sides), commands_(commands) {}
+    : controls_(controls), effects_(effects), sides_(sides), commands_(commands) {
+  // The chosen effect decides the page; a tab bar would offer pages that only re-send the effect.
+  if (controls_.effectTabs) controls_.effectTabs->tabBar()->hide();
+}
 
 int LightingPanel::PageForEffect(int effect) {
   if (effect == 0) return kBrightnessPage;

@@ -7,6 +7,7 @@
 #include "model/macro/xml_attributes.h"
 #include "model/xml/xml_file.h"
 #include "support/logger.h"
+#include "support/path_text.h"
 
 namespace macro {
 
@@ -22,7 +23,7 @@ bool ExportGroupFile(const model::MacroGroup& group, const std::filesystem::path
     model::AppendText(item, "name", step.name);
   }
   if (!model::SaveXmlFile(document, path)) {
-    support::LogFailure("ExportGroupFile", "cannot write " + path.string());
+    support::LogFailure("ExportGroupFile", "cannot write " + support::PathToUtf8(path));
     return false;
   }
   return true;

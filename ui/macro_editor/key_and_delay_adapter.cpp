@@ -2,7 +2,7 @@
 
 #include <QString>
 
-#include "ui/macro_editor/delay_text.h"
+#include "ui/macro_editor/typed_numbers.h"
 #include "ui/toolkit/xml_translator.h"
 
 namespace macro {
@@ -26,7 +26,7 @@ QVariant KeyAndDelayAdapter::data(const QModelIndex& index, int role) const {
     case kNameColumn:
       return QString::fromStdWString(step->name);
     case kStateColumn:
-      return step->state == 1 ? ui::Tr("key down") : ui::Tr("replace");
+      return step->state == 1 ? ui::Tr("key down") : ui::Tr("key up");
     case kDelayColumn:
       return QString::number(int(step->delay));
     default:
@@ -48,10 +48,11 @@ bool KeyAndDelayAdapter::setData(const QModelIndex& index, const QVariant& value
   if (role != Qt::EditRole || index.column() != kDelayColumn) return false;
   if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid)) return false;
   if (!StepAt(index.row())) return false;
-  const std::optional<int> delay = ReadDelayText(value.toString().toStdWString());
+  const std::optional<int> delay = ReadDelayInRange(value.toString().toStdWString());
   if (!delay) {
-    // Unreadable: the old delay shows again.
+    // Unreadable or out of range: the old delay shows again.
     emit dataChanged(index, index, {Qt::DisplayRole, Qt::EditRole});
+    emit DelayRefused();
     return false;
   }
   SetStepDelay(index.row(), *delay);

@@ -1,7 +1,7 @@
 #pragma once
 // The steps of the shown macro group behind the "key_info" view: four columns ("col1" to "col4")
 // with the key code in lower-case hexadecimal, the key's name, its state ("key down" for a press,
-// "replace" for anything else) and the delay, which can be edited in place. Step edits go to the
+// "key up" for anything else) and the delay, which can be edited in place (0 to one hour). Step edits go to the
 // library's group but are not saved here: they reach macro.xml with the library's next save.
 #include <memory>
 #include <span>
@@ -33,8 +33,9 @@ class KeyAndDelayAdapter : public QAbstractTableModel {
   int columnCount(const QModelIndex& parent = QModelIndex()) const override;
   QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
   QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
-  // Only the delay column is editable; the text is read by ReadDelayText. An unreadable text
-  // keeps the old delay (false, and the row is refreshed so the old value shows again).
+  // Only the delay column is editable; the text is read by ReadDelayInRange. An unreadable text
+  // or one out of range keeps the old delay (false, DelayRefused, and the row is refreshed so the
+  // old value shows again).
   bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
   Qt::ItemFlags flags(const QModelIndex& index) const override;
 
@@ -58,6 +59,9 @@ class KeyAndDelayAdapter : public QAbstractTableModel {
   int MoveStepDown(int index);
   void ClearSteps();
   void Notify();
+
+ signals:
+  void DelayRefused();
 
  private:
   int StepCount() const;

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include "ui/macro_editor/group_names.h"
+
 namespace macro {
 
 MacroGroupAdapter::MacroGroupAdapter(model::MacroLibrary& library, QObject* parent)
@@ -21,7 +23,12 @@ QVariant MacroGroupAdapter::data(const QModelIndex& index, int role) const {
 bool MacroGroupAdapter::setData(const QModelIndex& index, const QVariant& value, int role) {
   if (role != Qt::EditRole) return false;
   if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid)) return false;
-  if (library_.RenameGroup(index.row(), value.toString().toStdWString()) == 0) return false;
+  const std::wstring name = value.toString().toStdWString();
+  if (const std::optional<std::string> problem = GroupNameProblem(library_, index.row(), name)) {
+    emit RenameRefused(QString::fromStdString(*problem));
+    return false;
+  }
+  if (library_.RenameGroup(index.row(), name) == 0) return false;
   emit dataChanged(index, index, {Qt::DisplayRole, Qt::EditRole});
   return true;
 }

@@ -1,7 +1,8 @@
 #pragma once
 // The list of macro groups behind the "macro_group" view. One row per group of the library; a
 // row's text is the group's name and can be edited in place (a real change renames the group,
-// which saves macro.xml). Rows picked by the user are reported to one listener.
+// which saves macro.xml; an empty name or another group's name is refused). Rows picked by the
+// user are reported to one listener.
 #include <memory>
 
 #include <QAbstractListModel>
@@ -19,7 +20,8 @@ class MacroGroupAdapter : public QAbstractListModel {
 
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;
   QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
-  // Editing a name: renames the group (saved only when the text differs from the old name).
+  // Editing a name: renames the group (saved only when the text differs from the old name). A
+  // blank name or one another group has is refused: RenameRefused, and the old name stays.
   bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
   Qt::ItemFlags flags(const QModelIndex& index) const override;
 
@@ -37,6 +39,10 @@ class MacroGroupAdapter : public QAbstractListModel {
   int LastClickedRow() const { return lastClickedRow_; }
 
   void SetListener(IOnMacroGroupClickedListener* listener) { listener_ = listener; }
+
+ signals:
+  // Why a new name was refused, in English.
+  void RenameRefused(const QString& reason);
 
  private:
   model::MacroLibrary& library_;

@@ -1,5 +1,7 @@
 #include "ui/macro_editor/macro_record_dlg.h"
 
+#include <algorithm>
+
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
@@ -17,12 +19,15 @@
 
 #include "hostdrv/filter_requests.h"
 #include "model/keys/key_catalogue.h"
-#include "model/macro/number_text.h"
+#include "model/records/repeat_count.h"
 #include "support/logger.h"
 #include "ui/macro_editor/group_file.h"
+#include "ui/macro_editor/group_names.h"
+#include "ui/macro_editor/typed_numbers.h"
 #include "ui/toolkit/control_lookup.h"
 #include "ui/toolkit/layout_loader.h"
 #include "ui/toolkit/message_box.h"
+#include "ui/toolkit/qt_path.h"
 #include "ui/toolkit/xml_translator.h"
 
 namespace macro {
@@ -47,6 +52,9 @@ const std::vector<ui::RequiredControl>& RequiredControls() {
   };
   return required;
 }
+
+constexpr const char* kRepeatRangeText = "The repeat count must be a whole number from 1 to 9999.";
+constexpr const char* kDelayRangeText = "A delay must be a whole number of milliseconds from 0 to 3600000.";
 
 // The first selected row of a view, -1 when none is selected.
 int SelectedRow(const QAbstractItemView* view) {
@@ -86,6 +94,7 @@ std::unique_ptr<MacroRecordDlg> MacroRecordDlg::Create(const Dependencies& depen
   root.release();
   std::unique_ptr<QDialog> owned(dialog);
   if (owner) owned->setParent(owner, owned->windowFlags() | Qt::Dialog);
+  ui::UseOwnTitleRow(*owned, ui::FindControl<QWidget>(owned.get(), "lbl_macro_title"));
   return std::unique_ptr<MacroRecordDlg>(new MacroRecordDlg(dependencies, std::move(owned)));
 }
 
@@ -96,16 +105,26 @@ MacroRecordDlg::MacroRecordDlg(const Dependencies& dependencies, std::unique_ptr
       config_(dependencies.config),
       loader_(dependencies.loader),
       clock_(dependencies.clock),
+      records_(dependencies.records),
+      openedWith_(model::MacroLibrarySnapshot::Take(dependencies.library)),
       groupAdapter_(dependencies.library),
       stepAdapter_(dependencies.library),
       dialog_(std::move(dialog)) {
   FindControls();
+  keyGuard_ = new KeyInputGuard(dialog_.get());
   channel_.AddListener(this, &MacroRecordDlg::OnKeyEvent);
+  // From here on the editor swallows every key event: what was held down goes up now.
+  if (dependencies.keysTaken) dependencies.keysTaken();
+  if (dependencies.showKeyRecord) ShowKeyRecord(dependencies.keyRecord);
   OpenWindow();
 }
 
 MacroRecordDlg::~MacroRecordDlg() {
-  // After this no event can be queued to this object; queued ones die with it.
+  if (!settled_) OnFinished(dialog_->result());
+  // Monitoring is stopped before the listener goes, so no key typed while the editor was open
+  // reaches the main window's routine: the restart drops whatever waits in the driver. After this
+  // no event can be queued to this object; queued ones die with it.
+  channel_.StopMonitoring();
   channel_.RemoveListener(this, &MacroRecordDlg::OnKeyEvent);
   channel_.StartMonitoring();
 }
@@ -122,7 +141,7 @@ void MacroRecordDlg::FindControls() {
   repeatEdit_ = ui::FindControl<QLineEdit>(root, "edit_macro_repeat_times");
   delayEdit_ = ui::FindControl<QLineEdit>(root, "edit_macro_delay_time");
   recordBox_ = ui::FindControl<QCheckBox>(root, "chk_macro_record");
-  singleRecordBox_ = ui::FindControl<QCheckBox>(root, "chk_single_record");
+  captureBox_ = ui::FindControl<QCheckBox>(root, "chk_single_record");
   singleKeyText_ = ui::FindControl<QLabel>(root, "edit_single_key");
   tabs_ = ui::FindControl<QTabWidget>(root, "tab_macro_mode_selection");
   mediaKeys_ = ui::FindControl<QComboBox>(root, "cmb_media_keys");
@@ -134,7 +153,78 @@ std::int64_t MacroRecordDlg::NowMs() const {
   return std::chrono::duration_cast<std::chrono::milliseconds>(clock_.Now().time_since_epoch()).count();
 }
 
+void MacroRecordDlg::ShowKeyRecord(const model::KeyRecord* record) {
+  // Blank: the macro page without a group, the other pages on their first entries.
+  library_.type = kPageMacro;
+  library_.group = library_.GroupCount();  // a row past the last selects nothing
+  library_.repeat = model::kMinRepeatCount;
+  library_.play = 0;
+  library_.skcode = 0;
+  library_.media = 0;
+  library_.function = 0;
+  if (!record) return;
+
+  const model::KeyCode first = record->steps.empty() ? 0 : record->steps.front().code;
+  switch (record->type) {
+    case kPageMacro:
+      library_.group = GroupShowing(*record);
+      library_.repeat = model::ClampRepeatCount(record->repeat);
+      library_.play = std::max(0, playMode_->findData(record->play));
+      break;
+    case kPageSingleKey:
+      library_.type = kPageSingleKey;
+      library_.skcode = first;
+      break;
+    case kPageMediaKey: {
+      library_.type = kPageMediaKey;
+      const auto& media = config_.mediaKeys;
+      auto found = std::find_if(media.begin(), media.end(), [&](const auto& entry) { return entry.code == first; });
+      if (found == media.end()) {
+        found = std::find_if(media.begin(), media.end(), [&](const auto& entry) { return entry.name == record->group; });
+      }
+      if (found != media.end()) library_.media = static_cast<int>(found - media.begin());
+      break;
+    }
+    case kPageFunctionKey: {
+      library_.type = kPageFunctionKey;
+      const auto& functions = config_.functionKeys;
+      const auto found = std::find_if(functions.begin(), functions.end(),
+                                      [&](const auto& entry) { return entry.name == record->group; });
+      if (found != functions.end()) library_.function = static_cast<int>(found - functions.begin());
+      break;
+    }
+    default:
+      break;  // a kind this program does not know: the blank macro page
+  }
+}
+
+int MacroRecordDlg::GroupShowing(const model::KeyRecord& record) {
+  for (int index = 0; index < library_.GroupCount(); ++index) {
+    const auto group = library_.GroupAt(index);
+    if (group->name == record.group && group->steps == record.steps) return index;
+  }
+  // The group the key plays was deleted, renamed or edited since: a group with the key's own steps
+  // shows what it plays (gone again on Cancel).
+  const std::wstring name = UniqueGroupName(library_, record.group);
+  library_.AddGroup();
+  const int row = library_.GroupCount() - 1;
+  const auto added = library_.GroupAt(row);
+  added->name = name;
+  added->steps = record.steps;
+  library_.Save();
+  return row;
+}
+
 void MacroRecordDlg::OpenWindow() {
+  // No button is pressed by Return but OK: a title-bar button must never be the default.
+  for (QPushButton* button : dialog_->findChildren<QPushButton*>()) {
+    button->setAutoDefault(false);
+    button->setDefault(false);
+  }
+  if (auto* ok = qobject_cast<QPushButton*>(ui::FindControl<QAbstractButton>(dialog_.get(), "btnOK"))) {
+    ok->setDefault(true);
+  }
+
   // The step list and its adapter.
   stepList_->setModel(&stepAdapter_);
   stepList_->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -143,6 +233,7 @@ void MacroRecordDlg::OpenWindow() {
                              QAbstractItemView::SelectedClicked);
   stepList_->horizontalHeader()->setSortIndicatorShown(false);
   stepList_->horizontalHeader()->setSectionsClickable(true);
+  FitStepColumns();
 
   // The group list; the selected group's row is selected without telling anyone.
   groupAdapter_.SetListener(this);
@@ -175,6 +266,8 @@ void MacroRecordDlg::OpenWindow() {
 
   tabs_->setCurrentIndex(library_.type);
 
+  // A stored count outside the range shows (and is used) as its nearest bound.
+  library_.repeat = model::ClampRepeatCount(library_.repeat);
   delayEdit_->setText(QString::number(int(library_.delay)));
   repeatEdit_->setText(QString::number(library_.repeat));
   if (library_.mode == 2) delayEdit_->setText(QStringLiteral("0"));
@@ -191,11 +284,20 @@ void MacroRecordDlg::OpenWindow() {
   functionKeys_->setCurrentIndex(library_.function);
   mediaKeys_->setCurrentIndex(library_.media);
 
-  singleRecordBox_->setChecked(false);
+  // The single-key page captures as soon as it shows; its box turns capturing off and on.
+  captureBox_->setChecked(library_.type == kPageSingleKey);
 
   Connect();
+  if (Wanted() != Listening::kNothing) UpdateListening();
+}
 
-  if (library_.type == kPageSingleKey) RestartMonitoring();
+void MacroRecordDlg::FitStepColumns() {
+  QHeaderView* header = stepList_->horizontalHeader();
+  header->setStretchLastSection(false);
+  header->setSectionResizeMode(KeyAndDelayAdapter::kCodeColumn, QHeaderView::ResizeToContents);
+  header->setSectionResizeMode(KeyAndDelayAdapter::kNameColumn, QHeaderView::Stretch);
+  header->setSectionResizeMode(KeyAndDelayAdapter::kStateColumn, QHeaderView::ResizeToContents);
+  header->setSectionResizeMode(KeyAndDelayAdapter::kDelayColumn, QHeaderView::ResizeToContents);
 }
 
 void MacroRecordDlg::Connect() {
@@ -212,6 +314,7 @@ void MacroRecordDlg::Connect() {
           [this] { dialog_->showMinimized(); });
   connect(ui::FindControl<QAbstractButton>(root, "btnRestore"), &QAbstractButton::clicked, dialog_.get(),
           [this] { dialog_->showNormal(); });
+  connect(dialog_.get(), &QDialog::finished, this, &MacroRecordDlg::OnFinished);
   onClick("groupAdd", &MacroRecordDlg::OnGroupAdd);
   onClick("groupDel", &MacroRecordDlg::OnGroupDel);
   onClick("groupImport", &MacroRecordDlg::OnGroupImport);
@@ -221,11 +324,17 @@ void MacroRecordDlg::Connect() {
   onClick("item_delete", &MacroRecordDlg::OnItemDelete);
   onClick("item_clear", &MacroRecordDlg::OnItemClear);
   onClick("chk_macro_record", &MacroRecordDlg::OnRecordClicked);
+  onClick("chk_single_record", &MacroRecordDlg::UpdateListening);
   for (int mode = 0; mode < 3; ++mode) {
     connect(delayModes_[mode], &QAbstractButton::clicked, this, [this, mode] { OnDelayModeClicked(mode); });
   }
   connect(repeatEdit_, &QLineEdit::textEdited, this, &MacroRecordDlg::OnRepeatEdited);
   connect(delayEdit_, &QLineEdit::textEdited, this, &MacroRecordDlg::OnDelayEdited);
+  connect(delayEdit_, &QLineEdit::editingFinished, this, [this] {
+    if (library_.mode != 1 || ReadDelayInRange(delayEdit_->text().toStdWString())) return;
+    delayEdit_->setText(QString::number(int(library_.delay)));
+    MessageLater(ui::Tr(kDelayRangeText));
+  });
   connect(tabs_, &QTabWidget::currentChanged, this, &MacroRecordDlg::OnTabChanged);
   connect(playMode_, &QComboBox::currentIndexChanged, this, &MacroRecordDlg::OnPlayModeChanged);
   connect(mediaKeys_, &QComboBox::currentIndexChanged, this, [this](int index) {
@@ -242,26 +351,41 @@ void MacroRecordDlg::Connect() {
     if (!selectingGroup_ && row >= 0) groupAdapter_.OnRowClicked(row);
   });
   connect(stepList_->horizontalHeader(), &QHeaderView::sectionClicked, this, &MacroRecordDlg::OnStepHeaderClicked);
+  connect(&groupAdapter_, &MacroGroupAdapter::RenameRefused, this,
+          [this](const QString& reason) { MessageLater(ui::Tr(reason)); });
+  connect(&stepAdapter_, &KeyAndDelayAdapter::DelayRefused, this, [this] { MessageLater(ui::Tr(kDelayRangeText)); });
 }
 
 std::int32_t MacroRecordDlg::OnKeyEvent(std::uint32_t page, std::uint32_t usage, std::uint32_t down) {
   const model::KeyCode code = (page << 16) | (usage & 0xFFFF);
   const bool pressed = down != 0;
-  QMetaObject::invokeMethod(this, [this, code, pressed] { HandleKeyEvent(code, pressed); }, Qt::QueuedConnection);
+  const std::uint64_t session = listenSession_.load();
+  QMetaObject::invokeMethod(
+      this, [this, session, code, pressed] { HandleKeyEventOf(session, code, pressed); }, Qt::QueuedConnection);
   return 1;
 }
 
-void MacroRecordDlg::HandleKeyEvent(model::KeyCode code, bool down) {
-  const std::wstring name = model::FindKey(code).name;
-  const int page = tabs_->currentIndex();
-  if (page == kPageSingleKey) {
-    if (!down) return;
-    library_.skcode = code;
-    singleKeyText_->setText(QString::fromStdWString(name));
-    return;
-  }
-  if (page != kPageMacro || !recordBox_->isChecked()) return;
+void MacroRecordDlg::HandleKeyEvent(model::KeyCode code, bool down) { HandleKeyEventOf(listenSession_.load(), code, down); }
 
+void MacroRecordDlg::HandleKeyEventOf(std::uint64_t session, model::KeyCode code, bool down) {
+  // Typed before listening started or after it ended: not the user's input to this editor.
+  if (session != listenSession_.load()) return;
+  const std::wstring name = model::FindKey(code).name;
+  switch (listening_) {
+    case Listening::kCapturing:
+      if (!down) return;  // releases change nothing here
+      library_.skcode = code;
+      singleKeyText_->setText(QString::fromStdWString(name));
+      return;
+    case Listening::kRecording:
+      Record(code, name, down);
+      return;
+    case Listening::kNothing:
+      return;
+  }
+}
+
+void MacroRecordDlg::Record(model::KeyCode code, const std::wstring& name, bool down) {
   const int count = stepAdapter_.rowCount();
   const std::int64_t now = NowMs();
   // The delay the previous step gets: the time since the last event, the fixed delay, or none.
@@ -270,7 +394,7 @@ void MacroRecordDlg::HandleKeyEvent(model::KeyCode code, bool down) {
   std::optional<int> gap;
   switch (library_.mode) {
     case 0:
-      if (lastEventTime_) gap = static_cast<int>(std::min<std::int64_t>(now - *lastEventTime_, INT32_MAX));
+      if (lastEventTime_) gap = static_cast<int>(std::min<std::int64_t>(now - *lastEventTime_, kMaxDelayMs));
       break;
     case 1:
       gap = library_.delay;
@@ -286,6 +410,28 @@ void MacroRecordDlg::HandleKeyEvent(model::KeyCode code, bool down) {
   lastEventTime_ = now;
 }
 
+Listening MacroRecordDlg::Wanted() const {
+  const int page = tabs_->currentIndex();
+  if (page == kPageMacro && recordBox_->isChecked()) return Listening::kRecording;
+  if (page == kPageSingleKey && captureBox_->isChecked()) return Listening::kCapturing;
+  return Listening::kNothing;
+}
+
+void MacroRecordDlg::UpdateListening() { Listen(Wanted()); }
+
+void MacroRecordDlg::Listen(Listening what) {
+  // Ending is always carried out: it also stops a monitoring the editor found running.
+  if (what == listening_ && what != Listening::kNothing) return;
+  ++listenSession_;
+  if (what == Listening::kNothing) {
+    channel_.EndCaptureEverything();
+    listening_ = Listening::kNothing;
+  } else {
+    listening_ = RestartMonitoring() ? what : Listening::kNothing;
+  }
+  keyGuard_->SetActive(listening_ != Listening::kNothing);
+}
+
 void MacroRecordDlg::OnMacroGroupClicked(int index, std::wstring) {
   stepAdapter_.ShowGroup(groupAdapter_.GroupAt(index));
   RememberSelectedGroup();
@@ -293,17 +439,12 @@ void MacroRecordDlg::OnMacroGroupClicked(int index, std::wstring) {
 
 void MacroRecordDlg::OnRecordClicked() {
   if (SelectedRow(groupList_) < 0) {
+    if (recordBox_->isChecked()) Message(ui::Tr("Select or add a macro group to record into first."));
     recordBox_->setChecked(false);
-  } else {
-    recordBox_->setText(recordBox_->isChecked() ? ui::Tr("Stop record") : ui::Tr("Start record"));
   }
+  recordBox_->setText(recordBox_->isChecked() ? ui::Tr("Stop record") : ui::Tr("Start record"));
   library_.recording = recordBox_->isChecked() ? 1 : 0;
-  if (recordBox_->isChecked()) {
-    monitoringRestarted_ = RestartMonitoring();
-  } else {
-    channel_.StopMonitoring();
-    monitoringRestarted_ = false;
-  }
+  UpdateListening();
 }
 
 void MacroRecordDlg::CheckDelayMode(int mode) {
@@ -326,12 +467,10 @@ void MacroRecordDlg::OnDelayModeClicked(int mode) {
 }
 
 void MacroRecordDlg::OnTabChanged(int page) {
-  if (page == kPageSingleKey) {
-    RestartMonitoring();
-  } else {
-    channel_.StopMonitoring();
-    if (page == kPageMacro && monitoringRestarted_) monitoringRestarted_ = RestartMonitoring();
-  }
+  // The single-key page captures whenever it shows; the macro page goes on recording when its
+  // switch was left on.
+  captureBox_->setChecked(page == kPageSingleKey);
+  UpdateListening();
   library_.type = page;
   library_.Save();
 }
@@ -344,13 +483,18 @@ bool MacroRecordDlg::RestartMonitoring() {
 }
 
 void MacroRecordDlg::OnRepeatEdited(const QString& text) {
-  library_.repeat = model::ParseSignedDecimal(text.toStdString());
+  // Only a count in range is taken; OK says what is wrong with any other text.
+  const std::optional<int> count = ReadRepeatCount(text.toStdWString());
+  if (!count) return;
+  library_.repeat = *count;
   library_.Save();
 }
 
 void MacroRecordDlg::OnDelayEdited(const QString& text) {
   if (library_.mode != 1) return;
-  library_.delay = model::ParseSignedDecimal(text.toStdString());
+  const std::optional<int> delay = ReadDelayInRange(text.toStdWString());
+  if (!delay) return;  // put back when the field is left
+  library_.delay = *delay;
   library_.Save();
 }
 
@@ -361,30 +505,62 @@ void MacroRecordDlg::OnPlayModeChanged(int index) {
 }
 
 void MacroRecordDlg::OnOk() {
+  if (tabs_->currentIndex() == kPageMacro && !ReadRepeatCount(repeatEdit_->text().toStdWString())) {
+    Message(ui::Tr(kRepeatRangeText));
+    repeatEdit_->setFocus();
+    repeatEdit_->selectAll();
+    return;
+  }
   if (!selectedKeys_.empty() && tabs_->currentIndex() < kPageFunctionKey) library_.group = SelectedRow(groupList_);
   dialog_->done(kResultOk);
 }
 
+void MacroRecordDlg::OnFinished(int result) {
+  if (settled_) return;
+  settled_ = true;
+  Listen(Listening::kNothing);
+  if (result == kResultOk || result == kResultDelete) return;
+  // Cancelled: nothing of this opening stays, in memory or in macro.xml.
+  stepAdapter_.ShowGroup(nullptr);
+  openedWith_.Restore(library_);
+  groupAdapter_.Notify();
+}
+
 void MacroRecordDlg::OnGroupAdd() {
-  const int selected = SelectedRow(groupList_);
   groupAdapter_.AddGroup();
-  if (library_.group < 0 && groupAdapter_.rowCount() > 0) {
-    library_.group = 0;
-    SelectGroupRow(0);
-  } else {
-    SelectGroupRow(selected);  // the list was rebuilt; the user's row stays selected
-  }
+  // The new group is the one the user goes on with: selected and shown, ready to record into.
+  const int added = groupAdapter_.rowCount() - 1;
+  SelectGroupRow(added);
+  library_.group = added;
+  stepAdapter_.ShowGroup(groupAdapter_.GroupAt(added));
 }
 
 void MacroRecordDlg::OnGroupDel() {
   const int removed = SelectedRow(groupList_);
+  const auto group = removed >= 0 ? groupAdapter_.GroupAt(removed) : nullptr;
+  if (!group) return;
+  const QString name = QString::fromStdWString(group->name);
+  const QString keys = KeysUsingGroup(group->name);
+  if (!keys.isEmpty()) {
+    if (!Ask(ui::Tr("The macro group \"%1\" is assigned to %2. Those keys go on playing their own copy of "
+                    "its steps. Delete the group?")
+                 .arg(name, keys))) {
+      return;
+    }
+  } else if (!group->steps.empty() && !Ask(ui::Tr("Delete the macro group \"%1\" and its steps?").arg(name))) {
+    return;
+  }
   groupAdapter_.RemoveGroup(removed);
   // The row that took the removed group's place stays selected (the new last row when the last
   // group went), so the group list and the step list keep showing the same group.
   const int count = groupAdapter_.rowCount();
-  SelectGroupRow(removed < 0 ? -1 : std::min(removed, count - 1));
+  SelectGroupRow(std::min(removed, count - 1));
   library_.group = SelectedRow(groupList_);
   stepAdapter_.ShowGroup(library_.group >= 0 ? groupAdapter_.GroupAt(library_.group) : nullptr);
+  if (library_.group < 0 && recordBox_->isChecked()) {
+    recordBox_->setChecked(false);  // nothing left to record into
+    OnRecordClicked();
+  }
 }
 
 void MacroRecordDlg::OnItemUp() {
@@ -405,6 +581,11 @@ void MacroRecordDlg::OnItemDelete() {
 }
 
 void MacroRecordDlg::OnItemClear() {
+  const auto group = stepAdapter_.ShownGroup();
+  if (group && !group->steps.empty() &&
+      !Ask(ui::Tr("Remove every step of the macro group \"%1\"?").arg(QString::fromStdWString(group->name)))) {
+    return;
+  }
   stepAdapter_.ClearSteps();
   RememberSelectedGroup();
 }
@@ -424,21 +605,25 @@ void MacroRecordDlg::OnGroupImport() {
     const QString chosen = QFileDialog::getOpenFileName(dialog_.get(), ui::Tr("Import"), QString(),
                                                         ui::Tr("Macro group") + QStringLiteral(" (*.xml)"));
     if (chosen.isEmpty()) return std::nullopt;
-    return std::filesystem::path(chosen.toStdWString());
+    return ui::QStringToPath(chosen);
   }();
   if (!path) return;
 
   model::MacroGroup imported;
   std::string error;
   if (!ImportGroupFile(*path, imported, error)) {
-    Message(QString::fromStdString(error));
+    Message(ui::Tr(error.c_str()));
     return;
   }
-  groupAdapter_.AddGroup();  // named by the library, then given the file's name and steps
+  // Named by the file unless that name is blank (then by the library); a name another group has
+  // gets a number.
+  const bool named = !IsBlankName(imported.name);
+  const std::wstring name = named ? UniqueGroupName(library_, imported.name) : std::wstring();
+  groupAdapter_.AddGroup();
   const int row = groupAdapter_.rowCount() - 1;
   const auto added = groupAdapter_.GroupAt(row);
   added->steps = std::move(imported.steps);
-  if (!imported.name.empty()) added->name = std::move(imported.name);
+  if (named) added->name = name;
   library_.group = row;
   library_.Save();
   groupAdapter_.Notify();
@@ -450,7 +635,7 @@ void MacroRecordDlg::OnGroupExport() {
   const int row = SelectedRow(groupList_);
   const auto group = row >= 0 ? groupAdapter_.GroupAt(row) : nullptr;
   if (!group) {
-    Message(QStringLiteral("Select a macro group to export first."));
+    Message(ui::Tr("Select a macro group to export first."));
     return;
   }
   const QString suggested = QString::fromStdWString(group->name) + QStringLiteral(".xml");
@@ -459,10 +644,10 @@ void MacroRecordDlg::OnGroupExport() {
     const QString chosen = QFileDialog::getSaveFileName(dialog_.get(), ui::Tr("Export"), suggested,
                                                         ui::Tr("Macro group") + QStringLiteral(" (*.xml)"));
     if (chosen.isEmpty()) return std::nullopt;
-    return std::filesystem::path(chosen.toStdWString());
+    return ui::QStringToPath(chosen);
   }();
   if (!path) return;
-  if (!ExportGroupFile(*group, *path)) Message(QStringLiteral("The macro group could not be saved to this file."));
+  if (!ExportGroupFile(*group, *path)) Message(ui::Tr("The macro group could not be saved to this file."));
 }
 
 void MacroRecordDlg::RememberSelectedGroup() { library_.group = SelectedRow(groupList_); }
@@ -473,12 +658,42 @@ void MacroRecordDlg::SelectGroupRow(int row) {
   selectingGroup_ = false;
 }
 
-void MacroRecordDlg::Message(const QString& englishText) {
+QString MacroRecordDlg::KeysUsingGroup(const std::wstring& name) const {
+  if (!records_) return {};
+  QStringList keys;
+  for (const model::KeyRecord& record : *records_->Snapshot()) {
+    if (record.type == kPageMacro && record.group == name) keys << QString::fromStdWString(record.name);
+  }
+  return keys.join(QStringLiteral(", "));
+}
+
+void MacroRecordDlg::Message(const QString& text) {
   if (showMessage_) {
-    showMessage_(englishText);
+    showMessage_(text);
     return;
   }
-  ui::ShowMessageBox(loader_, dialog_.get(), QStringLiteral("Warning"), englishText, ui::MessageButtons::kOk);
+  ui::ShowMessageBox(loader_, dialog_.get(), QStringLiteral("Warning"), text, ui::MessageButtons::kOk);
+}
+
+void MacroRecordDlg::MessageLater(const QString& text) {
+  laterMessages_.push_back(text);
+  if (laterMessages_.size() > 1) return;  // shown after the ones before it
+  QMetaObject::invokeMethod(
+      this,
+      [this] {
+        // One box after the other: a message that comes while one is open waits for it.
+        while (!laterMessages_.empty()) {
+          Message(laterMessages_.front());
+          laterMessages_.pop_front();
+        }
+      },
+      Qt::QueuedConnection);
+}
+
+bool MacroRecordDlg::Ask(const QString& text) {
+  if (askUser_) return askUser_(text);
+  return ui::ShowMessageBox(loader_, dialog_.get(), QStringLiteral("Warning"), text, ui::MessageButtons::kOkCancel) ==
+         ui::kMessageOk;
 }
 
 }  // namespace macro

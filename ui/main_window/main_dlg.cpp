@@ -15,6 +15,7 @@
 #include "support/logger.h"
 #include "ui/main_window/device_match.h"
 #include "ui/main_window/firmware_text.h"
+#include "ui/main_window/input_path_text.h"
 #include "ui/main_window/key_label.h"
 #include "ui/toolkit/control_lookup.h"
 
@@ -106,6 +107,7 @@ bool CMainDlg::Create() {
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(root_);
   setFixedSize(size);
+  UseOwnTitleRow(*this, FindControl<QWidget>(root_, "title"));
   return BindControls();
 }
 
@@ -114,7 +116,19 @@ bool CMainDlg::BindControls() {
   lightingControls_ = BindLightingControls(root_);
   inLvCombo_ = FindControl<QComboBox>(root_, "cbx_in_lv");
   versionText_ = FindControlById<QLabel>(root_, kVersionTextId);
+  firmwareText_ = versionText_->text();
   lighting_ = std::make_unique<LightingPanel>(lightingControls_, services_.effects, services_.sides, commands_);
+  keyAssignment_ = std::make_unique<assign::KeyAssignment>(assign::KeyAssignment::Dependencies{
+      .records = services_.records,
+      .library = services_.macros,
+      .config = services_.config,
+      .channel = *keyFilter_,
+      .image = *keyboardImage_,
+      .player = *player_,
+      .loader = services_.loader,
+      .owner = this,
+      .keyboardOpen = [this] { return hid_.IsPresent(); },
+      .tellUser = [this](const QString& text) { ShowMessage(this, "Warning", text, MessageButtons::kOk); }});
 
   moreMenu_ = CommandMenu::Load(services_.package, "SMENUEX:menu_more", this);
   trayMenu_ = CommandMenu::Load(services_.package, "SMENU:menu_tray");
@@ -225,7 +239,11 @@ void CMainDlg::ReadFirmwareVersion() {
 
 void CMainDlg::RefreshVersionText() {
   if (!versionText_) return;
-  if (const std::optional<QString> text = FirmwareVersionText(firmwareVersion_)) versionText_->setText(*text);
+  if (const std::optional<QString> text = FirmwareVersionText(firmwareVersion_)) firmwareText_ = *text;
+  // The firmware line also tells how remapped keys reach the system.
+  const platform::InputPath path = services_.filters.Path();
+  versionText_->setText(firmwareText_ + QStringLiteral("  \u00B7  ") + InputPathText(path));
+  versionText_->setToolTip(InputPathToolTip(path));
 }
 
 std::int32_t CMainDlg::SendStartupEffectJob(std::int32_t, std::int32_t, std::span<const std::uint8_t>) {
@@ -251,8 +269,16 @@ void CMainDlg::changeEvent(QEvent* event) {
   if (event->type() == QEvent::LanguageChange) {
     RefreshVersionText();
     if (lighting_) lighting_->RetranslateSideLabel();
+    // The form retranslates its own title after this window has seen the change.
+    QMetaObject::invokeMethod(this, &CMainDlg::RetranslateTitle, Qt::QueuedConnection);
   }
   QWidget::changeEvent(event);
+}
+
+void CMainDlg::RetranslateTitle() {
+  if (!root_) return;
+  setWindowTitle(root_->windowTitle());
+  if (tray_) tray_->SetToolTip(windowTitle());
 }
 
 void CMainDlg::OnButtonClicked(QAbstractButton* sender) {
@@ -290,6 +316,8 @@ void CMainDlg::OnSliderMoved(QSlider* sender) {
 void CMainDlg::OnMenuCommand(int commandId) {
   if (commandId == kCommandFirmwareCheck) {
     CheckFirmware();
+  } else if (commandId == kCommandStopAllMacros) {
+    StopAllMacros();
   } else if (commandId == kCommandExit) {
     QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
   }
@@ -307,8 +335,9 @@ void CMainDlg::CheckFirmware() {
     return;
   }
   if (firmwareVersion_ == kLatestFirmware) {
+    // Good news: the information icon, under the usual caption.
     ShowMessage(nullptr, "Warning", "The firmware is already the latest version and no upgrade is required.",
-                MessageButtons::kOk);
+                MessageButtons::kOk, MessageIcon::kInformation);
     return;
   }
   hid_.Close();
@@ -324,17 +353,22 @@ void CMainDlg::CheckFirmware() {
 void CMainDlg::SwitchLanguage(bool chinese) { services_.language.Switch(chinese ? "lang_cn" : "lang_en"); }
 
 void CMainDlg::FactoryRestore() {
-  if (ShowMessage(this, "Warning", "All settings will be restored, are you sure you want to continue?",
+  if (ShowMessage(this, "Warning",
+                  "All settings will be restored: every key assignment and every macro group is removed. "
+                  "Are you sure you want to continue?",
                   MessageButtons::kOkCancel) != kMessageOk) {
     return;
   }
   restoring_ = true;
   services_.macros.Reset();
+  services_.macros.Save();  // macro.xml says the same as memory, now and after a restart
   services_.records.ClearRecords();
   services_.effects.Reset();
   services_.sides.Reset();
-  ReplaceMacroPlayer();
   SendCaptureTable();
+  // Last: a key event handled meanwhile found its record still there, and what it pressed goes
+  // up here; from now on no key has a record to play.
+  player_->StopAll();
   services_.clock.SleepFor(std::chrono::milliseconds(100));
   lighting_->ShowSideLight(true);
   lighting_->ShowEffect(true);
@@ -346,15 +380,7 @@ void CMainDlg::FactoryRestore() {
   commands_.SendFactoryRestore();
 }
 
-// Stops the running playback and waits for its thread; the fresh player takes the key events
-// from now on.
-void CMainDlg::ReplaceMacroPlayer() {
-  player_->Shutdown();
-  auto fresh = std::make_unique<playback::MacroPlayer>(services_.records, services_.virtualDevice, services_.clock);
-  keyFilter_->RemoveListener(player_.get(), &playback::MacroPlayer::OnKeyEvent);
-  keyFilter_->AddListener(fresh.get(), &playback::MacroPlayer::OnKeyEvent);
-  player_ = std::move(fresh);
-}
+void CMainDlg::StopAllMacros() { player_->StopAll(); }
 
 void CMainDlg::OnDeviceChange(platform::DeviceChange change, const std::wstring& path) {
   if (destroyed_) return;
@@ -401,12 +427,13 @@ void CMainDlg::ShowAtStart(bool startHidden) {
 bool CMainDlg::OnCoordButtonClick(std::int32_t id, std::wstring name, std::int32_t up, std::uint32_t keyFlags,
                                   std::int32_t x, std::int32_t y) {
   if (!keyAssignment_) return false;
-  return keyAssignment_(id, name, up, keyFlags, x, y);
+  return keyAssignment_->OnCoordButtonClick(id, std::move(name), up, keyFlags, x, y);
 }
 
-int CMainDlg::ShowMessage(QWidget* parent, const QString& caption, const QString& text, MessageButtons buttons) {
-  if (services_.showMessage) return services_.showMessage(parent, caption, text, buttons);
-  return ShowMessageBox(services_.loader, parent, caption, text, buttons);
+int CMainDlg::ShowMessage(QWidget* parent, const QString& caption, const QString& text, MessageButtons buttons,
+                          MessageIcon icon) {
+  if (services_.showMessage) return services_.showMessage(parent, caption, text, buttons, icon);
+  return ShowMessageBox(services_.loader, parent, caption, text, buttons, icon);
 }
 
 }  // namespace ui

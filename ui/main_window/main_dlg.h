@@ -11,8 +11,6 @@
 // the message loop and deletes the object, whose destructor releases the virtual device's keys
 // and stops the threads and the channel.
 #include <cstdint>
-#include <functional>
-#include <map>
 #include <memory>
 #include <span>
 #include <string>
@@ -25,6 +23,7 @@
 #include "hostdrv/key_filter_channel.h"
 #include "playback/macro_player.h"
 #include "threads/runable_thread.h"
+#include "ui/key_assignment/key_assignment.h"
 #include "ui/keyboard_image/coord_button_click_listener.h"
 #include "ui/keyboard_image/coord_button_image.h"
 #include "ui/lighting_panel/lighting_panel.h"
@@ -39,11 +38,6 @@ class QSlider;
 
 namespace ui {
 
-// What a click on a key of the keyboard picture does (key assignment). Arguments as
-// ICoordButtonClickListener::OnCoordButtonClick; true means handled, so no key mark changes.
-using KeyClickHandler = std::function<bool(std::int32_t id, const std::wstring& name, std::int32_t up,
-                                           std::uint32_t keyFlags, std::int32_t x, std::int32_t y)>;
-
 class CMainDlg : public QWidget, public SOUI::ICoordButtonClickListener {
   Q_OBJECT
 
@@ -53,6 +47,7 @@ class CMainDlg : public QWidget, public SOUI::ICoordButtonClickListener {
   static constexpr int kStartupEffectDelayMs = 2000;
   static constexpr int kCommandFirmwareCheck = 1;
   static constexpr int kCommandExit = 6;
+  static constexpr int kCommandStopAllMacros = 7;
 
   explicit CMainDlg(MainDlgServices services, QWidget* parent = nullptr);
   ~CMainDlg() override;
@@ -70,12 +65,17 @@ class CMainDlg : public QWidget, public SOUI::ICoordButtonClickListener {
   void DestroyWindow();
   bool IsDestroyed() const { return destroyed_; }
 
-  // Menu commands of the "more" and the tray menu: 1 firmware check, 6 close; others nothing.
+  // Menu commands of the "more" and the tray menu: 1 firmware check, 6 close, 7 stop all macros;
+  // others nothing.
   void OnMenuCommand(int commandId);
   void OpenMoreMenu();
   void CheckFirmware();
   void SwitchLanguage(bool chinese);
+  // Asks first; then ends every playback, removes every key assignment and macro group (memory
+  // and files alike), restores the lighting defaults and sends the keyboard's restore request.
   void FactoryRestore();
+  // Ends every running macro at once and releases the keys it and forwarding hold down.
+  void StopAllMacros();
   // A HID interface arrived or went away (on the window thread).
   void OnDeviceChange(platform::DeviceChange change, const std::wstring& path);
   // Shows the window, restoring it when minimised or hidden, and brings it to the front.
@@ -84,17 +84,17 @@ class CMainDlg : public QWidget, public SOUI::ICoordButtonClickListener {
   // desktop has no notification area).
   void ShowAtStart(bool startHidden);
 
-  // Key assignment: what a click on a key of the keyboard picture does.
+  // Key assignment: a click on a key of the keyboard picture opens the macro editor for it.
   bool OnCoordButtonClick(std::int32_t id, std::wstring name, std::int32_t up, std::uint32_t keyFlags,
                           std::int32_t x, std::int32_t y) override;
-  void SetKeyAssignmentHandler(KeyClickHandler handler) { keyAssignment_ = std::move(handler); }
+  assign::KeyAssignment* KeyAssignment() const { return keyAssignment_.get(); }
 
   // For key assignment and tests.
   const MainDlgServices& Services() const { return services_; }
   SOUI::CoordButtonImage* KeyboardImage() const { return keyboardImage_; }
   bool IsKeyboardOpen() const { return hid_.IsPresent(); }
   HidUsbFilter::KeyFilterChannel& KeyFilter() { return *keyFilter_; }
-  std::map<std::int32_t, std::wstring>& SelectedKeys() { return selectedKeys_; }
+  playback::MacroPlayer& Player() { return *player_; }
   // Marks and labels every key of the picture that has a record (matched on the usage id).
   void ApplyRecordsToKeyboardImage();
   // Sends the capture table of every recorded key to the key filter.
@@ -105,6 +105,7 @@ class CMainDlg : public QWidget, public SOUI::ICoordButtonClickListener {
   LightingPanel& Lighting() { return *lighting_; }
   CommandMenu* MoreMenu() const { return moreMenu_.get(); }
   CommandMenu* TrayMenu() const { return trayMenu_.get(); }
+  TrayIcon* Tray() const { return tray_.get(); }
   threads::RunableThread<0>& TimerThread() { return *timerThread_; }
   QWidget* Root() const { return root_; }
 
@@ -126,10 +127,11 @@ class CMainDlg : public QWidget, public SOUI::ICoordButtonClickListener {
   void ConnectControls();
   void WatchDevices();
   void StartKeyFilter();
-  void ReplaceMacroPlayer();
   void RefreshVersionText();
   void ReadFirmwareVersion();
-  int ShowMessage(QWidget* parent, const QString& caption, const QString& text, MessageButtons buttons);
+  int ShowMessage(QWidget* parent, const QString& caption, const QString& text, MessageButtons buttons,
+                  MessageIcon icon = MessageIcon::kWarning);
+  void RetranslateTitle();
   void OnButtonClicked(QAbstractButton* sender);
   void OnSliderMoved(QSlider* sender);
 
@@ -144,6 +146,7 @@ class CMainDlg : public QWidget, public SOUI::ICoordButtonClickListener {
   SOUI::CoordButtonImage* keyboardImage_ = nullptr;
   QComboBox* inLvCombo_ = nullptr;
   QLabel* versionText_ = nullptr;
+  QString firmwareText_;  // the firmware part of the version line, as last known
   LightingControls lightingControls_;
   std::unique_ptr<LightingPanel> lighting_;
   std::unique_ptr<CommandMenu> moreMenu_;
@@ -156,8 +159,7 @@ class CMainDlg : public QWidget, public SOUI::ICoordButtonClickListener {
   bool restoring_ = false;
   bool destroyed_ = false;
   std::int32_t firmwareVersion_ = device::KeyboardCommands::kUnknownVersion;
-  std::map<std::int32_t, std::wstring> selectedKeys_;
-  KeyClickHandler keyAssignment_;
+  std::unique_ptr<assign::KeyAssignment> keyAssignment_;
 };
 
 }  // namespace ui

@@ -23,8 +23,8 @@
 namespace ui {
 
 // Shows a message box and returns kMessageOk or kMessageCancel. Caption and text are English.
-using MessageFunction =
-    std::function<int(QWidget* parent, const QString& caption, const QString& text, MessageButtons buttons)>;
+using MessageFunction = std::function<int(QWidget* parent, const QString& caption, const QString& text,
+                                          MessageButtons buttons, MessageIcon icon)>;
 
 struct MainDlgServices {
   platform::HidSystem& hid;

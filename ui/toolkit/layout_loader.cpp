@@ -16,6 +16,11 @@
 #include "ui/toolkit/control_names.h"
 
 namespace ui {
+namespace {
+
+constexpr const char* kImageProperty = "image";
+
+}  // namespace
 
 LayoutLoader::LayoutLoader(const ResourcePackage& package, std::filesystem::path programFolder, QObject* parent)
     : QUiLoader(parent), package_(package), programFolder_(std::move(programFolder)) {
@@ -70,6 +75,7 @@ std::unique_ptr<QWidget> LayoutLoader::Load(std::string_view layoutName) {
   }
   StampControlIds(root.get());
   ApplyComboItemData(root.get());
+  ApplyLabelImages(root.get(), package_);
   return root;
 }
 
@@ -95,6 +101,18 @@ void ApplyComboItemData(QWidget* root) {
       const int value = values[item].trimmed().toInt(&ok);
       if (ok) combo->setItemData(item, value);
     }
+  }
+}
+
+void ApplyLabelImages(QWidget* root, const ResourcePackage& package) {
+  if (!root) return;
+  for (QLabel* label : root->findChildren<QLabel*>()) {
+    const QVariant name = label->property(kImageProperty);
+    if (!name.isValid()) continue;
+    const QImage image = package.LoadImage(name.toString().toStdString());
+    if (image.isNull()) continue;
+    label->setPixmap(
+        QPixmap::fromImage(image.scaled(label->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation)));
   }
 }
 

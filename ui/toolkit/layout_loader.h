@@ -12,6 +12,8 @@
 #include <QWidget>
 
 #include "ui/toolkit/resource_package.h"
+// Windows built from layouts draw their own title row (UseOwnTitleRow).
+#include "ui/toolkit/title_row.h"
 
 namespace ui {
 
@@ -47,6 +49,9 @@ class LayoutLoader : public QUiLoader {
 void StampControlIds(QWidget* root);
 // Applies the comma-separated "itemData" property of each combo box as its items' data values.
 void ApplyComboItemData(QWidget* root);
+// Shows the picture named by the "image" property of each label ("ICON:ICON_LOGO"), scaled to the
+// label's size. A name the package does not hold leaves the label as it was (logged).
+void ApplyLabelImages(QWidget* root, const ResourcePackage& package);
 // The required controls that are absent or of another class, as "name (class)" texts.
 std::vector<std::string> MissingControls(QWidget* root, const std::vector<RequiredControl>& required);
 

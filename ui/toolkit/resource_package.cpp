@@ -1,17 +1,15 @@
 #include "ui/toolkit/resource_package.h"
 
-#include <QFile>
+#include <QDir>
 #include <pugixml.hpp>
 
 #include "model/resources/resource_index.h"
+#include "support/atomic_file.h"
 #include "support/logger.h"
+#include "support/path_text.h"
+#include "ui/toolkit/qt_path.h"
 
 namespace ui {
-namespace {
-
-QString ToQString(const std::filesystem::path& path) { return QString::fromStdString(path.string()); }
-
-}  // namespace
 
 std::string ResourcePackage::Key(std::string_view typeQualifiedName) { return model::ResourceKey(typeQualifiedName); }
 
@@ -31,6 +29,7 @@ bool ResourcePackage::Open(const std::filesystem::path& root) {
     return false;
   }
   files_ = std::move(index->files);
+  QDir::setSearchPaths(QStringLiteral("uires"), {PathToQString(root)});
   return true;
 }
 
@@ -52,19 +51,14 @@ bool ResourcePackage::ReadBytes(std::string_view typeQualifiedName, QByteArray& 
   out.clear();
   const std::optional<std::filesystem::path> path = Find(typeQualifiedName);
   if (!path) return false;
-  QFile file(ToQString(*path));
-  if (!file.open(QIODevice::ReadOnly)) {
-    Fail("ResourcePackage::ReadBytes", "resource \"" + std::string(typeQualifiedName) + "\" (" + path->string() +
-                                           "): " + file.errorString().toStdString());
+  // Read by path, not through a QString: a folder name that is not UTF-8 still reads.
+  const std::optional<std::string> bytes = support::ReadWholeFile(*path);
+  if (!bytes) {
+    Fail("ResourcePackage::ReadBytes", "resource \"" + std::string(typeQualifiedName) + "\" (" +
+                                           support::PathToUtf8(*path) + ") cannot be read");
     return false;
   }
-  out = file.readAll();
-  if (file.error() != QFileDevice::NoError) {
-    Fail("ResourcePackage::ReadBytes", "resource \"" + std::string(typeQualifiedName) + "\" (" + path->string() +
-                                           "): " + file.errorString().toStdString());
-    out.clear();
-    return false;
-  }
+  out = QByteArray(bytes->data(), static_cast<qsizetype>(bytes->size()));
   return true;
 }
 

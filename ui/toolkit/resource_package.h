@@ -21,6 +21,7 @@ namespace ui {
 class ResourcePackage {
  public:
   // Reads <root>/index.xml. False (logged) when it is missing or malformed; the package is then empty.
+  // Once open, "uires:<path>" names a file below the root for Qt (the skin's images use it).
   bool Open(const std::filesystem::path& root);
 
   const std::filesystem::path& Root() const { return root_; }

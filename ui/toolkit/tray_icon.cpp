@@ -20,6 +20,12 @@ TrayIcon::~TrayIcon() {
   if (icon_) icon_->hide();
 }
 
+void TrayIcon::SetToolTip(const QString& text) {
+  if (icon_) icon_->setToolTip(text);
+}
+
+QString TrayIcon::ToolTip() const { return icon_ ? icon_->toolTip() : QString(); }
+
 void TrayIcon::HideWindow() {
   if (!window_) return;
   if (available_) {

@@ -31,6 +31,9 @@ class TrayIcon : public QObject {
   void ToggleWindow();
   // The window's first showing: hidden behind the icon only when asked and an icon exists.
   void ShowAtStart(bool startHidden);
+  // The icon's tooltip (the window's title; it follows a language switch). Empty without an icon.
+  void SetToolTip(const QString& text);
+  QString ToolTip() const;
 
  private:
   QPointer<QWidget> window_;

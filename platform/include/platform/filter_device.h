@@ -7,6 +7,8 @@
 #include <memory>
 #include <string>
 
+#include "platform/input_path.h"
+
 namespace platform {
 
 // An auto-reset event that cuts a wait short. Set() may be called from any thread; a set event
@@ -74,6 +76,9 @@ class FilterDeviceSystem {
   // OS error.
   virtual std::unique_ptr<FilterDevice> OpenFilterDevice(const std::wstring& path, std::uint32_t access,
                                                          std::uint32_t& error) = 0;
+  // The way this filter takes keys (what the main window tells the user). A filter device is the
+  // kernel driver unless it says otherwise.
+  virtual InputPath Path() const { return InputPath::kKernelDrivers; }
 };
 
 // The filter device of the backend this program is linked with.

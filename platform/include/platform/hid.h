@@ -48,7 +48,9 @@ struct WriteOutcome {
     kCompletedAtOnce,    // finished inside the write call
     kCompletedAfterWait, // went pending, finished within the time limit
     kFailed,             // refused; `error` holds the OS error code
-    kTimedOut,           // still pending at the limit: cancelled, and waited for until it ended
+    kTimedOut,           // still pending at the limit: cancelled and waited for until it ended, or,
+                         // where the system cannot cancel it, left to end on its own with its own
+                         // copy of the bytes
   };
   Kind kind = Kind::kFailed;
   std::uint32_t bytesWritten = 0;

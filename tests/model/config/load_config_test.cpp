@@ -6,6 +6,7 @@
 #include <string>
 
 #include "support/logger.h"
+#include "tests/common/awkward_folder_name.h"
 #include "tests/common/temp_folder.h"
 
 namespace {
@@ -153,6 +154,19 @@ TEST_F(ConfigFileTest, FolderOnlyFormFillsTheProcessWideConfig) {
   std::ofstream(folder_ / "config.xml") << "<usb vid=\"1a2b\" pid=\"0c3d\" interface=\"1\" subdevice=\"2\"/>";
   ASSERT_TRUE(model::LoadConfig(folder_));
   EXPECT_EQ(AppConfig::Instance().selector, (DeviceSelector{0x1A2B, 0x0C3D, 1, 2}));
+}
+
+// path::wstring() throws for such a folder; loading from it, and its log line, must not.
+TEST_F(ConfigFileTest, AFolderNameOutsideUtf8LoadsAndLogsWithoutException) {
+  const std::filesystem::path folder = folder_ / testsupport::AwkwardFolderName();
+  std::filesystem::create_directory(folder);
+  support::ScopedLogCapture log;
+  AppConfig config;
+  EXPECT_NO_THROW(EXPECT_FALSE(model::LoadConfig(folder, config)));
+  EXPECT_NE(log.Text().find("LoadConfig failed: cannot load "), std::string::npos) << log.Text();
+  std::ofstream(folder / "config.xml") << "<usb vid=\"1a2b\"/>";
+  EXPECT_NO_THROW(EXPECT_TRUE(model::LoadConfigFile(folder / "config.xml", config)));
+  EXPECT_EQ(config.selector.vid, 0x1A2B);
 }
 
 }  // namespace

@@ -54,17 +54,19 @@ TEST(KeyColor, HashAndBlanksRemovedThenHex) {
 TEST(ReadKeyPositions, ReadsEveryChildInOrderWhateverItsElementName) {
   const auto keys = Parse(
       "<positions>"
-      "<key id='4' va='7' name='A' rect='10,20,30,40' color='#FF0080'/>"
+      "<key id='4' va='7' name='A' legend='a' rect='10,20,30,40' color='#FF0080'/>"
       "<anything id='5' va='7' name='B' rect='40,20,30,40'/>"
       "</positions>");
   ASSERT_EQ(keys.size(), 2u);
   EXPECT_EQ(keys[0].id, 4);
   EXPECT_EQ(keys[0].va, 7);
   EXPECT_EQ(keys[0].name, L"A");
+  EXPECT_EQ(keys[0].legend, L"a");
   EXPECT_EQ(keys[0].rect, (KeyRect{10, 20, 40, 60}));
   EXPECT_EQ(keys[0].color, 0xFF0080u);
   EXPECT_EQ(keys[0].KeyCode(), 0x70004u);
   EXPECT_EQ(keys[1].name, L"B");
+  EXPECT_TRUE(keys[1].legend.empty());
   EXPECT_EQ(keys[1].color, kDefaultKeyColor);
   EXPECT_TRUE(keys[1].label.empty());
   EXPECT_EQ(keys[1].checked + keys[1].hover + keys[1].pressed, 0);

@@ -22,6 +22,8 @@ TEST(ShippedKeyPositions, FullSizeKeyboardWithUniqueKeyboardPageUsages) {
     EXPECT_GT(key.id, 0);
     EXPECT_LE(key.id, 0xE7);
     EXPECT_FALSE(key.name.empty());
+    // Every cap carries its legend, except the space bar.
+    EXPECT_EQ(key.legend.empty(), key.id == 0x2C) << "usage " << key.id;
     EXPECT_GT(key.rect.Width(), 0);
     EXPECT_GT(key.rect.Height(), 0);
     EXPECT_TRUE(ids.insert(key.id).second) << "duplicate usage " << key.id;

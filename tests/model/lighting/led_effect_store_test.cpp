@@ -7,6 +7,7 @@
 #include "model/xml/unreadable_file.h"
 #include "support/atomic_file.h"
 #include "support/logger.h"
+#include "tests/common/awkward_folder_name.h"
 #include "tests/common/temp_folder_test.h"
 #include "tests/common/default_lighting_files.h"
 
@@ -206,7 +207,33 @@ TEST_F(LedEffectStoreTest, MalformedFileThatCannotBeKeptIsNotReplaced) {
   EXPECT_FALSE(store.Load(file));
   EXPECT_EQ(ReadFileText(file), broken);
   EXPECT_EQ(store.RecordAt(0), Record(5, 0, 0, 0));  // the defaults are used all the same
-  EXPECT_NE(log.Text().find("not replaced by the defaults"), std::string::npos) << log.Text();
+  EXPECT_EQ(store.UnreadableAtLoad().fate, model::UnreadableFileReport::Fate::kNotKept);
+  EXPECT_NE(log.Text().find("ledeffect.xml: not saved, as it could not be read and no copy of it could be kept"),
+            std::string::npos)
+      << log.Text();
+
+  // Nor does the first change write over it, while no copy can be made.
+  EXPECT_FALSE(store.SetSelected(3));
+  EXPECT_FALSE(store.Reset());
+  EXPECT_EQ(ReadFileText(file), broken);
+
+  // Once a copy can be made, the next change makes it and saves.
+  for (int index = 0; index < model::kKeptUnreadableCopies; ++index) {
+    std::filesystem::remove(model::KeptCopyPath(file, index));
+  }
+  EXPECT_TRUE(store.SetSelected(3));
+  EXPECT_EQ(ReadFileText(folder / "ledeffect.xml.bad"), broken);
+  EXPECT_NE(ReadFileText(file).find("<effect sel=\"3\">"), std::string::npos);
+}
+
+TEST_F(LedEffectStoreTest, AZeroLengthFileIsKeptAsBadBeforeTheDefaultsAreWritten) {
+  WriteFileText(file, "");
+  EXPECT_FALSE(store.Load(file));
+  EXPECT_EQ(ReadFileText(folder / "ledeffect.xml.bad"), "");
+  EXPECT_EQ(ReadFileText(file), kDefaultLedEffectFile);
+  const model::UnreadableFileReport report = store.UnreadableAtLoad();
+  EXPECT_EQ(report.fate, model::UnreadableFileReport::Fate::kKept);
+  EXPECT_EQ(report.copy, folder / "ledeffect.xml.bad");
 }
 
 TEST_F(LedEffectStoreTest, MissingOrEmptyFileGetsTheDefaultsWithoutABadCopy) {
@@ -214,6 +241,16 @@ TEST_F(LedEffectStoreTest, MissingOrEmptyFileGetsTheDefaultsWithoutABadCopy) {
   EXPECT_FALSE(store.Load(file));
   EXPECT_EQ(ReadFileText(file), kDefaultLedEffectFile);
   EXPECT_EQ(CountEntries(folder.Path()), 1u);
+}
+
+TEST_F(LedEffectStoreTest, AFolderNameOutsideUtf8IsReadWrittenAndLoggedWithoutException) {
+  const std::filesystem::path awkward = folder / testsupport::AwkwardFolderName();
+  std::filesystem::create_directory(awkward);
+  WriteFileText(awkward / "ledeffect.xml", "<effect");
+  EXPECT_NO_THROW(EXPECT_FALSE(store.Load(awkward / "ledeffect.xml")));
+  EXPECT_EQ(ReadFileText(awkward / "ledeffect.xml.bad"), "<effect");
+  EXPECT_EQ(ReadFileText(awkward / "ledeffect.xml"), kDefaultLedEffectFile);
+  EXPECT_NE(log.Text().find("ledeffect.xml: unreadable, kept as "), std::string::npos) << log.Text();
 }
 
 }  // namespace

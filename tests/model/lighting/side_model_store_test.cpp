@@ -138,6 +138,16 @@ TEST_F(SideModelStoreTest, MalformedFileThatCannotBeKeptIsNotReplaced) {
   EXPECT_FALSE(store.Load(file));
   EXPECT_EQ(ReadFileText(file), "<effect sel=\"2\">");
   EXPECT_EQ(Brightness(store, 0), 4);
+  // The first change does not write over it either.
+  EXPECT_FALSE(store.SetSelected(5));
+  EXPECT_EQ(ReadFileText(file), "<effect sel=\"2\">");
+}
+
+TEST_F(SideModelStoreTest, AZeroLengthFileIsKeptAsBadBeforeTheDefaultsAreWritten) {
+  WriteFileText(file, "");
+  EXPECT_FALSE(store.Load(file));
+  EXPECT_TRUE(std::filesystem::is_regular_file(folder / "sidemodel.xml.bad"));
+  EXPECT_EQ(ReadFileText(file), kDefaultSideModelFile);
 }
 
 }  // namespace

@@ -2,8 +2,10 @@
 #include <gtest/gtest.h>
 
 #include "model/macro/macro_library.h"
+#include "model/xml/unreadable_file.h"
 #include "support/logger.h"
 #include "printers.h"
+#include "tests/common/awkward_folder_name.h"
 #include "tests/common/temp_folder_test.h"
 
 namespace {
@@ -275,6 +277,53 @@ TEST_F(MacroFileTest, MissingOrEmptyFileKeepsNoBadCopy) {
   EXPECT_FALSE(library.Load(File("macro.xml")));
   EXPECT_FALSE(std::filesystem::exists(File("macro.xml.bad")));
   EXPECT_EQ(log.Text(), "");
+}
+
+TEST_F(MacroFileTest, AZeroLengthFileIsKeptAsBadAndReported) {
+  Write(File("macro.xml"), "");
+  MacroLibrary library;
+  support::ScopedLogCapture log;
+  EXPECT_FALSE(library.Load(File("macro.xml")));
+  EXPECT_TRUE(std::filesystem::is_regular_file(File("macro.xml.bad")));
+  EXPECT_EQ(library.UnreadableAtLoad().fate, model::UnreadableFileReport::Fate::kKept);
+  EXPECT_EQ(library.UnreadableAtLoad().copy, File("macro.xml.bad"));
+}
+
+TEST_F(MacroFileTest, AnUnreadableFileWithoutACopyIsNeverSavedOver) {
+  const std::string broken = "<macro><group name=\"mine\">";
+  Write(File("macro.xml"), broken);
+  for (int index = 0; index < model::kKeptUnreadableCopies; ++index) {
+    std::filesystem::create_directory(model::KeptCopyPath(File("macro.xml"), index));
+  }
+  MacroLibrary library;
+  support::ScopedLogCapture log;
+  EXPECT_FALSE(library.Load(File("macro.xml")));
+  EXPECT_EQ(library.UnreadableAtLoad().fate, model::UnreadableFileReport::Fate::kNotKept);
+  library.AddGroup();
+  EXPECT_FALSE(library.Save());
+  EXPECT_EQ(Read(File("macro.xml")), broken);
+  EXPECT_NE(log.Text().find("macro.xml: not saved, as it could not be read and no copy of it could be kept"),
+            std::string::npos)
+      << log.Text();
+
+  std::filesystem::remove(model::KeptCopyPath(File("macro.xml"), 0));
+  EXPECT_TRUE(library.Save());
+  EXPECT_EQ(Read(File("macro.xml.bad")), broken);
+  EXPECT_NE(Read(File("macro.xml")).find("<group name=\"Group 0\" />"), std::string::npos);
+}
+
+TEST_F(MacroFileTest, AFolderNameOutsideUtf8IsReadWrittenAndLoggedWithoutException) {
+  const std::filesystem::path folder = dir_ / testsupport::AwkwardFolderName();
+  std::filesystem::create_directory(folder);
+  Write(folder / "macro.xml", "<macro><group name=\"g\">");
+  MacroLibrary library;
+  support::ScopedLogCapture log;
+  EXPECT_NO_THROW(EXPECT_FALSE(library.Load(folder / "macro.xml")));
+  EXPECT_EQ(Read(folder / "macro.xml.bad"), "<macro><group name=\"g\">");
+  library.AddGroup();
+  MacroLibrary reloaded;
+  EXPECT_NO_THROW(EXPECT_TRUE(reloaded.Load(folder / "macro.xml")));
+  EXPECT_EQ(reloaded.GroupCount(), 1);
 }
 
 }  // namespace

@@ -2,8 +2,10 @@
 #include <gtest/gtest.h>
 
 #include "model/records/record_store.h"
+#include "model/xml/unreadable_file.h"
 #include "support/logger.h"
 #include "printers.h"
+#include "tests/common/awkward_folder_name.h"
 #include "tests/common/temp_folder_test.h"
 
 namespace {
@@ -66,7 +68,19 @@ TEST_F(RecordFileTest, CodesAreLowerCaseHexadecimalWithoutPrefix) {
   ASSERT_EQ(records->size(), 2u);
   EXPECT_EQ((*records)[1].code, 0xFFFFFFFFu);
   EXPECT_EQ((*records)[1].play, -1);    // read back as unsigned, the same 32 bits
-  EXPECT_EQ((*records)[1].repeat, -1);  // a negative repeat keeps its meaning
+  EXPECT_EQ((*records)[1].repeat, 1);  // a negative count would never run out
+}
+
+TEST_F(RecordFileTest, RepeatCountsOutsideTheRangeAreReadAsTheNearestBound) {
+  Write(File("record.xml"),
+        "<record code=\"3a\" repeat=\"-3\" /><record code=\"3b\" repeat=\"1000000\" />"
+        "<record code=\"3c\" repeat=\"0\" /><record code=\"3d\" repeat=\"9999\" />"
+        "<record code=\"3e\" repeat=\"17\" />");
+  RecordStore store;
+  ASSERT_TRUE(store.Load(File("record.xml")));
+  std::vector<int> repeats;
+  for (const KeyRecord& record : *store.Snapshot()) repeats.push_back(record.repeat);
+  EXPECT_EQ(repeats, (std::vector<int>{1, 9999, 1, 9999, 17}));
 }
 
 TEST_F(RecordFileTest, LoadsAnyElementNamesAndReadsMissingAttributesAsZero) {
@@ -83,8 +97,8 @@ TEST_F(RecordFileTest, LoadsAnyElementNamesAndReadsMissingAttributesAsZero) {
   EXPECT_EQ(*store.Snapshot(),
             (std::vector<KeyRecord>{
                 KeyRecord{0x7003A, 3, 0, 2, 4, L"F1", L"Copy", {{0x700E0, 1, 7, L"Left Control"}, {0, 0, 0, L""}}},
-                KeyRecord{0, 0, 0, 0, 0, L"", L"", {}},
-                KeyRecord{0, 0, 0, 0, 0, L"", L"", {{0, 0, 0, L"n"}}},
+                KeyRecord{0, 0, 0, 0, 1, L"", L"", {}},  // a missing count is 0, read as 1
+                KeyRecord{0, 0, 0, 0, 1, L"", L"", {{0, 0, 0, L"n"}}},
             }));
 }
 
@@ -197,6 +211,53 @@ TEST_F(RecordFileTest, MalformedFileIsKeptAsBadBeforeTheNextSaveReplacesIt) {
   EXPECT_FALSE(store.Load(File("record.xml")));
   EXPECT_EQ(Read(File("record.xml.bad")), broken);
   EXPECT_EQ(Read(File("record.xml.bad.1")), otherBroken);
+}
+
+TEST_F(RecordFileTest, AZeroLengthFileIsKeptAsBadNotTakenAsNoRecords) {
+  Write(File("record.xml"), "");
+  RecordStore store;
+  support::ScopedLogCapture log;
+  EXPECT_FALSE(store.Load(File("record.xml")));
+  EXPECT_TRUE(std::filesystem::is_regular_file(File("record.xml.bad")));
+  EXPECT_EQ(store.UnreadableAtLoad().fate, model::UnreadableFileReport::Fate::kKept);
+}
+
+TEST_F(RecordFileTest, AnUnreadableFileWithoutACopyIsNeverSavedOver) {
+  const std::string broken = "<record code=\"7003a\"";
+  Write(File("record.xml"), broken);
+  for (int index = 0; index < model::kKeptUnreadableCopies; ++index) {
+    std::filesystem::create_directory(model::KeptCopyPath(File("record.xml"), index));
+  }
+  RecordStore store;
+  support::ScopedLogCapture log;
+  EXPECT_FALSE(store.Load(File("record.xml")));
+  EXPECT_EQ(store.UnreadableAtLoad().fate, model::UnreadableFileReport::Fate::kNotKept);
+  store.UpsertRecord(MacroRecord());
+  EXPECT_FALSE(store.Save());
+  store.ClearRecords();
+  EXPECT_EQ(Read(File("record.xml")), broken);
+  EXPECT_NE(log.Text().find("record.xml: not saved, as it could not be read and no copy of it could be kept"),
+            std::string::npos)
+      << log.Text();
+
+  std::filesystem::remove(model::KeptCopyPath(File("record.xml"), 0));
+  store.UpsertRecord(MacroRecord());
+  EXPECT_EQ(Read(File("record.xml.bad")), broken);
+  EXPECT_NE(Read(File("record.xml")).find("name=\"F1\""), std::string::npos);
+}
+
+TEST_F(RecordFileTest, AFolderNameOutsideUtf8IsReadWrittenAndLoggedWithoutException) {
+  const std::filesystem::path folder = dir_ / testsupport::AwkwardFolderName();
+  std::filesystem::create_directory(folder);
+  Write(folder / "record.xml", "<record");
+  RecordStore store;
+  support::ScopedLogCapture log;
+  EXPECT_NO_THROW(EXPECT_FALSE(store.Load(folder / "record.xml")));
+  EXPECT_EQ(Read(folder / "record.xml.bad"), "<record");
+  store.UpsertRecord(MacroRecord());
+  RecordStore reloaded;
+  EXPECT_NO_THROW(EXPECT_TRUE(reloaded.Load(folder / "record.xml")));
+  EXPECT_EQ(reloaded.Snapshot()->size(), 1u);
 }
 
 }  // namespace

@@ -57,7 +57,9 @@ class DriverInstallWin32Test : public ::testing::Test {
   hostdrv::VHidev device_{reports_};
   WinProcessSystem processes_;
   WinFileSystem files_;
-  hostdrv::DriverInstaller installer_{device_, processes_, files_};
+  // The installation itself, without a choice of input path.
+  platform::SinglePathSelector paths_;
+  hostdrv::DriverInstaller installer_{device_, paths_, processes_, files_};
 };
 
 TEST_F(DriverInstallWin32Test, InstallRunsDevconWithTheFilterSetupFile) {
@@ -73,6 +75,7 @@ TEST_F(DriverInstallWin32Test, InstallRunsDevconWithTheFilterSetupFile) {
 TEST_F(DriverInstallWin32Test, DirectoryNamedLikeTheFilterSetupFileFallsBackToTheDeviceSetupFile) {
   PackageFolder package;
   package.AddDirectory(L"vhidflt.inf");
+  package.AddFile(L"vhidev.inf");
   EXPECT_FALSE(installer_.EnsureVirtualDevice(package.path()));
   EXPECT_EQ(package.RecordedCommandLine(), L" install \"" + package.path() + L"\\vhidev.inf\" root\\vhidev");
 }

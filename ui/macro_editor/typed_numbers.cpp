@@ -1,8 +1,10 @@
-#include "ui/macro_editor/delay_text.h"
+#include "ui/macro_editor/typed_numbers.h"
 
 #include <cstdint>
 #include <cwctype>
 #include <limits>
+
+#include "model/records/repeat_count.h"
 
 namespace macro {
 
@@ -27,6 +29,18 @@ std::optional<int> ReadDelayText(std::wstring_view text) {
   const std::int64_t value = negative ? -magnitude : magnitude;
   if (value > std::numeric_limits<int>::max()) return std::numeric_limits<int>::max();
   return static_cast<int>(value);
+}
+
+std::optional<int> ReadDelayInRange(std::wstring_view text) {
+  const std::optional<int> delay = ReadDelayText(text);
+  if (!delay || *delay < 0 || *delay > kMaxDelayMs) return std::nullopt;
+  return delay;
+}
+
+std::optional<int> ReadRepeatCount(std::wstring_view text) {
+  const std::optional<int> count = ReadDelayText(text);
+  if (!count || *count < model::kMinRepeatCount || *count > model::kMaxRepeatCount) return std::nullopt;
+  return count;
 }
 
 }  // namespace macro

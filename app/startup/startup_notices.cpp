@@ -1,0 +1,81 @@
+#include "app/startup/startup_notices.h"
+
+#include <system_error>
+
+#include <QStringList>
+
+#include "support/atomic_file.h"
+#include "ui/toolkit/qt_path.h"
+#include "ui/toolkit/xml_translator.h"
+
+namespace app {
+namespace {
+
+using Fate = model::UnreadableFileReport::Fate;
+
+// The English texts, the keys of the translation tables.
+constexpr const char* kMacrosKept = "Your macros could not be read from %1 and are not shown. The file was kept as %2.";
+constexpr const char* kRecordsKept =
+    "Your key assignments could not be read from %1 and are not shown. The file was kept as %2.";
+constexpr const char* kMacrosNotKept =
+    "Your macros could not be read from %1 and are not shown. No copy of the file could be kept, so changes to "
+    "macros are not saved until one can be.";
+constexpr const char* kRecordsNotKept =
+    "Your key assignments could not be read from %1 and are not shown. No copy of the file could be kept, so "
+    "changes to key assignments are not saved until one can be.";
+constexpr const char* kAccessNeeded =
+    "Keys given a macro or another function cannot be replaced: kbconfig has no access to /dev/uinput. Install "
+    "the kbconfig package, or run driver/linux/install-udev-rules.sh from kbconfig's sources once as root, then "
+    "start kbconfig again. This message is shown once.";
+
+// A path the message box can wrap at its separators (after each one a zero-width space).
+QString BreakablePath(const std::filesystem::path& path) {
+  QString text = ui::PathToQString(path);
+  for (const QChar separator : {QChar('/'), QChar('\\')}) {
+    text.replace(separator, QString(separator) + QChar(0x200B));
+  }
+  return text;
+}
+
+QString Told(const model::UnreadableFileReport& report, const char* keptText, const char* notKeptText) {
+  switch (report.fate) {
+    case Fate::kKept:
+      return ui::Tr(keptText).arg(BreakablePath(report.file), BreakablePath(report.copy));
+    case Fate::kNotKept:
+      return ui::Tr(notKeptText).arg(BreakablePath(report.file));
+    case Fate::kNone:
+    case Fate::kAlreadyKept:
+      break;
+  }
+  return {};
+}
+
+}  // namespace
+
+QString UnreadableDataText(const model::UnreadableFileReport& macros, const model::UnreadableFileReport& records) {
+  QStringList paragraphs;
+  for (const QString& text :
+       {Told(macros, kMacrosKept, kMacrosNotKept), Told(records, kRecordsKept, kRecordsNotKept)}) {
+    if (!text.isEmpty()) paragraphs << text;
+  }
+  return paragraphs.join(QStringLiteral("\n\n"));
+}
+
+bool ShouldTellVirtualDeviceAccess(VirtualDeviceStatus status, const std::filesystem::path& dataFolder) {
+  const std::filesystem::path marker = dataFolder / kAccessNoticeMarker;
+  std::error_code ec;
+  if (status != VirtualDeviceStatus::kAccessNeeded) {
+    if (status == VirtualDeviceStatus::kOpen) std::filesystem::remove(marker, ec);
+    return false;
+  }
+  if (std::filesystem::exists(marker, ec)) return false;
+  // Without the marker the user is told again at the next start: better than never.
+  support::WriteFileAtomically(marker,
+                               "kbconfig has told you how to give it access to /dev/uinput.\n"
+                               "Remove this file to be told again.\n");
+  return true;
+}
+
+QString VirtualDeviceAccessText() { return ui::Tr(kAccessNeeded); }
+
+}  // namespace app

@@ -1,0 +1,108 @@
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "support/durable_file.h"
+#include "support/logger.h"
+#include "support/path_text.h"
+
+namespace support::durable {
+namespace {
+
+void LogErrno(std::string_view operation, const std::filesystem::path& path, int error) {
+  LogFailure(operation, PathToUtf8(path) + ": " + std::strerror(error));
+}
+
+// Closes the descriptor when it goes, unless Close() did already.
+class Descriptor {
+ public:
+  explicit Descriptor(int fd) : fd_(fd) {}
+  ~Descriptor() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  Descriptor(const Descriptor&) = delete;
+  Descriptor& operator=(const Descriptor&) = delete;
+
+  int Get() const { return fd_; }
+  // Closes now; close() may be the first to report a failed write. Returns close()'s result.
+  int Close() {
+    const int fd = fd_;
+    fd_ = -1;
+    return ::close(fd);
+  }
+
+ private:
+  int fd_;
+};
+
+bool WriteAll(int fd, std::string_view bytes, const std::filesystem::path& path) {
+  while (!bytes.empty()) {
+    const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      LogErrno("write", path, errno);
+      return false;
+    }
+    bytes.remove_prefix(static_cast<std::size_t>(written));
+  }
+  return true;
+}
+
+// The rename is an entry of the folder: it is on the disk once the folder is synced.
+bool SyncFolderOf(const std::filesystem::path& file) {
+  const std::filesystem::path folder = file.has_parent_path() ? file.parent_path() : std::filesystem::path(".");
+  Descriptor descriptor(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (descriptor.Get() < 0) {
+    LogErrno("open(folder)", folder, errno);
+    return false;
+  }
+  if (::fsync(descriptor.Get()) != 0) {
+    LogErrno("fsync(folder)", folder, errno);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool WriteNewFile(const std::filesystem::path& path, std::string_view bytes) {
+  Descriptor file(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+  if (file.Get() < 0) {
+    LogErrno("open", path, errno);
+    return false;
+  }
+  bool written = WriteAll(file.Get(), bytes, path);
+  if (written && ::fsync(file.Get()) != 0) {
+    LogErrno("fsync", path, errno);
+    written = false;
+  }
+  if (written && file.Close() != 0) {
+    LogErrno("close", path, errno);
+    written = false;
+  }
+  if (!written) {
+    if (file.Get() >= 0) file.Close();
+    RemoveFile(path);
+  }
+  return written;
+}
+
+RenameResult RenameOver(const std::filesystem::path& from, const std::filesystem::path& to) {
+  if (std::rename(from.c_str(), to.c_str()) != 0) {
+    LogErrno("rename", to, errno);
+    return RenameResult::kNotReplaced;
+  }
+  return SyncFolderOf(to) ? RenameResult::kReplaced : RenameResult::kReplacedNotDurable;
+}
+
+bool RemoveFile(const std::filesystem::path& path) {
+  if (::unlink(path.c_str()) == 0 || errno == ENOENT) return true;
+  LogErrno("unlink", path, errno);
+  return false;
+}
+
+}  // namespace support::durable

@@ -1,0 +1,114 @@
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+
+#include <algorithm>
+#include <string>
+
+#include "support/durable_file.h"
+#include "support/logger.h"
+#include "support/path_text.h"
+#include "support/text.h"
+
+namespace support::durable {
+namespace {
+
+void LogWindowsError(std::string_view operation, const std::filesystem::path& path, DWORD error) {
+  std::string detail = PathToUtf8(path) + ": Windows error " + std::to_string(error);
+  wchar_t* text = nullptr;
+  const DWORD length =
+      FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                     nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  if (length != 0 && text != nullptr) {
+    std::wstring message(text, length);
+    while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' || message.back() == L' ')) {
+      message.pop_back();
+    }
+    detail += " (" + WideToUtf8(message) + ")";
+  }
+  if (text != nullptr) LocalFree(text);
+  LogFailure(operation, detail);
+}
+
+// Closes the handle when it goes, unless Close() did already.
+class FileHandle {
+ public:
+  explicit FileHandle(HANDLE handle) : handle_(handle) {}
+  ~FileHandle() {
+    if (IsOpen()) CloseHandle(handle_);
+  }
+  FileHandle(const FileHandle&) = delete;
+  FileHandle& operator=(const FileHandle&) = delete;
+
+  bool IsOpen() const { return handle_ != INVALID_HANDLE_VALUE; }
+  HANDLE Get() const { return handle_; }
+  bool Close() {
+    const HANDLE handle = handle_;
+    handle_ = INVALID_HANDLE_VALUE;
+    return CloseHandle(handle) != 0;
+  }
+
+ private:
+  HANDLE handle_;
+};
+
+bool WriteAll(HANDLE file, std::string_view bytes, const std::filesystem::path& path) {
+  constexpr std::size_t kLargestWrite = 1u << 30;
+  while (!bytes.empty()) {
+    const DWORD chunk = static_cast<DWORD>(std::min(bytes.size(), kLargestWrite));
+    DWORD written = 0;
+    if (!WriteFile(file, bytes.data(), chunk, &written, nullptr)) {
+      LogWindowsError("WriteFile", path, GetLastError());
+      return false;
+    }
+    bytes.remove_prefix(written);
+  }
+  return true;
+}
+
+}  // namespace
+
+bool WriteNewFile(const std::filesystem::path& path, std::string_view bytes) {
+  FileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.IsOpen()) {
+    LogWindowsError("CreateFileW", path, GetLastError());
+    return false;
+  }
+  bool written = WriteAll(file.Get(), bytes, path);
+  if (written && !FlushFileBuffers(file.Get())) {
+    LogWindowsError("FlushFileBuffers", path, GetLastError());
+    written = false;
+  }
+  if (written && !file.Close()) {
+    LogWindowsError("CloseHandle", path, GetLastError());
+    written = false;
+  }
+  if (!written) {
+    if (file.IsOpen()) file.Close();
+    RemoveFile(path);
+  }
+  return written;
+}
+
+RenameResult RenameOver(const std::filesystem::path& from, const std::filesystem::path& to) {
+  // MOVEFILE_WRITE_THROUGH: returns only once the move is on the disk.
+  if (!MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    LogWindowsError("MoveFileExW", to, GetLastError());
+    return RenameResult::kNotReplaced;
+  }
+  return RenameResult::kReplaced;
+}
+
+bool RemoveFile(const std::filesystem::path& path) {
+  if (DeleteFileW(path.c_str())) return true;
+  const DWORD error = GetLastError();
+  if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return true;
+  LogWindowsError("DeleteFileW", path, error);
+  return false;
+}
+
+}  // namespace support::durable

@@ -1,0 +1,25 @@
+# Sourced by tools/run-kernel-tests.sh and tools/run-kernel-bench.sh: what the kernel suite's qemu
+# guest needs on this machine. Each function says why and skips (exit 0) when it cannot be had.
+# kernel_guest_setup <name for the messages, e.g. "kernel suite"> <Debian packages...>
+kernel_guest_setup() {
+  local what=$1
+  shift
+  if [ "$(uname -s)" != "Linux" ] || [ "$(uname -m)" != "x86_64" ]; then
+    echo "$what SKIPPED: needs an x86_64 Linux machine (this is $(uname -s) $(uname -m))"
+    exit 0
+  fi
+  local missing=() package sudo=""
+  for package in "$@"; do
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+      missing+=("$package")
+    fi
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
+  echo "$what: installing ${missing[*]}"
+  if ! { $sudo apt-get update -qq && DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq \
+         --no-install-recommends "${missing[@]}"; }; then
+    echo "$what SKIPPED: cannot install ${missing[*]}"
+    exit 0
+  fi
+}
