@@ -65,7 +65,7 @@ step() { echo "== build-win32 [$(($(date +%s) - started))s] $*"; }
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
 packages=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix dpkg-dev cmake googletest
           qt6-base-dev qt6-base-dev-tools qt6-tools-dev-tools)
-if [ "${program_only}" = no ]; then packages+=(wine64 nsis xvfb xauth); fi
+if [ "${program_only}" = no ]; then packages+=(wine64 fonts-wine nsis xvfb xauth); fi
 missing=()
 for package in "${packages[@]}"; do installed "$package" || missing+=("$package"); done
 # The 32-bit Wine comes from Debian's i386 packages.
@@ -195,7 +195,14 @@ make_prefix() {
     "${loader}" wineboot --init >/dev/null 2>&1 || true
     /usr/lib/wine/wineserver -w || true
   fi
+  # A server left running for this prefix (an earlier run, a run by hand) may serve another
+  # display: end it first.
+  /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true
   /usr/lib/wine/wineserver -p
+  # Start the prefix's services (winedevice, plugplay, ...) now, with no output of ours open: the
+  # first test would start them otherwise, and they would keep its output pipe open, so ctest
+  # would wait for that test until its time limit.
+  "${loader}" wineboot </dev/null >/dev/null 2>&1 || true
 }
 
 status=0

@@ -545,6 +545,7 @@ TEST_F(StartupNoticeTest, AProgramFolderWhoseNameIsNotUtf8RunsFromThere) {
   EXPECT_EQ(testsupport::ReadFileText(awkward / "ledeffect.xml"), testsupport::kDefaultLedEffectFile);
 }
 
+#if !defined(_WIN32)
 // On Linux there is no driver to install: start-up only looks for the virtual device and never
 // starts a program (it used to run "driver\x64\devcon.exe" relative to the working folder).
 TEST(LinuxStartupTest, TheVirtualDeviceCheckNeverRunsTheDriverInstallation) {
@@ -562,6 +563,7 @@ TEST(LinuxStartupTest, TheVirtualDeviceCheckNeverRunsTheDriverInstallation) {
 
   EXPECT_EQ(sim::DemoProcesses().Runs().size(), runsBefore);
 }
+#endif
 
 }  // namespace
 }  // namespace uitest
