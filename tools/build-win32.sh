@@ -1,19 +1,60 @@
 #!/usr/bin/env bash
-# Cross-builds the core and the win32 backend for 32-bit (i686) and 64-bit (x86_64) Windows with
-# MinGW-w64, then runs the 64-bit tests labelled win32 under wine64.
+# Builds the Windows program with MinGW-w64 and Qt for Windows, for x86_64 and for i686 (the
+# program's own target), tests it under Wine on a virtual display, makes its installer and checks
+# the installed program end to end.
 #
-#   build/win-deps     pugixml (Debian's source package) and GoogleTest (Debian's /usr/src) built
-#                      for both targets; nothing of either is committed
-#   build/win32-i686   the program's own target: core and backend built, not run (needs a 32-bit Wine)
-#   build/win64        built and tested under wine64
+#   build/win-deps/<arch>   pugixml (Debian's source package) and GoogleTest (Debian's /usr/src),
+#                           cross-built once; nothing of either is committed
+#   build/win32-<arch>/     Qt for Windows unpacked from ../shared/qt-mingw (or $KBCONFIG_QT_MINGW;
+#                           never committed), the
+#                           build, its Wine prefix (wineprefix/), the program folder
+#                           (program-folder/) and the installer kbconfig-<version>-setup.exe
 #
+# For each architecture: every ctest program labelled win32 (the core, the win32 backend, the Qt
+# UI tests, label ui among them) runs under Wine (wine64 for x86_64; wine32 in a 32-bit prefix for
+# i686), then tests/windows_e2e/run_windows_e2e.sh installs the program silently, runs it from
+# the installed folder and uninstalls it.
+#
+# Usage: [KBCONFIG_XVFB_DISPLAY=:N] tools/build-win32.sh [--arch x86_64|i686] [--program-only]
+#   --arch          one architecture only (default: both, i686 when its Qt is in ../shared/qt-mingw)
+#   --program-only  build the program folder only: no tests, no installer, no Wine
 # Safe to run again: apt-get runs only for missing packages, dependencies are built once.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 jobs=$(nproc)
 deps=${root}/build/win-deps
+qt_version=6.4.2
+# Qt for Windows: $KBCONFIG_QT_MINGW, else shared/qt-mingw beside the checkout or one folder up
+# (a worktree in a folder of its own).
+qt_packages=${KBCONFIG_QT_MINGW:-}
+if [ -z "${qt_packages}" ]; then
+  for candidate in "${root}/../shared/qt-mingw" "${root}/../../shared/qt-mingw"; do
+    if [ -f "${candidate}/qt-${qt_version}-x86_64-w64-mingw32.tar.xz" ]; then
+      qt_packages=$(cd "${candidate}" && pwd)
+      break
+    fi
+  done
+fi
+if [ -z "${qt_packages}" ] || [ ! -f "${qt_packages}/qt-${qt_version}-x86_64-w64-mingw32.tar.xz" ]; then
+  echo "build-win32: no qt-${qt_version}-x86_64-w64-mingw32.tar.xz in ../shared/qt-mingw (set KBCONFIG_QT_MINGW)" >&2
+  exit 1
+fi
 started=$(date +%s)
+
+arches=()
+program_only=no
+while [ $# -gt 0 ]; do
+  case $1 in
+    --arch) arches=("$2"); shift 2 ;;
+    --program-only) program_only=yes; shift ;;
+    *) echo "usage: $0 [--arch x86_64|i686] [--program-only]" >&2; exit 2 ;;
+  esac
+done
+if [ ${#arches[@]} -eq 0 ]; then
+  arches=(x86_64)
+  if [ -f "${qt_packages}/qt-${qt_version}-i686-w64-mingw32.tar.xz" ]; then arches+=(i686); fi
+fi
 
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
@@ -21,14 +62,22 @@ if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 step() { echo "== build-win32 [$(($(date +%s) - started))s] $*"; }
 
 # --- packages ---------------------------------------------------------------------------------
-packages=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine64 dpkg-dev cmake googletest xvfb xauth)
+installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
+packages=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix dpkg-dev cmake googletest
+          qt6-base-dev qt6-base-dev-tools qt6-tools-dev-tools)
+if [ "${program_only}" = no ]; then packages+=(wine64 fonts-wine nsis xvfb xauth); fi
 missing=()
-for package in "${packages[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
-    missing+=("$package")
+for package in "${packages[@]}"; do installed "$package" || missing+=("$package"); done
+# The 32-bit Wine comes from Debian's i386 packages.
+needs_wine32=no
+if [ "${program_only}" = no ] && [[ " ${arches[*]} " == *" i686 "* ]] && ! installed wine32:i386; then
+  needs_wine32=yes
+fi
+if [ ${#missing[@]} -gt 0 ] || [ "${needs_wine32}" = yes ]; then
+  if [ "${needs_wine32}" = yes ]; then
+    dpkg --print-foreign-architectures | grep -qx i386 || $SUDO dpkg --add-architecture i386
+    missing+=(wine32:i386)
   fi
-done
-if [ ${#missing[@]} -gt 0 ]; then
   step "installing ${missing[*]}"
   $SUDO apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
@@ -60,9 +109,39 @@ SOURCES
 fi
 pugixml_src=$(ls -d "${deps}"/src/pugixml-*/ | head -n 1)
 
-# --- dependencies for one target -----------------------------------------------------------------
+# --- a virtual display for Wine: the prefix must be made with one, the windows run on it --------
+xvfb_pid=""
+stop_display() {
+  if [ -n "${xvfb_pid}" ]; then kill "${xvfb_pid}" 2>/dev/null || true; fi
+}
+start_display() {
+  local number_file
+  number_file=$(mktemp)
+  if [ -n "${KBCONFIG_XVFB_DISPLAY:-}" ]; then
+    # A display number of the caller's choosing (a shared machine hands them out).
+    echo "${KBCONFIG_XVFB_DISPLAY#:}" >"${number_file}"
+    Xvfb ":${KBCONFIG_XVFB_DISPLAY#:}" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+  else
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"${number_file}" >/dev/null 2>&1 &
+  fi
+  xvfb_pid=$!
+  trap stop_display EXIT
+  for _ in $(seq 100); do [ -s "${number_file}" ] && break; sleep 0.1; done
+  local number
+  number=$(head -n 1 "${number_file}")
+  rm -f "${number_file}"
+  for _ in $(seq 100); do [ -S "/tmp/.X11-unix/X${number}" ] && break; sleep 0.1; done
+  if [ -z "${number}" ] || [ ! -S "/tmp/.X11-unix/X${number}" ] || ! kill -0 "${xvfb_pid}" 2>/dev/null; then
+    echo "build-win32: Xvfb did not start" >&2
+    exit 1
+  fi
+  export DISPLAY=":${number}"
+  step "virtual display ${DISPLAY}"
+}
+
+# --- one architecture ----------------------------------------------------------------------------
 build_deps() {
-  local arch=$1 toolchain=$2 with_gtest=$3 prefix="${deps}/$1"
+  local arch=$1 toolchain=$2 prefix="${deps}/$1"
   if [ ! -f "${prefix}/.pugixml-built" ]; then
     step "building pugixml for ${arch}"
     cmake -S "${pugixml_src}" -B "${deps}/build-pugixml-${arch}" -DCMAKE_TOOLCHAIN_FILE="${toolchain}" \
@@ -71,7 +150,7 @@ build_deps() {
     cmake --build "${deps}/build-pugixml-${arch}" -j "${jobs}" --target install >/dev/null
     touch "${prefix}/.pugixml-built"
   fi
-  if [ "${with_gtest}" = yes ] && [ ! -f "${prefix}/.gtest-built" ]; then
+  if [ "${program_only}" = no ] && [ ! -f "${prefix}/.gtest-built" ]; then
     step "building GoogleTest for ${arch}"
     cmake -S /usr/src/googletest -B "${deps}/build-gtest-${arch}" -DCMAKE_TOOLCHAIN_FILE="${toolchain}" \
       -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="${prefix}" -DBUILD_SHARED_LIBS=OFF \
@@ -81,42 +160,75 @@ build_deps() {
   fi
 }
 
-# --- the program for one target ------------------------------------------------------------------
+unpack_qt() {
+  local arch=$1 dir=$2 qt="$2/qt-${qt_version}-$1-w64-mingw32"
+  if [ ! -f "${qt}/.unpacked" ]; then
+    step "unpacking Qt ${qt_version} for ${arch}"
+    rm -rf "${qt}"
+    mkdir -p "${dir}"
+    tar -xJf "${qt_packages}/qt-${qt_version}-${arch}-w64-mingw32.tar.xz" -C "${dir}"
+    touch "${qt}/.unpacked"
+  fi
+  qt_dir=${qt}
+}
+
 build_program() {
-  local arch=$1 toolchain=$2 dir=$3 tests=$4
+  local arch=$1 toolchain=$2 dir=$3 tests=ON
+  [ "${program_only}" = yes ] && tests=OFF
   step "configuring ${dir}"
   cmake -S . -B "${dir}" -DCMAKE_TOOLCHAIN_FILE="${toolchain}" -DKBCONFIG_WIN_DEPS="${deps}/${arch}" \
-    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKBCONFIG_BUILD_UI=OFF -DKBCONFIG_PLATFORM=win32 \
+    -DKBCONFIG_QT_DIR="${qt_dir}" -DCMAKE_BUILD_TYPE=Release -DKBCONFIG_PLATFORM=win32 -DKBCONFIG_BUILD_UI=ON \
     -DKBCONFIG_BUILD_TESTS="${tests}" -DKBCONFIG_BUILD_BENCHMARKS=OFF -DCMAKE_COMPILE_WARNING_AS_ERROR=ON >/dev/null
   step "building ${dir}"
   cmake --build "${dir}" -j "${jobs}"
 }
 
-i686_toolchain=${root}/cmake/toolchains/mingw-i686.cmake
-x64_toolchain=${root}/cmake/toolchains/mingw-x86_64.cmake
-# The 32-bit build proves the core and the backend compile warning-free for the program's own
-# target; its tests cannot run here (no 32-bit Wine), so they are built only for x86_64.
-build_deps i686 "${i686_toolchain}" no
-build_deps x86_64 "${x64_toolchain}" yes
-build_program i686 "${i686_toolchain}" build/win32-i686 OFF
-build_program x86_64 "${x64_toolchain}" build/win64 ON
+# The prefix of an architecture, made once (on the virtual display) and reused by its tests and
+# end-to-end checks. One persistent wineserver serves the whole run: programs started while a
+# server shuts down fail ("recvmsg: Connection reset by peer"), and each test would pay for a
+# new one.
+make_prefix() {
+  local dir=$1 loader=$2 wine_arch=$3
+  export WINEPREFIX=${root}/${dir}/wineprefix WINEARCH=${wine_arch} WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+  if [ ! -f "${WINEPREFIX}/system.reg" ]; then
+    step "creating the Wine prefix ${WINEPREFIX} (${wine_arch})"
+    "${loader}" wineboot --init >/dev/null 2>&1 || true
+    /usr/lib/wine/wineserver -w || true
+  fi
+  # A server left running for this prefix (an earlier run, a run by hand) may serve another
+  # display: end it first.
+  /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true
+  /usr/lib/wine/wineserver -p
+  # Start the prefix's services (winedevice, plugplay, ...) now, with no output of ours open: the
+  # first test would start them otherwise, and they would keep its output pipe open, so ctest
+  # would wait for that test until its time limit.
+  "${loader}" wineboot </dev/null >/dev/null 2>&1 || true
+}
 
-# --- tests under wine64: each test program is one ctest test labelled win32 ------------------
-export WINEPREFIX=${root}/build/win64/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-if [ ! -f "${WINEPREFIX}/system.reg" ]; then
-  step "creating the Wine prefix"
-  /usr/lib/wine/wine64 wineboot --init >/dev/null 2>&1 || true
-  /usr/lib/wine/wineserver -w || true
-fi
-step "testing build/win64 under wine64 (label win32)"
 status=0
-test_command="cd build/win64 && ctest --output-on-failure -j ${jobs} -L win32 --timeout 120"
-if [ -n "${DISPLAY:-}" ]; then
-  bash -c "${test_command}" || status=$?
-else
-  # The keyboard hook and SendInput tests type at a window of their own: they need an X display.
-  xvfb-run --auto-servernum --server-args="-screen 0 1280x1024x24" bash -c "${test_command}" || status=$?
-fi
-/usr/lib/wine/wineserver -k >/dev/null 2>&1 || true
+run_arch() {
+  local arch=$1 dir=build/win32-$1 toolchain=${root}/cmake/toolchains/mingw-$1.cmake loader wine_arch
+  if [ "${arch}" = x86_64 ]; then loader=/usr/lib/wine/wine64; wine_arch=win64; else loader=/usr/lib/wine/wine; wine_arch=win32; fi
+  build_deps "${arch}" "${toolchain}"
+  unpack_qt "${arch}" "${dir}"
+  build_program "${arch}" "${toolchain}" "${dir}"
+  if [ "${program_only}" = yes ]; then
+    step "program folder ${dir}/program-folder"
+    rm -rf "${dir}/program-folder"
+    cmake --install "${dir}" --prefix "${dir}/program-folder" --strip >/dev/null
+    return
+  fi
+  make_prefix "${dir}" "${loader}" "${wine_arch}"
+  step "testing ${dir} under Wine (label win32)"
+  (cd "${dir}" && ctest --output-on-failure -j "${jobs}" -L win32 --timeout 300) || status=1
+  step "making the installer of ${dir}"
+  cmake --build "${dir}" --target windows_installer >/dev/null
+  step "end-to-end checks of the installed program (${arch})"
+  bash tests/windows_e2e/run_windows_e2e.sh "${dir}" "${loader}" || status=1
+  /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true
+}
+
+if [ "${program_only}" = no ]; then start_display; fi
+for arch in "${arches[@]}"; do run_arch "${arch}"; done
 step "done (status ${status})"
 exit ${status}

@@ -41,6 +41,6 @@ bash tools/run-package-test.sh build/tests
 echo "== kernel suite"
 bash tools/run-kernel-tests.sh build/kernel-suite
 
-# The win32 backend and the core, cross-built with MinGW-w64 for i686 and x86_64; the x86_64
-# tests (label win32) run under wine64. About 12-15 minutes on a fresh 2-core machine.
+# The Windows program with Qt, cross-built with MinGW-w64 for x86_64 and i686: its tests (label
+# win32, the UI tests among them) under Wine, its installer, and the installed program end to end.
 bash tools/build-win32.sh

@@ -21,31 +21,8 @@ run_folder=$(mktemp -d)
 trap 'rm -rf "$run_folder"' EXIT
 cp "$build/app/kbconfig-demo" "$build/app/config.xml" "$run_folder/"
 cp -r "$build/app/uires" "$run_folder/"
-steps=(
-  '458763 1 59 H' '458763 0 176 H' '458760 1 61 E' '458760 0 176 E' '458767 1 60 L'
-  '458767 0 176 L' '458767 1 60 L' '458767 0 176 L' '458770 1 61 O' '458770 0 0 O'
-)
-{
-  echo '<?xml version="1.0"?>'
-  echo '<config type="0" repeat="1" mode="0" delay="10" media="0" function="0" group="0" skcode="0" play="0" />'
-  echo '<macro>'
-  echo '	<group name="Greeting">'
-  for step in "${steps[@]}"; do
-    read -r code state delay name <<<"$step"
-    echo "		<item code=\"$code\" state=\"$state\" delay=\"$delay\" name=\"$name\" />"
-  done
-  echo '	</group>'
-  echo '</macro>'
-} >"$run_folder/macro.xml"
-{
-  echo '<?xml version="1.0"?>'
-  echo '<record code="70004" play="2" type="0" repeat="1" name="A" group="Greeting">'
-  for step in "${steps[@]}"; do
-    read -r code state delay name <<<"$step"
-    echo "	<item code=\"$(printf '%x' "$code")\" state=\"$state\" delay=\"$delay\" name=\"$name\" />"
-  done
-  echo '</record>'
-} >"$run_folder/record.xml"
+source tools/screenshot-macro.sh
+write_screenshot_macro "$run_folder"
 
 # Where to click, from the layout and the key-position file: a control's centre in the window.
 layout=uires/layout/main.ui

@@ -4,7 +4,7 @@
 #include <QApplication>
 
 #include "app/demo/demo_key_feeder.h"
-#include "app/startup/command_line.h"
+#include "app/startup/platform_startup.h"
 #include "app/startup/process_environment.h"
 #include "app/startup/program.h"
 #include "platform/sim/sim_key_filter.h"
@@ -13,7 +13,7 @@
 #include "platform/sim/sim_virtual_hid.h"
 
 int main(int argc, char** argv) {
-  const bool startHidden = app::StartsHidden(argc, argv);
+  const bool startHidden = app::ProcessStartsHidden(argc, argv);
   QApplication application(argc, argv);
 
   sim::DemoKeyboard();  // logs every report it receives

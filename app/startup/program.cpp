@@ -8,6 +8,7 @@
 #include <QScreen>
 
 #include "app/startup/data_files.h"
+#include "app/startup/platform_startup.h"
 #include "app/startup/single_instance.h"
 #include "app/startup/startup_notices.h"
 #include "model/config/load_config.h"
@@ -105,7 +106,10 @@ int RunProgram(ProgramEnvironment& environment, bool startHidden) {
                                           .trayAvailable = environment.trayAvailable,
                                           .showMessage = environment.showMessage});
   if (!window.Create()) return 1;
-  QObject::connect(&instance, &SingleInstance::ActivationRequested, &window, &ui::CMainDlg::BringToFront);
+  QObject::connect(&instance, &SingleInstance::ActivationRequested, &window, [&window] {
+    window.BringToFront();
+    TakeForeground(window);
+  });
   QObject::connect(&window, &ui::CMainDlg::WindowDestroyed, &window, [] { QCoreApplication::exit(0); },
                    Qt::QueuedConnection);
   // The window stays a window of its own when hidden behind the tray icon, so closing other

@@ -3,6 +3,7 @@
 #include <QCryptographicHash>
 #include <QLocalSocket>
 
+#include "app/startup/platform_startup.h"
 #include "support/logger.h"
 #include "ui/toolkit/qt_path.h"
 
@@ -88,6 +89,7 @@ bool SingleInstance::AskFirstInstanceToShow() const {
     support::LogFailure("SingleInstance::AskFirstInstanceToShow", socket.errorString().toStdString());
     return false;
   }
+  AllowInstanceToTakeForeground(socket);
   socket.write(kActivateMessage);
   const bool sent = socket.waitForBytesWritten(kConnectTimeoutMs);
   if (!sent) support::LogFailure("SingleInstance::AskFirstInstanceToShow", socket.errorString().toStdString());

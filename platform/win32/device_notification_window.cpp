@@ -28,12 +28,10 @@ bool RegisterWindowClass(WNDPROC windowProc) {
 
 }  // namespace
 
-DeviceNotificationWindow::DeviceNotificationWindow(const Guid& interfaceClass, Handler handler)
-    : interfaceClass_(ToWinGuid(interfaceClass)), handler_(std::move(handler)) {}
+DeviceNotificationWindow::DeviceNotificationWindow(Handler handler) : handler_(std::move(handler)) {}
 
-std::unique_ptr<DeviceNotificationWindow> DeviceNotificationWindow::Start(const Guid& interfaceClass,
-                                                                          Handler handler) {
-  std::unique_ptr<DeviceNotificationWindow> watcher(new DeviceNotificationWindow(interfaceClass, std::move(handler)));
+std::unique_ptr<DeviceNotificationWindow> DeviceNotificationWindow::Start(Handler handler) {
+  std::unique_ptr<DeviceNotificationWindow> watcher(new DeviceNotificationWindow(std::move(handler)));
   if (!RegisterWindowClass(&DeviceNotificationWindow::WindowProc)) return watcher;
   std::promise<void> ready;
   std::future<void> started = ready.get_future();
@@ -60,8 +58,10 @@ void DeviceNotificationWindow::Run(std::promise<void>* ready) {
   DEV_BROADCAST_DEVICEINTERFACE_W filter{};
   filter.dbcc_size = sizeof(filter);
   filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
-  filter.dbcc_classguid = interfaceClass_;
-  notification_ = RegisterDeviceNotificationW(window, &filter, DEVICE_NOTIFY_WINDOW_HANDLE);
+  // With every class asked for, the filter's class is not looked at; it names HID all the same.
+  filter.dbcc_classguid = ToWinGuid(kHidInterfaceClass);
+  notification_ = RegisterDeviceNotificationW(window, &filter,
+                                              DEVICE_NOTIFY_WINDOW_HANDLE | DEVICE_NOTIFY_ALL_INTERFACE_CLASSES);
   if (notification_ == nullptr) LogWinFailure("RegisterDeviceNotificationW", GetLastError());
   window_ = window;
   ready->set_value();  // `ready` is gone after this line
@@ -99,7 +99,7 @@ LRESULT CALLBACK DeviceNotificationWindow::WindowProc(HWND window, UINT message,
 }
 
 LRESULT DeviceNotificationWindow::Handle(UINT, WPARAM wParam, LPARAM lParam) {
-  const auto change = Decode(interfaceClass_, wParam, lParam);
+  const auto change = Decode(wParam, lParam);
   if (!change || !handler_) return TRUE;
   // Nothing may unwind through the system's frames of the window procedure.
   try {
@@ -112,8 +112,7 @@ LRESULT DeviceNotificationWindow::Handle(UINT, WPARAM wParam, LPARAM lParam) {
   return TRUE;
 }
 
-std::optional<std::pair<DeviceChange, std::wstring>> DeviceNotificationWindow::Decode(const GUID& interfaceClass,
-                                                                                      WPARAM event, LPARAM data) {
+std::optional<std::pair<DeviceChange, std::wstring>> DeviceNotificationWindow::Decode(WPARAM event, LPARAM data) {
   DeviceChange change;
   if (event == DBT_DEVICEARRIVAL) {
     change = DeviceChange::kArrival;
@@ -127,7 +126,6 @@ std::optional<std::pair<DeviceChange, std::wstring>> DeviceNotificationWindow::D
   constexpr std::size_t kNameOffset = offsetof(DEV_BROADCAST_DEVICEINTERFACE_W, dbcc_name);
   if (header->dbch_size < kNameOffset) return std::nullopt;
   const auto* broadcast = reinterpret_cast<const DEV_BROADCAST_DEVICEINTERFACE_W*>(data);
-  if (!IsEqualGUID(broadcast->dbcc_classguid, interfaceClass)) return std::nullopt;
   // The name ends at its terminator or at the end of the structure, whichever comes first.
   const std::size_t maxChars = (header->dbch_size - kNameOffset) / sizeof(wchar_t);
   std::size_t length = 0;

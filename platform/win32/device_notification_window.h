@@ -1,9 +1,11 @@
 #pragma once
 // Device-interface arrival and removal, as Windows reports them: a hidden message-only window,
 // running its own message loop on its own thread, registered with RegisterDeviceNotificationW
-// for one interface class. Each WM_DEVICECHANGE arrival or removal of an interface of that class
-// calls the handler on that thread with the interface path. Destroying the object unregisters,
-// destroys the window and ends the thread.
+// for every interface class (DEVICE_NOTIFY_ALL_INTERFACE_CLASSES). The key filter sits on the
+// keyboard's keyboard-class interface, not on its HID interfaces, so the main window hears of it
+// only this way. Each WM_DEVICECHANGE arrival or removal of a device interface calls the handler
+// on that thread with the interface path. Destroying the object unregisters, destroys the window
+// and ends the thread.
 #include <functional>
 #include <future>
 #include <memory>
@@ -12,7 +14,6 @@
 #include <thread>
 #include <utility>
 
-#include "platform/guid.h"
 #include "platform/hid.h"
 #include "platform/win32/win_api.h"
 
@@ -28,7 +29,7 @@ class DeviceNotificationWindow final : public Subscription {
   // Starts the thread and returns once its window is registered for notifications. When the
   // window cannot be created or registered the failure is logged and the subscription stays
   // silent.
-  static std::unique_ptr<DeviceNotificationWindow> Start(const Guid& interfaceClass, Handler handler);
+  static std::unique_ptr<DeviceNotificationWindow> Start(Handler handler);
 
   ~DeviceNotificationWindow() override;
   DeviceNotificationWindow(const DeviceNotificationWindow&) = delete;
@@ -39,17 +40,15 @@ class DeviceNotificationWindow final : public Subscription {
   bool IsRegistered() const { return notification_ != nullptr; }
 
   // Reads one WM_DEVICECHANGE: the change and the interface path when it reports the arrival or
-  // removal of an interface of `interfaceClass`; nothing otherwise.
-  static std::optional<std::pair<DeviceChange, std::wstring>> Decode(const GUID& interfaceClass, WPARAM event,
-                                                                     LPARAM data);
+  // removal of a device interface (of any class); nothing otherwise.
+  static std::optional<std::pair<DeviceChange, std::wstring>> Decode(WPARAM event, LPARAM data);
 
  private:
-  DeviceNotificationWindow(const Guid& interfaceClass, Handler handler);
+  explicit DeviceNotificationWindow(Handler handler);
   void Run(std::promise<void>* ready);
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
 
-  GUID interfaceClass_;
   Handler handler_;
   HWND window_ = nullptr;
   HDEVNOTIFY notification_ = nullptr;

@@ -175,7 +175,7 @@ std::unique_ptr<HidHandle> WinHidSystem::Open(const std::wstring& path, std::uin
 
 std::unique_ptr<Subscription> WinHidSystem::WatchInterfaces(
     std::function<void(DeviceChange change, const std::wstring& path)> onChange) {
-  return DeviceNotificationWindow::Start(kHidInterfaceClass, std::move(onChange));
+  return DeviceNotificationWindow::Start(std::move(onChange));
 }
 
 }  // namespace platform::win32

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "qt_test_app.h"
+#include "support/logger.h"
 #include "ui/toolkit/control_lookup.h"
 #include "ui/toolkit/layout_loader.h"
 #include "ui/toolkit/xml_translator.h"
@@ -36,6 +37,17 @@ TEST_F(MessageBoxTest, OkOnlyBoxShowsCaptionAndTextAndReturnsOk) {
   EXPECT_TRUE(FindControl<QAbstractButton>(dialog, "btnCancel")->isHidden());
   ClickWhenShown(dialog, "btnOK");
   EXPECT_EQ(box->Exec(), kMessageOk);
+}
+
+TEST_F(MessageBoxTest, ShownMessagesAreLoggedAsTheUserReadsThem) {
+  support::ScopedLogCapture log;
+  QTimer::singleShot(0, [] {
+    QWidget* shown = QApplication::activeModalWidget();
+    ASSERT_NE(shown, nullptr);
+    FindControl<QAbstractButton>(shown, "btnOK")->click();
+  });
+  EXPECT_EQ(ShowMessageBox(loader_, nullptr, "Warning", "Please insert USB device!", MessageButtons::kOk), kMessageOk);
+  EXPECT_EQ(log.Text(), "message box \"Warning\": Please insert USB device!\n");
 }
 
 TEST_F(MessageBoxTest, ALongTextMakesTheBoxTallerInsteadOfBeingCutOff) {

@@ -1,6 +1,7 @@
 #include "qt_test_app.h"
 
 #include <QApplication>
+#include <QFontMetrics>
 #include <gtest/gtest.h>
 
 namespace uitest {
@@ -13,6 +14,12 @@ void EnsureApplication() {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   static QApplication* app = new QApplication(argc, argv);  // lives until the process ends
   (void)app;
+}
+
+bool PlatformHasRealFonts() {
+  EnsureApplication();
+  const QFontMetrics metrics(QApplication::font());
+  return metrics.horizontalAdvance(QLatin1Char('i')) != metrics.horizontalAdvance(QLatin1Char('W'));
 }
 
 std::filesystem::path ProgramFolder() { return KBCONFIG_SOURCE_DIR; }

@@ -8,6 +8,10 @@ namespace uitest {
 
 // Creates the application on first use; QT_QPA_PLATFORM defaults to "offscreen".
 void EnsureApplication();
+// Whether the platform draws real glyphs. On Windows (and under Wine) the offscreen platform has
+// no font database and draws every glyph as a box one em wide, so measured text sizes mean
+// nothing there; the tests that measure texts skip.
+bool PlatformHasRealFonts();
 // The folder holding uires/ (the program's folder as far as layouts are concerned).
 std::filesystem::path ProgramFolder();
 // The shipped package, opened (the test fails when it does not open).

@@ -1,23 +1,30 @@
 // Start-up: the "-hid" option, the data files, the single-instance rule and the whole program
 // run against emulated devices.
+#if !defined(_WIN32)
 #include <sys/socket.h>
 #include <sys/un.h>
-#include <sys/wait.h>
 #include <unistd.h>
+#endif
 
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QFile>
+#include <QLockFile>
 #include <QLocalServer>
-#include <QSignalSpy>
-#include <QSysInfo>
+#include <QProcess>
+#include <QSemaphore>
+#include <QThread>
 #include <QTimer>
 #include <gtest/gtest.h>
 
 #include "../common/awkward_folder_name.h"
 #include "../common/default_lighting_files.h"
 #include "../common/temp_folder.h"
+#include "../common/wait_for.h"
 #include "app/startup/command_line.h"
 #include "app/startup/process_environment.h"
 #include "app/startup/program.h"
@@ -29,6 +36,7 @@
 #include "support/logger.h"
 #include "tests/common/temp_folder_test.h"
 #include "main_window_rig.h"
+#include "support/text.h"
 #include "qt_test_app.h"
 
 namespace uitest {
@@ -47,10 +55,66 @@ TEST(CommandLineTest, OnlyExactlyHidStartsHidden) {
   EXPECT_FALSE(app::StartsHidden(3, more));
 }
 
+TEST(CommandLineTest, ArgumentsFollowTheProgramNameAsWinMainSeesThem) {
+  EXPECT_EQ(app::ArgumentsOfCommandLine(L"kbconfig.exe -hid"), L"-hid");
+  EXPECT_EQ(app::ArgumentsOfCommandLine(L"kbconfig.exe \t  -hid x"), L"-hid x");
+  EXPECT_EQ(app::ArgumentsOfCommandLine(L"\"C:\\Program Files\\kbconfig\\kbconfig.exe\" -hid"), L"-hid");
+  // The quoted name ends at its closing quote, even with more text glued to it.
+  EXPECT_EQ(app::ArgumentsOfCommandLine(L"\"C:\\a b\\kbconfig.exe\"-hid"), L"-hid");
+  EXPECT_EQ(app::ArgumentsOfCommandLine(L"\"C:\\unclosed -hid"), L"");
+  EXPECT_EQ(app::ArgumentsOfCommandLine(L"kbconfig.exe"), L"");
+  EXPECT_EQ(app::ArgumentsOfCommandLine(L""), L"");
+  EXPECT_EQ(app::ArgumentsOfCommandLine(L"kbconfig.exe \"-hid\" "), L"\"-hid\" ");
+}
+
+TEST(CommandLineTest, OnlyTheWholeRawCommandLineHidStartsHidden) {
+  for (const wchar_t* hidden : {L"kbconfig.exe -hid", L"kbconfig.exe   -hid", L"\"C:\\kb config\\kbconfig.exe\" -hid"}) {
+    EXPECT_TRUE(app::CommandLineStartsHidden(hidden)) << support::WideToUtf8(hidden);
+  }
+  // argv would read the first two as "-hid"; the raw command line does not.
+  for (const wchar_t* shown : {L"kbconfig.exe \"-hid\"", L"kbconfig.exe -hid ", L"kbconfig.exe -HID",
+                               L"kbconfig.exe -hid x", L"kbconfig.exe -hidden", L"kbconfig.exe", L"-hid"}) {
+    EXPECT_FALSE(app::CommandLineStartsHidden(shown)) << support::WideToUtf8(shown);
+  }
+}
+
 // A unique instance name per test process, so parallel test runs never meet.
 QString UniqueName(const char* what) {
   return QString("kbconfig-test-%1-%2").arg(what).arg(QCoreApplication::applicationPid());
 }
+
+// The running instance, in a thread with its own event loop as another process would have it:
+// a second start waits until its message is read, which on Windows (a named pipe) happens only
+// once the first instance's loop has taken the connection.
+class FirstInstanceThread : public QThread {
+ public:
+  FirstInstanceThread(QString name, std::filesystem::path folder)
+      : name_(std::move(name)), folder_(std::move(folder)) {
+    start();
+    acquired_.acquire();
+  }
+  ~FirstInstanceThread() override {
+    quit();
+    wait();
+  }
+  app::SingleInstance::Role Role() const { return role_; }
+  int Activations() const { return activations_; }
+
+ private:
+  void run() override {
+    app::SingleInstance instance(name_, folder_);
+    role_ = instance.Acquire();
+    QObject::connect(&instance, &app::SingleInstance::ActivationRequested, [this] { ++activations_; });
+    acquired_.release();
+    exec();
+  }
+
+  QString name_;
+  std::filesystem::path folder_;
+  QSemaphore acquired_;
+  std::atomic<app::SingleInstance::Role> role_{app::SingleInstance::Role::kAnotherRunning};
+  std::atomic<int> activations_{0};
+};
 
 class SingleInstanceTest : public ::testing::Test {
  protected:
@@ -60,32 +124,48 @@ class SingleInstanceTest : public ::testing::Test {
 
 TEST_F(SingleInstanceTest, SecondStartAsksTheFirstToShowItsWindow) {
   const QString name = UniqueName("second");
-  app::SingleInstance first(name, folder.Path());
-  ASSERT_EQ(first.Acquire(), app::SingleInstance::Role::kFirst);
-  QSignalSpy activations(&first, &app::SingleInstance::ActivationRequested);
+  FirstInstanceThread first(name, folder.Path());
+  ASSERT_EQ(first.Role(), app::SingleInstance::Role::kFirst);
   {
     app::SingleInstance second(name, folder.Path());
     EXPECT_EQ(second.Acquire(), app::SingleInstance::Role::kAnotherRunning);
     EXPECT_FALSE(second.IsFirst());
   }
-  EXPECT_TRUE(activations.wait(5000) || activations.count() == 1);
-  EXPECT_EQ(activations.count(), 1);
+  EXPECT_TRUE(testsupport::WaitFor([&first] { return first.Activations() > 0; }));
+  EXPECT_EQ(first.Activations(), 1);
 }
 
 TEST_F(SingleInstanceTest, LockOfACrashedInstanceDoesNotBlock) {
   const QString name = UniqueName("crashed");
-  // The lock file of a process that has ended, as a crash leaves it.
-  const pid_t child = fork();
-  if (child == 0) _exit(0);
-  ASSERT_GT(child, 0);
-  waitpid(child, nullptr, 0);
+  // The lock file of a process that has ended, as a crash leaves it: this test program, started
+  // to list no tests.
+  QProcess ended;
+  qint64 endedPid = 0;
+  QObject::connect(&ended, &QProcess::started, [&] { endedPid = ended.processId(); });
+  ended.start(QCoreApplication::applicationFilePath(), {"--gtest_filter=-*"});
+  ASSERT_TRUE(ended.waitForFinished(30000)) << ended.errorString().toStdString();
+  ASSERT_NE(endedPid, 0);
+  // Its content as Qt writes it on this system (host and machine names, as each system gives
+  // them), with the ended process's number in place of this one's.
   app::SingleInstance probe(name, folder.Path());
+  QByteArray content;
   {
-    std::ofstream lock(probe.LockFilePath().toStdString());
-    lock << child << "\n" << QCoreApplication::applicationName().toStdString() << "\n"
-         << QSysInfo::machineHostName().toStdString() << "\n";
+    QLockFile held(probe.LockFilePath());
+    ASSERT_TRUE(held.tryLock(0));
+    QFile file(probe.LockFilePath());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    content = file.readAll();
   }
-  // And its socket, bound and never removed.
+  const qsizetype pidEnd = content.indexOf('\n');
+  ASSERT_GT(pidEnd, 0) << content.toStdString();
+  content.replace(0, pidEnd, QByteArray::number(endedPid));
+  {
+    QFile file(probe.LockFilePath());
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    ASSERT_EQ(file.write(content), content.size());
+  }
+#if !defined(_WIN32)
+  // And its socket, bound and never removed. (A Windows named pipe ends with its process.)
   const std::string socketPath = (QDir::tempPath() + "/" + probe.ServerName()).toStdString();
   const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
   ASSERT_GE(fd, 0);
@@ -94,30 +174,32 @@ TEST_F(SingleInstanceTest, LockOfACrashedInstanceDoesNotBlock) {
   std::snprintf(address.sun_path, sizeof(address.sun_path), "%s", socketPath.c_str());
   ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
   ::close(fd);
+#endif
 
-  app::SingleInstance restarted(name, folder.Path());
-  ASSERT_EQ(restarted.Acquire(), app::SingleInstance::Role::kFirst);
+  FirstInstanceThread restarted(name, folder.Path());
+  ASSERT_EQ(restarted.Role(), app::SingleInstance::Role::kFirst);
   // It listens: a later start reaches it.
-  QSignalSpy activations(&restarted, &app::SingleInstance::ActivationRequested);
   app::SingleInstance later(name, folder.Path());
   EXPECT_EQ(later.Acquire(), app::SingleInstance::Role::kAnotherRunning);
-  EXPECT_TRUE(activations.wait(5000) || activations.count() == 1);
+  EXPECT_TRUE(testsupport::WaitFor([&restarted] { return restarted.Activations() == 1; }));
 }
 
+#if !defined(_WIN32)
 // Another user's instance of the same name in the shared temporary folder (a folder stands in
 // for its socket, which this user could not remove) keeps neither the lock nor the socket.
+// (Windows has no such folder: a named pipe ends with its process.)
 TEST_F(SingleInstanceTest, AnotherUsersSocketInTheSharedTemporaryFolderDoesNotStopListening) {
   const QString name = UniqueName("shared");
   const QString shared = QDir::tempPath() + "/" + name;
   ASSERT_TRUE(QDir().mkpath(shared));
-  app::SingleInstance first(name, folder.Path());
-  ASSERT_EQ(first.Acquire(), app::SingleInstance::Role::kFirst);
-  QSignalSpy activations(&first, &app::SingleInstance::ActivationRequested);
+  FirstInstanceThread first(name, folder.Path());
+  ASSERT_EQ(first.Role(), app::SingleInstance::Role::kFirst);
   app::SingleInstance later(name, folder.Path());
   EXPECT_EQ(later.Acquire(), app::SingleInstance::Role::kAnotherRunning);
-  EXPECT_TRUE(activations.wait(5000) || activations.count() == 1);
+  EXPECT_TRUE(testsupport::WaitFor([&first] { return first.Activations() == 1; }));
   QDir().rmdir(shared);
 }
+#endif
 
 TEST_F(SingleInstanceTest, ReleasedOnDestruction) {
   const QString name = UniqueName("released");
@@ -239,13 +321,12 @@ TEST_F(ProgramTest, HiddenStartKeepsTheWindowAway) {
 }
 
 TEST_F(ProgramTest, SecondInstanceBringsTheFirstForwardAndEndsWithZero) {
-  app::SingleInstance first(instanceName, folder.Path());
-  ASSERT_EQ(first.Acquire(), app::SingleInstance::Role::kFirst);
-  QSignalSpy activations(&first, &app::SingleInstance::ActivationRequested);
+  FirstInstanceThread first(instanceName, folder.Path());
+  ASSERT_EQ(first.Role(), app::SingleInstance::Role::kFirst);
   app::ProgramEnvironment environment = Environment();
   environment.onWindowShown = [](ui::CMainDlg&) { ADD_FAILURE() << "a second window"; };
   EXPECT_EQ(app::RunProgram(environment, false), 0);
-  EXPECT_TRUE(activations.wait(5000) || activations.count() == 1);
+  EXPECT_TRUE(testsupport::WaitFor([&first] { return first.Activations() == 1; }));
   EXPECT_TRUE(keyboard.Reports().empty());  // the keyboard was never opened
 }
 
@@ -464,6 +545,7 @@ TEST_F(StartupNoticeTest, AProgramFolderWhoseNameIsNotUtf8RunsFromThere) {
   EXPECT_EQ(testsupport::ReadFileText(awkward / "ledeffect.xml"), testsupport::kDefaultLedEffectFile);
 }
 
+#if !defined(_WIN32)
 // On Linux there is no driver to install: start-up only looks for the virtual device and never
 // starts a program (it used to run "driver\x64\devcon.exe" relative to the working folder).
 TEST(LinuxStartupTest, TheVirtualDeviceCheckNeverRunsTheDriverInstallation) {
@@ -481,6 +563,7 @@ TEST(LinuxStartupTest, TheVirtualDeviceCheckNeverRunsTheDriverInstallation) {
 
   EXPECT_EQ(sim::DemoProcesses().Runs().size(), runsBefore);
 }
+#endif
 
 }  // namespace
 }  // namespace uitest

@@ -165,7 +165,7 @@ void ExpectEverythingFits(MainWindowRig& rig, const char* language) {
 }
 
 TEST(TextFitTest, EveryTextFitsInEnglishAndInChinese) {
-  EnsureApplication();
+  if (!PlatformHasRealFonts()) GTEST_SKIP() << "this platform has no fonts to measure texts with";
   SkinApplied skin;
   sim::KeyboardSpec spec = sim::StandardKeyboard();
   spec.firmwareVersion = 0;  // the longest version line: "Firmware: Early version"

@@ -94,6 +94,8 @@ class HidSystem {
                                           std::uint32_t& error) = 0;
 
   // Calls `onChange` (from any thread) when an interface of the HID class arrives or goes away.
+  // A backend that hears of other interface classes passes them on too (Windows: every class,
+  // the key filter's keyboard interface among them); callers tell them apart by the path.
   virtual std::unique_ptr<Subscription> WatchInterfaces(
       std::function<void(DeviceChange change, const std::wstring& path)> onChange) = 0;
 };

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <mutex>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "platform/win32/device_notification_window.h"
@@ -44,8 +45,7 @@ struct Heard {
 class DeviceWatchTest : public ::testing::Test {
  protected:
   void Start() {
-    watcher_ = DeviceNotificationWindow::Start(platform::kHidInterfaceClass, [this](DeviceChange change,
-                                                                                    const std::wstring& path) {
+    watcher_ = DeviceNotificationWindow::Start([this](DeviceChange change, const std::wstring& path) {
       std::scoped_lock lock(mutex_);
       heard_.push_back({change, path, GetCurrentThreadId()});
     });
@@ -68,31 +68,36 @@ class DeviceWatchTest : public ::testing::Test {
   std::vector<Heard> heard_;
 };
 
-TEST_F(DeviceWatchTest, ArrivalAndRemovalOfAHidInterfaceReachTheHandlerOnTheWindowThread) {
+TEST_F(DeviceWatchTest, ArrivalAndRemovalOfEveryInterfaceClassReachTheHandlerOnTheWindowThread) {
   Start();
   EXPECT_TRUE(watcher_->IsRegistered());
-  auto broadcast = Broadcast(kKeyboardPath, platform::kHidInterfaceClass);
-  EXPECT_EQ(Send(DBT_DEVICEARRIVAL, broadcast), TRUE);
-  EXPECT_EQ(Send(DBT_DEVICEREMOVECOMPLETE, broadcast), TRUE);
+  // A HID interface of the keyboard, and its keyboard-class interface that the key filter sits on.
+  const platform::Guid keyboardClass{0x884B96C3, 0x56EF, 0x11D1, {0xBC, 0x8C, 0x00, 0xA0, 0xC9, 0x14, 0x05, 0xDD}};
+  const std::wstring keyboardPath =
+      L"\\\\?\\HID#VID_1A2B&PID_0C3D&MI_00#7&2b3c4d5e&0&0000#{884b96c3-56ef-11d1-bc8c-00a0c91405dd}";
+  const std::pair<std::wstring, platform::Guid> interfaces[] = {{kKeyboardPath, platform::kHidInterfaceClass},
+                                                                {keyboardPath, keyboardClass}};
+  for (const auto& [path, interfaceClass] : interfaces) {
+    auto broadcast = Broadcast(path, interfaceClass);
+    EXPECT_EQ(Send(DBT_DEVICEARRIVAL, broadcast), TRUE);
+    EXPECT_EQ(Send(DBT_DEVICEREMOVECOMPLETE, broadcast), TRUE);
+  }
 
   const auto heard = HeardSoFar();
-  ASSERT_EQ(heard.size(), 2u);
-  EXPECT_EQ(heard[0].change, DeviceChange::kArrival);
-  EXPECT_EQ(heard[0].path, kKeyboardPath);
-  EXPECT_EQ(heard[1].change, DeviceChange::kRemoval);
-  EXPECT_EQ(heard[1].path, kKeyboardPath);
-  EXPECT_EQ(heard[0].threadId, GetWindowThreadProcessId(watcher_->Window(), nullptr));
+  ASSERT_EQ(heard.size(), 4u);
+  for (std::size_t i = 0; i < heard.size(); ++i) {
+    EXPECT_EQ(heard[i].change, i % 2 == 0 ? DeviceChange::kArrival : DeviceChange::kRemoval) << i;
+    EXPECT_EQ(heard[i].path, interfaces[i / 2].first) << i;
+    EXPECT_EQ(heard[i].threadId, GetWindowThreadProcessId(watcher_->Window(), nullptr)) << i;
+  }
   EXPECT_NE(heard[0].threadId, GetCurrentThreadId());
 }
 
-TEST_F(DeviceWatchTest, OtherEventsClassesAndBroadcastTypesAreIgnored) {
+TEST_F(DeviceWatchTest, OtherEventsAndBroadcastTypesAreIgnored) {
   Start();
   auto hid = Broadcast(kKeyboardPath, platform::kHidInterfaceClass);
-  const platform::Guid keyboardClass{0x884B96C3, 0x56EF, 0x11D1, {0xBC, 0x8C, 0x00, 0xA0, 0xC9, 0x14, 0x05, 0xDD}};
-  auto otherClass = Broadcast(kKeyboardPath, keyboardClass);
   auto volume = Broadcast(L"X", platform::kHidInterfaceClass, DBT_DEVTYP_VOLUME);
   Send(DBT_DEVICEQUERYREMOVE, hid);
-  Send(DBT_DEVICEARRIVAL, otherClass);
   Send(DBT_DEVICEARRIVAL, volume);
   SendMessageW(watcher_->Window(), WM_DEVICECHANGE, DBT_DEVNODES_CHANGED, 0);
   EXPECT_TRUE(HeardSoFar().empty());
@@ -103,13 +108,10 @@ TEST_F(DeviceWatchTest, NameIsBoundedByTheBroadcastSize) {
   auto* header = reinterpret_cast<DEV_BROADCAST_DEVICEINTERFACE_W*>(broadcast.data());
   // A size that ends after eight characters, with no terminator inside it.
   header->dbcc_size = static_cast<DWORD>(offsetof(DEV_BROADCAST_DEVICEINTERFACE_W, dbcc_name) + 8 * sizeof(wchar_t));
-  const auto decoded = DeviceNotificationWindow::Decode(platform::win32::ToWinGuid(platform::kHidInterfaceClass),
-                                                        DBT_DEVICEARRIVAL, reinterpret_cast<LPARAM>(broadcast.data()));
+  const auto decoded = DeviceNotificationWindow::Decode(DBT_DEVICEARRIVAL, reinterpret_cast<LPARAM>(broadcast.data()));
   ASSERT_TRUE(decoded.has_value());
   EXPECT_EQ(decoded->second, L"\\\\?\\HID#");
-  EXPECT_FALSE(DeviceNotificationWindow::Decode(platform::win32::ToWinGuid(platform::kHidInterfaceClass),
-                                                DBT_DEVICEARRIVAL, 0)
-                   .has_value());
+  EXPECT_FALSE(DeviceNotificationWindow::Decode(DBT_DEVICEARRIVAL, 0).has_value());
 }
 
 TEST_F(DeviceWatchTest, DestroyingTheSubscriptionEndsItsWindowAndThread) {

@@ -1,8 +1,10 @@
-// The Windows executable's resources, read back from a program built with them: the manifest
-// asks for administrator rights, and the icon is present.
+// The Windows executables' resources, read back from programs built with them: kbconfig's
+// manifest asks for administrator rights, the demo's for none; both carry the icon and a version
+// block with the project's version.
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "platform/win32/win_api.h"
 #include "win32_test_support.h"
@@ -11,9 +13,11 @@ namespace {
 
 class ResourcesTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    const std::wstring path = (win32_test::TestProgramFolder() / "resource_holder.exe").wstring();
-    module_ = LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+  void SetUp() override { Load(L"resource_holder.exe"); }
+  void Load(const wchar_t* holder) {
+    if (module_ != nullptr) FreeLibrary(module_);
+    path_ = (win32_test::TestProgramFolder() / holder).wstring();
+    module_ = LoadLibraryExW(path_.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
     ASSERT_NE(module_, nullptr) << GetLastError();
   }
   void TearDown() override {
@@ -28,6 +32,27 @@ class ResourcesTest : public ::testing::Test {
     return bytes == nullptr ? std::string() : std::string(bytes, SizeofResource(module_, found));
   }
 
+  // A string of the version block's English (United States, Unicode) table.
+  std::vector<char> VersionBlock() {
+    DWORD ignored = 0;
+    std::vector<char> block(GetFileVersionInfoSizeW(path_.c_str(), &ignored));
+    if (!block.empty() && !GetFileVersionInfoW(path_.c_str(), 0, static_cast<DWORD>(block.size()), block.data())) {
+      block.clear();
+    }
+    return block;
+  }
+
+  std::wstring VersionString(const wchar_t* name) {
+    std::vector<char> block = VersionBlock();
+    if (block.empty()) return L"<no version block>";
+    void* value = nullptr;
+    UINT length = 0;
+    const std::wstring key = std::wstring(L"\\StringFileInfo\\040904b0\\") + name;
+    if (!VerQueryValueW(block.data(), key.c_str(), &value, &length) || length == 0) return L"<missing>";
+    return std::wstring(static_cast<const wchar_t*>(value));
+  }
+
+  std::wstring path_;
   HMODULE module_ = nullptr;
 };
 
@@ -37,6 +62,37 @@ TEST_F(ResourcesTest, ManifestAsksForAdministratorRights) {
   EXPECT_NE(manifest.find("<requestedExecutionLevel level=\"requireAdministrator\" uiAccess=\"false\"/>"),
             std::string::npos)
       << manifest;
+}
+
+TEST_F(ResourcesTest, DemoManifestAsksForNoRights) {
+  Load(L"demo_resource_holder.exe");
+  const std::string manifest = Resource(RT_MANIFEST, MAKEINTRESOURCEW(1));
+  EXPECT_NE(manifest.find("<requestedExecutionLevel level=\"asInvoker\" uiAccess=\"false\"/>"), std::string::npos)
+      << manifest;
+  EXPECT_EQ(manifest.find("requireAdministrator"), std::string::npos);
+}
+
+TEST_F(ResourcesTest, VersionBlockCarriesTheProjectVersion) {
+  const std::wstring version =
+      std::to_wstring(KB_VERSION_MAJOR) + L"." + std::to_wstring(KB_VERSION_MINOR) + L".0.0";
+  EXPECT_EQ(VersionString(L"FileVersion"), version);
+  EXPECT_EQ(VersionString(L"ProductVersion"), version);
+  EXPECT_EQ(VersionString(L"OriginalFilename"), L"kbconfig.exe");
+  EXPECT_EQ(VersionString(L"ProductName"), L"kbconfig");
+
+  std::vector<char> block = VersionBlock();
+  ASSERT_FALSE(block.empty());
+  VS_FIXEDFILEINFO* fixed = nullptr;
+  UINT length = 0;
+  ASSERT_TRUE(VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
+  ASSERT_GE(length, sizeof(VS_FIXEDFILEINFO));
+  EXPECT_EQ(fixed->dwFileVersionMS, static_cast<DWORD>(KB_VERSION_MAJOR << 16 | KB_VERSION_MINOR));
+  EXPECT_EQ(fixed->dwFileVersionLS, 0u);
+  EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_APP));
+
+  Load(L"demo_resource_holder.exe");
+  EXPECT_EQ(VersionString(L"OriginalFilename"), L"kbconfig-demo.exe");
+  EXPECT_EQ(VersionString(L"FileVersion"), version);
 }
 
 TEST_F(ResourcesTest, IconGroupHoldsTheLogo) {
