@@ -18,8 +18,14 @@ void EnsureApplication() {
 
 bool PlatformHasRealFonts() {
   EnsureApplication();
+#if defined(_WIN32)
   const QFontMetrics metrics(QApplication::font());
   return metrics.horizontalAdvance(QLatin1Char('i')) != metrics.horizontalAdvance(QLatin1Char('W'));
+#else
+  // The offscreen platform here draws with the system's fonts: a missing font must fail the
+  // text tests, not skip them.
+  return true;
+#endif
 }
 
 std::filesystem::path ProgramFolder() { return KBCONFIG_SOURCE_DIR; }

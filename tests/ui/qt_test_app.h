@@ -10,7 +10,8 @@ namespace uitest {
 void EnsureApplication();
 // Whether the platform draws real glyphs. On Windows (and under Wine) the offscreen platform has
 // no font database and draws every glyph as a box one em wide, so measured text sizes mean
-// nothing there; the tests that measure texts skip.
+// nothing there; the tests that measure texts skip. Elsewhere always true. Creates the
+// application first.
 bool PlatformHasRealFonts();
 // The folder holding uires/ (the program's folder as far as layouts are concerned).
 std::filesystem::path ProgramFolder();
