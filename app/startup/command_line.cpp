@@ -29,7 +29,7 @@ std::wstring_view ArgumentsOfCommandLine(std::wstring_view commandLine) {
 }
 
 bool CommandLineStartsHidden(std::wstring_view commandLine) {
-  return ArgumentsOfCommandLine(commandLine) == L"-hid";
+  return ArgumentsOfCommandLine(commandLine) == kStartHiddenOptionWide;
 }
 
 }  // namespace app

@@ -6,6 +6,8 @@
 namespace app {
 
 inline constexpr const char* kStartHiddenOption = "-hid";
+// The same option in a raw Windows command line.
+inline constexpr std::wstring_view kStartHiddenOptionWide = L"-hid";
 
 // argv as main() receives it, before Qt takes its own options out.
 bool StartsHidden(int argc, const char* const* argv);
