@@ -40,14 +40,16 @@ LinuxDeadlineWait::LinuxDeadlineWait(std::chrono::microseconds spinLead, std::ch
     : spinLead_(spinLead), maxExtraLead_(maxExtraLead) {}
 
 std::chrono::nanoseconds LinuxDeadlineWait::SpinLeadFor(std::chrono::steady_clock::time_point now,
-                                                        std::chrono::steady_clock::time_point deadline) const {
+                                                        std::chrono::steady_clock::time_point deadline,
+                                                        std::chrono::nanoseconds recentLateness) const {
   const std::chrono::nanoseconds sleep = std::max(std::chrono::nanoseconds(0), deadline - now);
-  return spinLead_ + std::min<std::chrono::nanoseconds>(sleep / kExtraLeadDivisor, maxExtraLead_);
+  const std::chrono::nanoseconds extra = recentLateness + recentLateness / 4;
+  return spinLead_ + std::min({extra, std::chrono::nanoseconds(maxExtraLead_), sleep / kSleepShareDivisor});
 }
 
 DeadlineWait::Result LinuxDeadlineWait::WaitUntil(std::chrono::steady_clock::time_point deadline) {
   const std::chrono::steady_clock::time_point spinFrom =
-      deadline - SpinLeadFor(std::chrono::steady_clock::now(), deadline);
+      deadline - SpinLeadFor(std::chrono::steady_clock::now(), deadline, wakeLateness_.Recent());
   const timespec at = ToTimespec(spinFrom);
   const std::atomic_ref<std::uint32_t> interrupted(interrupted_);
   for (;;) {
@@ -65,7 +67,11 @@ DeadlineWait::Result LinuxDeadlineWait::WaitUntil(std::chrono::steady_clock::tim
     // Sleeps only while the word is still 0, so an Interrupt between the load and here is not lost.
     if (Futex(&interrupted_, FUTEX_WAIT_BITSET, 0, &at, FUTEX_BITSET_MATCH_ANY) == 0) continue;
     const int error = errno;
-    if (error == ETIMEDOUT || error == EAGAIN || error == EINTR) continue;
+    if (error == ETIMEDOUT) {
+      wakeLateness_.Observe(std::chrono::steady_clock::now() - spinFrom);
+      continue;
+    }
+    if (error == EAGAIN || error == EINTR) continue;
     support::LogFailure("futex(FUTEX_WAIT_BITSET)", std::strerror(error));
     futexRefused_ = true;
   }

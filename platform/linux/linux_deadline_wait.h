@@ -5,17 +5,19 @@
 // and a short scheduler slice (see fine_timing_hold.h).
 //
 // Even so a wake-up comes tens of microseconds late, more after a long sleep on an idle machine
-// (the processor has to leave its idle state first, a virtual one its host's). So the futex wait
-// ends a short spin lead before the deadline and the last stretch is spun, still watching the
-// interrupt. The longer the sleep, the later the wake-up tends to come, so the lead grows by a
-// fraction of the sleep (1/256, up to kDefaultMaxExtraLead more). The thread wakes once per wait
-// as before; the spin costs at most the lead in processor time per wait (under 0.5% of a long
-// step), and nothing while no macro plays.
+// (the processor has to leave its idle state first, a virtual one its host's) and far more while a
+// virtual machine's host is busy. So the futex wait ends a spin lead before the deadline and the
+// last stretch is spun, still watching the interrupt. The lead is a fixed base plus what this
+// wait's recent wake-ups have shown (a quarter more than the latest of them, see wake_lateness.h);
+// that growth is never more than an eighth of the sleep nor kDefaultMaxExtraLead. The thread wakes once per wait
+// as before; the spin costs at most the lead in processor time per wait (about 2% of a 100 ms
+// step on the worst host), and nothing while no macro plays.
 #include <chrono>
 #include <cstdint>
 #include <memory>
 
 #include "platform/deadline_wait.h"
+#include "platform/linux/wake_lateness.h"
 
 namespace platform::linux_backend {
 
@@ -25,17 +27,22 @@ class LinuxDeadlineWait final : public DeadlineWait {
   static constexpr long kFineTimerSlackNs = 1000;
   static constexpr std::uint64_t kFineSchedulerSliceNs = 300'000;
   // How long before the deadline the futex wait ends and the spin begins, at least, and how much
-  // longer it may grow for a long sleep.
+  // longer it may grow from late wake-ups; the growth is also held under 1/kSleepShareDivisor of
+  // the sleep, so short steps keep sleeping most of their time.
   static constexpr std::chrono::microseconds kDefaultSpinLead{200};
-  static constexpr std::chrono::microseconds kDefaultMaxExtraLead{400};
-  static constexpr int kExtraLeadDivisor = 256;
+  static constexpr std::chrono::microseconds kDefaultMaxExtraLead{2000};
+  static constexpr int kSleepShareDivisor = 8;
 
   explicit LinuxDeadlineWait(std::chrono::microseconds spinLead = kDefaultSpinLead,
                              std::chrono::microseconds maxExtraLead = kDefaultMaxExtraLead);
 
-  // How long before `deadline` the spin begins for a wait that starts at `now`.
+  // How long before `deadline` the spin begins for a wait that starts at `now`, after `recentLateness`.
   std::chrono::nanoseconds SpinLeadFor(std::chrono::steady_clock::time_point now,
-                                       std::chrono::steady_clock::time_point deadline) const;
+                                       std::chrono::steady_clock::time_point deadline,
+                                       std::chrono::nanoseconds recentLateness) const;
+
+  // How late the futex waits have woken lately; for the waiting thread.
+  std::chrono::nanoseconds RecentWakeLateness() const { return wakeLateness_.Recent(); }
 
   Result WaitUntil(std::chrono::steady_clock::time_point deadline) override;
   void Interrupt() override;
@@ -53,6 +60,7 @@ class LinuxDeadlineWait final : public DeadlineWait {
   const std::chrono::microseconds maxExtraLead_;
   alignas(4) std::uint32_t interrupted_ = 0;  // the futex word: 1 while the interrupt is raised
   bool futexRefused_ = false;                 // only touched by the waiting thread
+  WakeLateness wakeLateness_;                 // only touched by the waiting thread
 };
 
 }  // namespace platform::linux_backend

@@ -14,6 +14,7 @@
 
 #include "platform/deadline_wait.h"
 #include "platform/linux/fine_timing_hold.h"
+#include "platform/linux/wake_lateness.h"
 #include "tests/platform/deadline_wait_contract.h"
 #include "tests/common/wait_for.h"
 
@@ -50,20 +51,56 @@ TEST(LinuxDeadlineWaitTest, TheBackendHandsOutTheFutexWait) {
   EXPECT_NE(dynamic_cast<LinuxDeadlineWait*>(wait.get()), nullptr);
 }
 
-// The spin before a deadline: the base lead, plus 1/256 of the sleep, never more than the cap
-// (so a long step spins well under 1% of its length), and nothing added for a deadline passed.
-TEST(LinuxDeadlineWaitTest, TheSpinLeadGrowsWithTheSleepUpToItsCap) {
+// The spin before a deadline: the base lead, plus a quarter more than the recent lateness of
+// wake-ups, held under an eighth of the sleep and under the cap (so a long step spins about 2% of
+// its length at most), and nothing added for a deadline passed.
+TEST(LinuxDeadlineWaitTest, TheSpinLeadGrowsWithRecentLatenessUpToAShareOfTheSleepAndTheCap) {
   using std::chrono::microseconds;
   using std::chrono::milliseconds;
-  const LinuxDeadlineWait wait(microseconds(200), microseconds(400));
+  const LinuxDeadlineWait wait(microseconds(200), microseconds(2000));
   const auto now = std::chrono::steady_clock::now();
-  EXPECT_EQ(wait.SpinLeadFor(now, now - milliseconds(5)), microseconds(200));
-  EXPECT_EQ(wait.SpinLeadFor(now, now + microseconds(2560)), microseconds(210));
-  EXPECT_EQ(wait.SpinLeadFor(now, now + milliseconds(16)), microseconds(262) + std::chrono::nanoseconds(500));
-  EXPECT_EQ(wait.SpinLeadFor(now, now + milliseconds(100)), microseconds(590) + std::chrono::nanoseconds(625));
-  EXPECT_EQ(wait.SpinLeadFor(now, now + std::chrono::seconds(10)), microseconds(600));
+  EXPECT_EQ(wait.SpinLeadFor(now, now + milliseconds(100), microseconds(0)), microseconds(200));
+  EXPECT_EQ(wait.SpinLeadFor(now, now + milliseconds(100), microseconds(400)), microseconds(700));
+  EXPECT_EQ(wait.SpinLeadFor(now, now + milliseconds(100), milliseconds(5)), microseconds(2200));
+  EXPECT_EQ(wait.SpinLeadFor(now, now + milliseconds(1), microseconds(400)), microseconds(325));
+  EXPECT_EQ(wait.SpinLeadFor(now, now + milliseconds(16), microseconds(400)), microseconds(700));
+  EXPECT_EQ(wait.SpinLeadFor(now, now - milliseconds(5), microseconds(400)), microseconds(200));
   const LinuxDeadlineWait futexOnly(microseconds(0), microseconds(0));
-  EXPECT_EQ(futexOnly.SpinLeadFor(now, now + std::chrono::seconds(1)), microseconds(0));
+  EXPECT_EQ(futexOnly.SpinLeadFor(now, now + std::chrono::seconds(1), milliseconds(5)), microseconds(0));
+}
+
+// Every futex wait that times out tells the wait how late it woke (never exactly on time), and
+// the next lead grows by it.
+TEST(LinuxDeadlineWaitTest, TimedOutFutexWaitsTeachTheWaitTheirLateness) {
+  LinuxDeadlineWait wait;
+  EXPECT_EQ(wait.RecentWakeLateness(), std::chrono::nanoseconds(0));
+  for (int i = 0; i < 3; ++i) {
+    ASSERT_EQ(wait.WaitUntil(std::chrono::steady_clock::now() + std::chrono::milliseconds(3)),
+              platform::DeadlineWait::Result::kReached);
+  }
+  EXPECT_GT(wait.RecentWakeLateness(), std::chrono::nanoseconds(0));
+}
+
+// A late wake-up counts at once; later ones on time let it fade by 1/512 each; a wake-up reported
+// early (clocks read in the other order) counts as on time.
+TEST(WakeLatenessTest, RisesAtOnceAndFadesByA512thPerWakeUp) {
+  using std::chrono::microseconds;
+  using std::chrono::nanoseconds;
+  platform::linux_backend::WakeLateness lateness;
+  EXPECT_EQ(lateness.Recent(), nanoseconds(0));
+  lateness.Observe(microseconds(50));
+  lateness.Observe(microseconds(3200));
+  EXPECT_EQ(lateness.Recent(), microseconds(3200));
+  lateness.Observe(microseconds(10));
+  EXPECT_EQ(lateness.Recent(), nanoseconds(3'193'750));  // 3200 us less 1/512
+  lateness.Observe(microseconds(3500));
+  EXPECT_EQ(lateness.Recent(), microseconds(3500));
+  for (int i = 0; i < 350; ++i) lateness.Observe(nanoseconds(-1000));
+  EXPECT_GT(lateness.Recent(), microseconds(1700));  // about half after 350 wake-ups on time
+  EXPECT_LT(lateness.Recent(), microseconds(1800));
+  for (int i = 0; i < 5000; ++i) lateness.Observe(nanoseconds(-1000));
+  EXPECT_LT(lateness.Recent(), microseconds(10));
+  EXPECT_GE(lateness.Recent(), nanoseconds(0));
 }
 
 TEST(LinuxDeadlineWaitTest, HoldingFineTimersSetsThisThreadsSlackTo1UsAndThenRestoresIt) {
