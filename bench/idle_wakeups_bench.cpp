@@ -5,7 +5,8 @@
 // its listener, one finite playback played to its end (so the playback thread is idle), and the
 // delayed-job thread with its one start-up job already run. Then the process's threads' context
 // switches (voluntary + nonvoluntary, from /proc/self/task/*/status) are counted over the measuring
-// time, per thread and in total.
+// time, per thread and in total, with the processor time the process used meanwhile (the final
+// spin of the playback's step waits shows there).
 //
 // Cases: the filter driver present; the filter driver missing (the channel has no device); a faulty
 // filter driver that refuses every key-event read; and, for comparison, the filter driver present
@@ -28,6 +29,7 @@
 #include <thread>
 #include <vector>
 
+#include <time.h>
 #include <unistd.h>
 
 #include "hostdrv/key_filter_channel.h"
@@ -73,6 +75,16 @@ std::map<Tid, std::uint64_t> ReadSwitches() {
     std::exit(1);
   }
   return switches;
+}
+
+// The processor time this process has used, all threads together.
+std::chrono::nanoseconds ProcessCpuTime() {
+  timespec now{};
+  if (clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now) != 0) {
+    std::perror("idle_wakeups_bench: clock_gettime(CLOCK_PROCESS_CPUTIME_ID)");
+    std::exit(1);
+  }
+  return std::chrono::seconds(now.tv_sec) + std::chrono::nanoseconds(now.tv_nsec);
 }
 
 std::set<Tid> ThreadIds() {
@@ -254,8 +266,10 @@ void Measure(FilterCase filterCase, std::chrono::seconds duration) {
 
   const std::size_t reportsBefore = hid.Reports().size();
   const auto before = ReadSwitches();
+  const auto cpuBefore = ProcessCpuTime();
   const auto started = Clock::now();
   std::this_thread::sleep_for(duration);
+  const auto cpuUsed = ProcessCpuTime() - cpuBefore;
   const auto after = ReadSwitches();
   const double seconds = std::chrono::duration<double>(Clock::now() - started).count();
   const std::size_t reportsSent = hid.Reports().size() - reportsBefore;
@@ -280,6 +294,8 @@ void Measure(FilterCase filterCase, std::chrono::seconds duration) {
                 static_cast<double>(woke) / seconds);
   }
   std::printf("  all threads incl. main: %llu\n", static_cast<unsigned long long>(all));
+  const double cpuMs = std::chrono::duration<double, std::milli>(cpuUsed).count();
+  std::printf("  processor time: %.1f ms (%.2f%% of one processor)\n", cpuMs, cpuMs / (10.0 * seconds));
   if (filterCase == FilterCase::kPresentPlaying) {
     std::printf("  macro steps sent meanwhile: %zu (%.1f per second)\n", reportsSent,
                 static_cast<double>(reportsSent) / seconds);

@@ -6,11 +6,15 @@
 // Step timing and stops are measured in the same run, case by case: with the previous step waits
 // (the time left rounded up to whole milliseconds, a condition variable's timed wait, the default
 // timer slack), on Linux with the futex deadline wait without its final spin, and with the
-// deadline wait the program uses on this system.
+// deadline wait the program uses on this system. A busy wait to each deadline, which never sleeps,
+// runs beside them for step timing as a reference for the machine at that moment: on a virtual
+// machine a sleeping processor can come back late by milliseconds while its host is busy, and a
+// processor held spinning for long gets taken away by the host now and then.
 // Times come from steady_clock; report times are taken by the emulated device as it records them.
 //
 // Usage: playback_bench [--long]   (--long: the 100 ms case runs 1000 steps instead of 100)
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -65,6 +69,23 @@ class WholeMillisecondWait final : public platform::DeadlineWait {
 
  private:
   platform::portable::StdDeadlineWait inner_;
+};
+
+// Spins on the clock to the deadline, never sleeping: no wait can be more punctual than this one.
+class BusyWait final : public platform::DeadlineWait {
+ public:
+  Result WaitUntil(Clock::time_point deadline) override {
+    while (Clock::now() < deadline) {
+      if (interrupted_.load()) return Result::kInterrupted;
+    }
+    return interrupted_.load() ? Result::kInterrupted : Result::kReached;
+  }
+  void Interrupt() override { interrupted_.store(true); }
+  void Reset() override { interrupted_.store(false); }
+  std::unique_ptr<platform::FineTimerHold> HoldFineTimers() override { return nullptr; }
+
+ private:
+  std::atomic<bool> interrupted_{false};
 };
 
 // The wait the program itself uses here (on Linux with its final spin), on the emulated devices.
@@ -232,9 +253,13 @@ int main(int argc, char** argv) {
                        std::chrono::microseconds(0), std::chrono::microseconds(0)))});
 #endif
   modes.push_back({"after, the program's deadline waits", std::make_unique<Bench>(ProgramWait())});
+  const std::size_t programMode = modes.size() - 1;
+  // Step timing only: spinning through the stop measurement's 10 s step would only take a processor
+  // from the threads the stop goes through.
+  modes.push_back({"reference, a busy wait to each deadline (never sleeps)", std::make_unique<Bench>(std::make_unique<BusyWait>())});
   for (Mode& mode : modes) mode.bench->Assign(records);
 
-  modes.back().bench->RemapLatency(10000);
+  modes[programMode].bench->RemapLatency(10000);
 
   std::printf("step timing error, report time - ideal schedule from the first step (same cases, alternating):\n");
   const int longSteps = longRun ? 1000 : 100;
@@ -247,7 +272,8 @@ int main(int argc, char** argv) {
   if (!longRun) std::printf("  (the 100 ms case runs 100 steps, not 1000, to keep the run short; --long runs 1000)\n");
 
   std::printf("stop latency, stopping key press at the filter -> last key-up report (500 stops):\n");
-  for (Mode& mode : modes) {
+  for (std::size_t i = 0; i <= programMode; ++i) {
+    Mode& mode = modes[i];
     std::printf("  %s:\n", mode.name);
     mode.bench->StopLatency(500);
   }
