@@ -9,9 +9,9 @@
 // virtual machine's host is busy. So the futex wait ends a spin lead before the deadline and the
 // last stretch is spun, still watching the interrupt. The lead is a fixed base plus what this
 // wait's recent wake-ups have shown (a quarter more than the latest of them, see wake_lateness.h);
-// that growth is never more than an eighth of the sleep nor kDefaultMaxExtraLead. The thread wakes once per wait
-// as before; the spin costs at most the lead in processor time per wait (about 2% of a 100 ms
-// step on the worst host), and nothing while no macro plays.
+// that growth is never more than an eighth of the sleep nor kDefaultMaxExtraLead. The thread
+// wakes once per wait as before; the spin costs at most the lead in processor time per wait
+// (about 2% of a 100 ms step on the worst host), and nothing while no macro plays.
 #include <chrono>
 #include <cstdint>
 #include <memory>
