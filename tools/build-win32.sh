@@ -64,7 +64,7 @@ step() { echo "== build-win32 [$(($(date +%s) - started))s] $*"; }
 # --- packages ---------------------------------------------------------------------------------
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
 packages=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix dpkg-dev cmake googletest
-          qt6-base-dev qt6-base-dev-tools qt6-tools-dev-tools)
+          qt6-base-dev qt6-base-dev-tools qt6-tools-dev-tools qt6-translations-l10n)
 if [ "${program_only}" = no ]; then packages+=(wine64 fonts-wine nsis xvfb xauth); fi
 missing=()
 for package in "${packages[@]}"; do installed "$package" || missing+=("$package"); done
