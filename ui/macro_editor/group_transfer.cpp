@@ -1,6 +1,8 @@
 #include "ui/macro_editor/group_transfer.h"
 
+#include <QDir>
 #include <QFileDialog>
+#include <QStringList>
 
 #include "ui/macro_editor/editor_messages.h"
 #include "ui/macro_editor/group_commands.h"
@@ -12,29 +14,65 @@
 #include "ui/toolkit/xml_translator.h"
 
 namespace macro {
+namespace {
+
+// At most this many changes are listed one by one; the rest are counted.
+constexpr std::size_t kListedChanges = 10;
+
+QString ChangeText(const ImportChange& change, const QString& groupName) {
+  const QString written = change.written.empty() ? QStringLiteral("0") : QString::fromStdString(change.written);
+  switch (change.kind) {
+    case ImportChange::Kind::kCodeRefused:
+      return ui::Tr("Step %1 left out: %2 is not a key code a macro can press.").arg(change.step).arg(written);
+    case ImportChange::Kind::kStateRefused:
+      return ui::Tr("Step %1 left out: state %2 is neither 1 (key down) nor 0 (key up).").arg(change.step).arg(written);
+    case ImportChange::Kind::kDelayClamped:
+      return ui::Tr("Step %1: delay %2 ms taken as %3 ms.").arg(change.step).arg(written).arg(change.takenAs);
+    case ImportChange::Kind::kUnnamed:
+      return ui::Tr("The group has no name in the file; it is named \"%1\".").arg(groupName);
+  }
+  return {};
+}
+
+// One notice for every change an import made.
+QString ImportChangesText(const std::vector<ImportChange>& changes, const QString& groupName) {
+  QStringList lines{ui::Tr("The macro group \"%1\" was imported with changes, so that it plays as it shows:").arg(groupName)};
+  for (std::size_t i = 0; i < changes.size() && i < kListedChanges; ++i) lines << ChangeText(changes[i], groupName);
+  if (changes.size() > kListedChanges) {
+    lines << ui::Tr("and %1 more changes").arg(static_cast<qulonglong>(changes.size() - kListedChanges));
+  }
+  return lines.join(QLatin1Char('\n'));
+}
+
+}  // namespace
 
 GroupTransfer::GroupTransfer(model::MacroLibrary& library, MacroGroupAdapter& groups, KeyAndDelayAdapter& steps,
-                             GroupCommands& groupCommands, EditorMessages& messages, QWidget* window)
+                             GroupCommands& groupCommands, EditorMessages& messages, QWidget* window,
+                             GroupFolder* folder)
     : library_(library),
       groups_(groups),
       steps_(steps),
       groupCommands_(groupCommands),
       messages_(messages),
-      window_(window) {}
+      window_(window),
+      folder_(folder ? *folder : ownFolder_) {}
 
 void GroupTransfer::Import() {
-  const auto path = chooseFile_ ? chooseFile_(GroupFileAction::kImport, QString())
-                                : [this]() -> std::optional<std::filesystem::path> {
-    const QString chosen = QFileDialog::getOpenFileName(window_, ui::Tr("Import"), QString(),
+  const QString start = folder_.Current();
+  const auto path = chooseFile_ ? chooseFile_(GroupFileAction::kImport, start)
+                                : [&]() -> std::optional<std::filesystem::path> {
+    const QString chosen = QFileDialog::getOpenFileName(window_, ui::Tr("Import"), start,
                                                         ui::Tr("Macro group") + QStringLiteral(" (*.xml)"));
     if (chosen.isEmpty()) return std::nullopt;
     return ui::QStringToPath(chosen);
   }();
   if (!path) return;
+  folder_.Remember(ui::PathToQString(*path));
 
   model::MacroGroup imported;
   std::string error;
-  if (!ImportGroupFile(*path, imported, error)) {
+  std::vector<ImportChange> changes;
+  if (!ImportGroupFile(*path, imported, error, &changes)) {
     messages_.Message(ui::Tr(error.c_str()));
     return;
   }
@@ -52,6 +90,7 @@ void GroupTransfer::Import() {
   groups_.Notify();
   groupCommands_.SelectGroupRow(row);
   steps_.ShowGroup(added);
+  if (!changes.empty()) messages_.Message(ImportChangesText(changes, QString::fromStdWString(added->name)));
 }
 
 void GroupTransfer::Export() {
@@ -61,15 +100,17 @@ void GroupTransfer::Export() {
     messages_.Message(ui::Tr("Select a macro group to export first."));
     return;
   }
-  const QString suggested = QString::fromStdWString(group->name) + QStringLiteral(".xml");
-  const auto path = chooseFile_ ? chooseFile_(GroupFileAction::kExport, suggested)
+  const QString fileName = QString::fromStdWString(GroupFileName(group->name, ui::Tr("Macro group").toStdWString()));
+  const QString start = QDir(folder_.Current()).filePath(fileName);
+  const auto path = chooseFile_ ? chooseFile_(GroupFileAction::kExport, start)
                                 : [&]() -> std::optional<std::filesystem::path> {
-    const QString chosen = QFileDialog::getSaveFileName(window_, ui::Tr("Export"), suggested,
+    const QString chosen = QFileDialog::getSaveFileName(window_, ui::Tr("Export"), start,
                                                         ui::Tr("Macro group") + QStringLiteral(" (*.xml)"));
     if (chosen.isEmpty()) return std::nullopt;
     return ui::QStringToPath(chosen);
   }();
   if (!path) return;
+  folder_.Remember(ui::PathToQString(*path));
   if (!ExportGroupFile(*group, *path)) messages_.Message(ui::Tr("The macro group could not be saved to this file."));
 }
 

@@ -7,6 +7,7 @@
 #include <QString>
 
 #include "model/macro/macro_library.h"
+#include "ui/macro_editor/group_folder.h"
 
 class QWidget;
 
@@ -21,20 +22,24 @@ enum class GroupFileAction { kImport, kExport };
 
 class GroupTransfer {
  public:
-  // Asks for the file to import from or export to (`suggestedName`: the group's name on export).
-  // Nullopt when the user cancels.
-  using FileChooser = std::function<std::optional<std::filesystem::path>(GroupFileAction action,
-                                                                         const QString& suggestedName)>;
+  // Asks for the file to import from or export to. `start`: the folder the dialog opens in, on
+  // export with the proposed file name (made from the group's name) in it. Nullopt when the user
+  // cancels.
+  using FileChooser =
+      std::function<std::optional<std::filesystem::path>(GroupFileAction action, const QString& start)>;
 
+  // `folder`: where the dialogs open, remembered beyond this editor (null: for this editor only).
   GroupTransfer(model::MacroLibrary& library, MacroGroupAdapter& groups, KeyAndDelayAdapter& steps,
-                GroupCommands& groupCommands, EditorMessages& messages, QWidget* window);
+                GroupCommands& groupCommands, EditorMessages& messages, QWidget* window, GroupFolder* folder);
 
   // Replaces the file dialogs (tests).
   void SetFileChooser(FileChooser chooser) { chooseFile_ = std::move(chooser); }
 
-  // Adds the group of a chosen file as a new group, selected and shown.
+  // Adds the group of a chosen file as a new group, selected and shown. What was changed to make
+  // its steps playable (or to name it) is told in one message.
   void Import();
-  // Writes the selected group to a chosen file.
+  // Writes the selected group to a file the user chooses in a save dialog that proposes a file
+  // name made from the group's name (the whole name is kept inside the file).
   void Export();
 
  private:
@@ -44,6 +49,8 @@ class GroupTransfer {
   GroupCommands& groupCommands_;
   EditorMessages& messages_;
   QWidget* window_;
+  GroupFolder ownFolder_;
+  GroupFolder& folder_;
   FileChooser chooseFile_;
 };
 

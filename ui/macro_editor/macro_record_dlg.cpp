@@ -1,14 +1,18 @@
 #include "ui/macro_editor/macro_record_dlg.h"
 
+#include <algorithm>
+
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QDialog>
+#include <QEventLoop>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
+#include <QScreen>
 #include <QStringList>
 #include <QTabWidget>
 #include <QTableView>
@@ -67,8 +71,10 @@ MacroRecordDlg::MacroRecordDlg(const Dependencies& dependencies, std::unique_ptr
       recorder_(dependencies.library, stepAdapter_, controls_.stepList, dependencies.clock),
       groups_(dependencies.library, groupAdapter_, stepAdapter_, controls_.groupList, dependencies.records, messages_),
       steps_(stepAdapter_, controls_.stepList, messages_, [this] { groups_.RememberSelectedGroup(); }),
-      transfer_(dependencies.library, groupAdapter_, stepAdapter_, groups_, messages_, dialog_.get()),
-      settings_(dependencies.library, dependencies.config, controls_, messages_) {
+      transfer_(dependencies.library, groupAdapter_, stepAdapter_, groups_, messages_, dialog_.get(),
+                dependencies.groupFolder),
+      settings_(dependencies.library, dependencies.config, controls_, messages_),
+      hideProgram_(dependencies.hideProgram) {
   // From here on the editor swallows every key event: what was held down goes up now.
   if (dependencies.keysTaken) dependencies.keysTaken();
   if (dependencies.showKeyRecord) {
@@ -81,7 +87,49 @@ MacroRecordDlg::~MacroRecordDlg() {
   if (!settled_) OnFinished(dialog_->result());
 }
 
-int MacroRecordDlg::Exec() { return dialog_->exec(); }
+int MacroRecordDlg::Exec() {
+  // Not QDialog::exec(): hiding the dialog ends that loop, and the program hides the editor while
+  // it is put away in the notification area. This loop ends with a result only.
+  dialog_->setWindowModality(Qt::ApplicationModal);
+  QEventLoop loop;
+  connect(dialog_.get(), &QDialog::finished, &loop, &QEventLoop::quit);
+  dialog_->show();
+  if (!settled_) loop.exec(QEventLoop::DialogExec);
+  return dialog_->result();
+}
+
+void MacroRecordDlg::HideWindow() { dialog_->hide(); }
+
+void MacroRecordDlg::ShowInFront() {
+  if (settled_) return;
+  if (dialog_->isMinimized()) {
+    dialog_->showNormal();
+  } else {
+    dialog_->show();
+  }
+  dialog_->raise();
+  dialog_->activateWindow();
+}
+
+void MacroRecordDlg::PutBack() {
+  dialog_->showNormal();
+  dialog_->adjustSize();
+  const QWidget* owner = dialog_->parentWidget();
+  QScreen* screen = owner && owner->screen() ? owner->screen() : dialog_->screen();
+  const QRect area = screen ? screen->availableGeometry() : QRect();
+  QRect frame = dialog_->frameGeometry();
+  frame.moveCenter(owner && owner->isVisible() ? owner->frameGeometry().center() : area.center());
+  if (area.isValid()) {
+    // The title row (which moves the window) stays reachable: on screen whatever the sizes.
+    frame.moveRight(std::min(frame.right(), area.right()));
+    frame.moveBottom(std::min(frame.bottom(), area.bottom()));
+    frame.moveLeft(std::max(frame.left(), area.left()));
+    frame.moveTop(std::max(frame.top(), area.top()));
+  }
+  dialog_->move(frame.topLeft());
+  dialog_->raise();
+  dialog_->activateWindow();
+}
 
 void MacroRecordDlg::OpenWindow() {
   // No button is pressed by Return but OK: a title-bar button must never be the default.
@@ -150,8 +198,8 @@ void MacroRecordDlg::Connect() {
   onClick("btnOK", this, [this] { OnOk(); });
   onClick("btnCancel", root, [this] { dialog_->done(kResultCancel); });
   onClick("btnDelete", root, [this] { dialog_->done(kResultDelete); });
-  onClick("btnMin", root, [this] { dialog_->showMinimized(); });
-  onClick("btnRestore", root, [this] { dialog_->showNormal(); });
+  onClick("btnMin", root, [this] { OnMinimise(); });
+  onClick("btnRestore", root, [this] { PutBack(); });
   connect(dialog_.get(), &QDialog::finished, this, &MacroRecordDlg::OnFinished);
   onClick("groupAdd", this, [this] { groups_.Add(); });
   onClick("groupDel", this, [this] { OnGroupDel(); });
@@ -223,14 +271,34 @@ void MacroRecordDlg::OnTabChanged(int page) {
   library_.Save();
 }
 
-void MacroRecordDlg::OnOk() {
+void MacroRecordDlg::OnMinimise() {
+  if (hideProgram_) {
+    hideProgram_();
+  } else {
+    dialog_->showMinimized();
+  }
+}
+
+bool MacroRecordDlg::MayTakeOk() {
+  if (controls_.tabs->currentIndex() != kPageMacro) return true;
   QLineEdit* repeat = controls_.repeatEdit;
-  if (controls_.tabs->currentIndex() == kPageMacro && !ReadRepeatCount(repeat->text().toStdWString())) {
+  if (!ReadRepeatCount(repeat->text().toStdWString())) {
     messages_.Message(ui::Tr(kRepeatRangeText));
     repeat->setFocus();
     repeat->selectAll();
-    return;
+    return false;
   }
+  // An empty group would be assigned all the same: the key is then taken and does nothing.
+  const int row = groups_.SelectedGroupRow();
+  const auto group = row >= 0 ? groupAdapter_.GroupAt(row) : nullptr;
+  if (selectedKeys_.empty() || !group || !group->steps.empty()) return true;
+  return messages_.Ask(ui::Tr("The macro group \"%1\" has no steps: the key would do nothing when pressed. "
+                              "Assign it anyway?")
+                           .arg(QString::fromStdWString(group->name)));
+}
+
+void MacroRecordDlg::OnOk() {
+  if (!MayTakeOk()) return;
   if (!selectedKeys_.empty() && controls_.tabs->currentIndex() < kPageFunctionKey) {
     library_.group = groups_.SelectedGroupRow();
   }

@@ -86,6 +86,11 @@ class MacroRecordDlg : public QObject, public IOnMacroGroupClickedListener {
     // whatever the keys held down until now keep pressed is to be released here (the editor will
     // swallow their releases).
     std::function<void()> keysTaken = nullptr;
+    // Puts the whole program away (the editor's "–" button): the owner hides its window and this
+    // one (HideWindow) and brings both back later (ShowInFront). Null: the editor minimises itself.
+    std::function<void()> hideProgram = nullptr;
+    // Where import and export open, shared by the editor's openings. Null: this opening only.
+    GroupFolder* groupFolder = nullptr;
   };
 
   // Builds the window (owned by this object, child of `owner` for placement), registers the key
@@ -98,9 +103,17 @@ class MacroRecordDlg : public QObject, public IOnMacroGroupClickedListener {
   MacroRecordDlg(const MacroRecordDlg&) = delete;
   MacroRecordDlg& operator=(const MacroRecordDlg&) = delete;
 
-  // Runs the window modally and returns its result.
+  // Runs the window modally and returns its result. Hiding the window (HideWindow) does not end
+  // the run: only a result does.
   int Exec();
   QDialog* Dialog() const { return dialog_.get(); }
+  // Hides the window while the program is put away; it stays open, and blocks nothing meanwhile.
+  void HideWindow();
+  // Shows the window again (restored when minimised) in front of its owner, and activates it.
+  void ShowInFront();
+  // The "Restore" button: the window at its own size, over the middle of its owner (or of the
+  // screen), on screen and in front, wherever it was moved.
+  void PutBack();
 
   void SetFileChooser(FileChooser chooser) { transfer_.SetFileChooser(std::move(chooser)); }
   void SetMessageSink(MessageSink sink) { messages_.SetMessageSink(std::move(sink)); }
@@ -137,7 +150,11 @@ class MacroRecordDlg : public QObject, public IOnMacroGroupClickedListener {
 
   void OnRecordClicked();
   void OnTabChanged(int page);
+  void OnMinimise();
   void OnOk();
+  // True when OK may close the editor: the repeat count is valid and, when a macro group is to be
+  // assigned, it has steps or the user wants it anyway.
+  bool MayTakeOk();
   void OnFinished(int result);
   void OnGroupDel();
 
@@ -157,6 +174,7 @@ class MacroRecordDlg : public QObject, public IOnMacroGroupClickedListener {
   StepCommands steps_;
   GroupTransfer transfer_;
   SettingsFields settings_;
+  std::function<void()> hideProgram_;
   bool settled_ = false;  // the result has been acted on
 };
 

@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QIntValidator>
 #include <QLineEdit>
 
 #include "model/records/repeat_count.h"
@@ -34,6 +35,9 @@ void SettingsFields::Show() {
   library_.repeat = model::ClampRepeatCount(library_.repeat);
   controls_.delayEdit->setText(QString::number(int(library_.delay)));
   controls_.repeatEdit->setText(QString::number(library_.repeat));
+  // The field takes no count past the largest: typing a digit more is refused as it is typed.
+  controls_.repeatEdit->setValidator(new QIntValidator(model::kMinRepeatCount, model::kMaxRepeatCount, controls_.repeatEdit));
+  controls_.repeatEdit->setMaxLength(static_cast<int>(QString::number(model::kMaxRepeatCount).size()));
   if (library_.mode == 2) controls_.delayEdit->setText(QStringLiteral("0"));
   controls_.delayEdit->setEnabled(library_.mode == 1);
 
