@@ -86,10 +86,13 @@ TEST(EditorWindowTest, RestorePutsAnEditorMovedAwayBackOnScreenInFront) {
   InEditor(rig, [&](macro::MacroRecordDlg& editor) {
     QDialog* dialog = editor.Dialog();
     const QRect screen = dialog->screen()->availableGeometry();
+    const QSize size = dialog->size();
+    dialog->resize(size / 2);
     dialog->move(screen.topLeft() - QPoint(5000, 5000));
     ASSERT_FALSE(screen.contains(dialog->frameGeometry().topLeft()));
     ui::FindControl<QAbstractButton>(dialog, "btnRestore")->click();
     EXPECT_TRUE(screen.contains(dialog->frameGeometry().topLeft())) << "its title row is on screen";
+    EXPECT_EQ(dialog->size(), size) << "at its own size";
     EXPECT_TRUE(dialog->isVisible());
     EXPECT_FALSE(dialog->isMinimized());
     ui::FindControl<QAbstractButton>(dialog, "btnCancel")->click();

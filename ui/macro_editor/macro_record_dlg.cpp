@@ -80,6 +80,7 @@ MacroRecordDlg::MacroRecordDlg(const Dependencies& dependencies, std::unique_ptr
   if (dependencies.showKeyRecord) {
     ShowKeyRecordSettings(library_, dependencies.config, *controls_.playMode, dependencies.keyRecord);
   }
+  openedSize_ = dialog_->size();
   OpenWindow();
 }
 
@@ -113,7 +114,7 @@ void MacroRecordDlg::ShowInFront() {
 
 void MacroRecordDlg::PutBack() {
   dialog_->showNormal();
-  dialog_->adjustSize();
+  dialog_->resize(openedSize_);
   const QWidget* owner = dialog_->parentWidget();
   QScreen* screen = owner && owner->screen() ? owner->screen() : dialog_->screen();
   const QRect area = screen ? screen->availableGeometry() : QRect();

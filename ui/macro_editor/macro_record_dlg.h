@@ -26,6 +26,7 @@
 #include <string>
 
 #include <QObject>
+#include <QSize>
 #include <QString>
 
 #include "hostdrv/key_filter_channel.h"
@@ -175,6 +176,7 @@ class MacroRecordDlg : public QObject, public IOnMacroGroupClickedListener {
   GroupTransfer transfer_;
   SettingsFields settings_;
   std::function<void()> hideProgram_;
+  QSize openedSize_;  // the layout's size, which Restore brings back
   bool settled_ = false;  // the result has been acted on
 };
 
