@@ -57,17 +57,24 @@ GroupTransfer::GroupTransfer(model::MacroLibrary& library, MacroGroupAdapter& gr
       window_(window),
       folder_(folder ? *folder : ownFolder_) {}
 
+std::optional<std::filesystem::path> GroupTransfer::ChooseFile(GroupFileAction action, const QString& start) {
+  std::optional<std::filesystem::path> path;
+  if (chooseFile_) {
+    path = chooseFile_(action, start);
+  } else {
+    const QString filter = ui::Tr("Macro group") + QStringLiteral(" (*.xml)");
+    const QString chosen = action == GroupFileAction::kImport
+                               ? QFileDialog::getOpenFileName(window_, ui::Tr("Import"), start, filter)
+                               : QFileDialog::getSaveFileName(window_, ui::Tr("Export"), start, filter);
+    if (!chosen.isEmpty()) path = ui::QStringToPath(chosen);
+  }
+  if (path) folder_.Remember(ui::PathToQString(*path));
+  return path;
+}
+
 void GroupTransfer::Import() {
-  const QString start = folder_.Current();
-  const auto path = chooseFile_ ? chooseFile_(GroupFileAction::kImport, start)
-                                : [&]() -> std::optional<std::filesystem::path> {
-    const QString chosen = QFileDialog::getOpenFileName(window_, ui::Tr("Import"), start,
-                                                        ui::Tr("Macro group") + QStringLiteral(" (*.xml)"));
-    if (chosen.isEmpty()) return std::nullopt;
-    return ui::QStringToPath(chosen);
-  }();
+  const auto path = ChooseFile(GroupFileAction::kImport, folder_.Current());
   if (!path) return;
-  folder_.Remember(ui::PathToQString(*path));
 
   model::MacroGroup imported;
   std::string error;
@@ -101,16 +108,8 @@ void GroupTransfer::Export() {
     return;
   }
   const QString fileName = QString::fromStdWString(GroupFileName(group->name, ui::Tr("Macro group").toStdWString()));
-  const QString start = QDir(folder_.Current()).filePath(fileName);
-  const auto path = chooseFile_ ? chooseFile_(GroupFileAction::kExport, start)
-                                : [&]() -> std::optional<std::filesystem::path> {
-    const QString chosen = QFileDialog::getSaveFileName(window_, ui::Tr("Export"), start,
-                                                        ui::Tr("Macro group") + QStringLiteral(" (*.xml)"));
-    if (chosen.isEmpty()) return std::nullopt;
-    return ui::QStringToPath(chosen);
-  }();
+  const auto path = ChooseFile(GroupFileAction::kExport, QDir(folder_.Current()).filePath(fileName));
   if (!path) return;
-  folder_.Remember(ui::PathToQString(*path));
   if (!ExportGroupFile(*group, *path)) messages_.Message(ui::Tr("The macro group could not be saved to this file."));
 }
 

@@ -43,6 +43,9 @@ class GroupTransfer {
   void Export();
 
  private:
+  // The file the user picks (the dialog, or the chooser in its place); its folder is remembered.
+  std::optional<std::filesystem::path> ChooseFile(GroupFileAction action, const QString& start);
+
   model::MacroLibrary& library_;
   MacroGroupAdapter& groups_;
   KeyAndDelayAdapter& steps_;
