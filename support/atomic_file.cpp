@@ -1,12 +1,11 @@
 #include "support/atomic_file.h"
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cerrno>
-#include <cstring>
 #include <fstream>
 #include <random>
-#include <sstream>
 #include <system_error>
 
 #include "support/durable_file.h"
@@ -98,13 +97,19 @@ bool WriteFileAtomically(const std::filesystem::path& target, std::string_view b
 std::optional<std::string> ReadWholeFile(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) return std::nullopt;
-  std::ostringstream content;
-  content << in.rdbuf();
+  // istream::read marks a failed read of the file (badbit); inserting the stream buffer into
+  // another stream would take the bytes before the failure for the whole file.
+  std::string content;
+  std::array<char, 16 * 1024> chunk;
+  do {
+    in.read(chunk.data(), static_cast<std::streamsize>(chunk.size()));
+    content.append(chunk.data(), static_cast<std::size_t>(in.gcount()));
+  } while (in);
   if (in.bad()) {
-    LogFailure("ReadWholeFile", Describe(path, std::strerror(errno)));
+    LogFailure("ReadWholeFile", Describe(path, std::generic_category().message(errno).c_str()));
     return std::nullopt;
   }
-  return std::move(content).str();
+  return content;
 }
 
 int RemoveLeftoverTemporaries(const std::filesystem::path& target) {

@@ -22,7 +22,8 @@ bool WriteFileAtomically(const std::filesystem::path& target, std::string_view b
 // the program runs it once it knows it is the only instance.
 int RemoveLeftoverTemporaries(const std::filesystem::path& target);
 
-// The whole file as bytes, or nothing when it cannot be opened or read.
+// The whole file as bytes, or nothing when it cannot be opened or a read fails (logged): a file
+// cut short by an I/O error is never taken for the whole file.
 std::optional<std::string> ReadWholeFile(const std::filesystem::path& path);
 
 namespace testing {
