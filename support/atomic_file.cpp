@@ -67,31 +67,35 @@ bool IsTemporaryName(std::basic_string_view<Char> name, std::basic_string_view<C
 
 }  // namespace
 
-bool WriteFileAtomically(const std::filesystem::path& target, std::string_view bytes) {
+SaveResult WriteFileAtomically(const std::filesystem::path& target, std::string_view bytes) {
   const std::filesystem::path tmp = TemporaryPathBeside(target);
   const std::size_t failAfter = g_failAfter.exchange(kNoFault);
   if (failAfter != kNoFault) {
     // Part of the bytes reach the temporary file, as with a full disk, then the write fails.
-    if (durable::WriteNewFile(tmp, bytes.substr(0, std::min(failAfter, bytes.size())))) durable::RemoveFile(tmp);
+    std::string ignored;
+    if (durable::WriteNewFile(tmp, bytes.substr(0, std::min(failAfter, bytes.size())), ignored)) {
+      durable::RemoveFile(tmp);
+    }
     LogFailure("WriteFileAtomically(write)", Describe(tmp, "injected write failure"));
-    return false;
+    return SaveResult::Failed(target, "injected write failure");
   }
-  if (!durable::WriteNewFile(tmp, bytes)) {
+  std::string reason;
+  if (!durable::WriteNewFile(tmp, bytes, reason)) {
     LogFailure("WriteFileAtomically(write)", Describe(target, "not saved, the file is as it was"));
-    return false;
+    return SaveResult::Failed(target, reason);
   }
-  switch (durable::RenameOver(tmp, target)) {
+  switch (durable::RenameOver(tmp, target, reason)) {
     case durable::RenameResult::kReplaced:
-      return true;
+      return SaveResult::Saved(target);
     case durable::RenameResult::kNotReplaced:
       durable::RemoveFile(tmp);
       LogFailure("WriteFileAtomically(rename)", Describe(target, "not saved, the file is as it was"));
-      return false;
+      return SaveResult::Failed(target, reason);
     case durable::RenameResult::kReplacedNotDurable:
       LogFailure("WriteFileAtomically(sync)", Describe(target, "saved, but a power cut now may undo it"));
-      return false;
+      return SaveResult::Failed(target, reason);
   }
-  return false;
+  return SaveResult::Failed(target, reason);
 }
 
 std::optional<std::string> ReadWholeFile(const std::filesystem::path& path) {
