@@ -12,19 +12,14 @@ namespace {
 class HeldFileTest : public testsupport::TempFolderTest {};
 
 TEST_F(HeldFileTest, ASaveOverAFileHeldOpenWithoutSharingFailsWithTheSystemsMessage) {
-  const std::filesystem::path target = File("record.xml");
-  Write(target, "old");
-  const HANDLE held =
-      CreateFileW(target.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  Write(File("record.xml"), "old");
+  const HANDLE held = CreateFileW(File("record.xml").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(held, INVALID_HANDLE_VALUE);
-  const support::SaveResult result = support::WriteFileAtomically(target, "new");
+  const support::SaveResult result = support::WriteFileAtomically(File("record.xml"), "new");
   CloseHandle(held);
   EXPECT_EQ(result.outcome, support::SaveResult::Outcome::kFailed);
-  EXPECT_EQ(result.file, target);
-  EXPECT_NE(result.reason, "");
-  EXPECT_EQ(result.reason.rfind("Windows error", 0), std::string::npos) << result.reason;  // the system's words
-  EXPECT_EQ(Read(target), "old");
-  EXPECT_EQ(EntryCount(), 1u);
+  EXPECT_TRUE(!result.reason.empty() && !result.reason.starts_with("Windows error")) << result.reason;
+  EXPECT_EQ(Read(File("record.xml")), "old");
 }
 
 }  // namespace
