@@ -1,12 +1,11 @@
 #include "support/atomic_file.h"
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cerrno>
-#include <cstring>
 #include <fstream>
 #include <random>
-#include <sstream>
 #include <system_error>
 
 #include "support/durable_file.h"
@@ -68,43 +67,53 @@ bool IsTemporaryName(std::basic_string_view<Char> name, std::basic_string_view<C
 
 }  // namespace
 
-bool WriteFileAtomically(const std::filesystem::path& target, std::string_view bytes) {
+SaveResult WriteFileAtomically(const std::filesystem::path& target, std::string_view bytes) {
   const std::filesystem::path tmp = TemporaryPathBeside(target);
   const std::size_t failAfter = g_failAfter.exchange(kNoFault);
   if (failAfter != kNoFault) {
     // Part of the bytes reach the temporary file, as with a full disk, then the write fails.
-    if (durable::WriteNewFile(tmp, bytes.substr(0, std::min(failAfter, bytes.size())))) durable::RemoveFile(tmp);
+    std::string ignored;
+    if (durable::WriteNewFile(tmp, bytes.substr(0, std::min(failAfter, bytes.size())), ignored)) {
+      durable::RemoveFile(tmp);
+    }
     LogFailure("WriteFileAtomically(write)", Describe(tmp, "injected write failure"));
-    return false;
+    return SaveResult::Failed(target, "injected write failure");
   }
-  if (!durable::WriteNewFile(tmp, bytes)) {
+  std::string reason;
+  if (!durable::WriteNewFile(tmp, bytes, reason)) {
     LogFailure("WriteFileAtomically(write)", Describe(target, "not saved, the file is as it was"));
-    return false;
+    return SaveResult::Failed(target, reason);
   }
-  switch (durable::RenameOver(tmp, target)) {
+  switch (durable::RenameOver(tmp, target, reason)) {
     case durable::RenameResult::kReplaced:
-      return true;
+      return SaveResult::Saved(target);
     case durable::RenameResult::kNotReplaced:
       durable::RemoveFile(tmp);
       LogFailure("WriteFileAtomically(rename)", Describe(target, "not saved, the file is as it was"));
-      return false;
+      return SaveResult::Failed(target, reason);
     case durable::RenameResult::kReplacedNotDurable:
       LogFailure("WriteFileAtomically(sync)", Describe(target, "saved, but a power cut now may undo it"));
-      return false;
+      return SaveResult::Failed(target, reason);
   }
-  return false;
+  return SaveResult::Failed(target, reason);
 }
 
 std::optional<std::string> ReadWholeFile(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) return std::nullopt;
-  std::ostringstream content;
-  content << in.rdbuf();
+  // istream::read marks a failed read of the file (badbit); inserting the stream buffer into
+  // another stream would take the bytes before the failure for the whole file.
+  std::string content;
+  std::array<char, 16 * 1024> chunk;
+  do {
+    in.read(chunk.data(), static_cast<std::streamsize>(chunk.size()));
+    content.append(chunk.data(), static_cast<std::size_t>(in.gcount()));
+  } while (in);
   if (in.bad()) {
-    LogFailure("ReadWholeFile", Describe(path, std::strerror(errno)));
+    LogFailure("ReadWholeFile", Describe(path, std::generic_category().message(errno).c_str()));
     return std::nullopt;
   }
-  return std::move(content).str();
+  return content;
 }
 
 int RemoveLeftoverTemporaries(const std::filesystem::path& target) {

@@ -6,15 +6,17 @@
 //
 // One source per system, chosen by CMake: durable_file_posix.cpp (fsync of the file, and of its
 // folder after the rename) and durable_file_win32.cpp (FlushFileBuffers, MoveFileExW with
-// MOVEFILE_WRITE_THROUGH). Every failure is logged with the call's name and the system's error.
+// MOVEFILE_WRITE_THROUGH). Every failure is logged with the call's name and the system's error,
+// and the system's message for it is handed to the caller in `reason`, for the user.
 #include <filesystem>
+#include <string>
 #include <string_view>
 
 namespace support::durable {
 
 // Creates `path`, which must not exist yet, writes `bytes` to it and waits until they are on the
-// disk. False (logged) on any failure; a file it created is removed again then.
-bool WriteNewFile(const std::filesystem::path& path, std::string_view bytes);
+// disk. False (logged, `reason` set) on any failure; a file it created is removed again then.
+bool WriteNewFile(const std::filesystem::path& path, std::string_view bytes, std::string& reason);
 
 enum class RenameResult {
   kReplaced,             // `to` is the renamed file, on the disk
@@ -22,9 +24,10 @@ enum class RenameResult {
   kReplacedNotDurable,   // `to` is the renamed file, but the system could not confirm it is on the disk
 };
 
-// Renames `from` over `to` (replacing a file there) and waits until the rename is on the disk.
+// Renames `from` over `to` (replacing a file there) and waits until the rename is on the disk;
+// `reason` is set unless the result is kReplaced.
 // (Not called ReplaceFile: <windows.h> makes that name a macro.)
-RenameResult RenameOver(const std::filesystem::path& from, const std::filesystem::path& to);
+RenameResult RenameOver(const std::filesystem::path& from, const std::filesystem::path& to, std::string& reason);
 
 // Removes the file `path`. True when it is gone (or never was); false, logged, when it stays.
 bool RemoveFile(const std::filesystem::path& path);

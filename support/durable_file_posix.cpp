@@ -3,8 +3,8 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <string>
+#include <system_error>
 
 #include "support/durable_file.h"
 #include "support/logger.h"
@@ -13,8 +13,11 @@
 namespace support::durable {
 namespace {
 
-void LogErrno(std::string_view operation, const std::filesystem::path& path, int error) {
-  LogFailure(operation, PathToUtf8(path) + ": " + std::strerror(error));
+// Logs the failed call and returns the system's message for `error` (thread-safe, unlike strerror).
+std::string LogErrno(std::string_view operation, const std::filesystem::path& path, int error) {
+  std::string message = std::generic_category().message(error);
+  LogFailure(operation, PathToUtf8(path) + ": " + message);
+  return message;
 }
 
 // Closes the descriptor when it goes, unless Close() did already.
@@ -39,12 +42,12 @@ class Descriptor {
   int fd_;
 };
 
-bool WriteAll(int fd, std::string_view bytes, const std::filesystem::path& path) {
+bool WriteAll(int fd, std::string_view bytes, const std::filesystem::path& path, std::string& reason) {
   while (!bytes.empty()) {
     const ssize_t written = ::write(fd, bytes.data(), bytes.size());
     if (written < 0) {
       if (errno == EINTR) continue;
-      LogErrno("write", path, errno);
+      reason = LogErrno("write", path, errno);
       return false;
     }
     bytes.remove_prefix(static_cast<std::size_t>(written));
@@ -53,15 +56,15 @@ bool WriteAll(int fd, std::string_view bytes, const std::filesystem::path& path)
 }
 
 // The rename is an entry of the folder: it is on the disk once the folder is synced.
-bool SyncFolderOf(const std::filesystem::path& file) {
+bool SyncFolderOf(const std::filesystem::path& file, std::string& reason) {
   const std::filesystem::path folder = file.has_parent_path() ? file.parent_path() : std::filesystem::path(".");
   Descriptor descriptor(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (descriptor.Get() < 0) {
-    LogErrno("open(folder)", folder, errno);
+    reason = LogErrno("open(folder)", folder, errno);
     return false;
   }
   if (::fsync(descriptor.Get()) != 0) {
-    LogErrno("fsync(folder)", folder, errno);
+    reason = LogErrno("fsync(folder)", folder, errno);
     return false;
   }
   return true;
@@ -69,19 +72,19 @@ bool SyncFolderOf(const std::filesystem::path& file) {
 
 }  // namespace
 
-bool WriteNewFile(const std::filesystem::path& path, std::string_view bytes) {
+bool WriteNewFile(const std::filesystem::path& path, std::string_view bytes, std::string& reason) {
   Descriptor file(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
   if (file.Get() < 0) {
-    LogErrno("open", path, errno);
+    reason = LogErrno("open", path, errno);
     return false;
   }
-  bool written = WriteAll(file.Get(), bytes, path);
+  bool written = WriteAll(file.Get(), bytes, path, reason);
   if (written && ::fsync(file.Get()) != 0) {
-    LogErrno("fsync", path, errno);
+    reason = LogErrno("fsync", path, errno);
     written = false;
   }
   if (written && file.Close() != 0) {
-    LogErrno("close", path, errno);
+    reason = LogErrno("close", path, errno);
     written = false;
   }
   if (!written) {
@@ -91,12 +94,12 @@ bool WriteNewFile(const std::filesystem::path& path, std::string_view bytes) {
   return written;
 }
 
-RenameResult RenameOver(const std::filesystem::path& from, const std::filesystem::path& to) {
+RenameResult RenameOver(const std::filesystem::path& from, const std::filesystem::path& to, std::string& reason) {
   if (std::rename(from.c_str(), to.c_str()) != 0) {
-    LogErrno("rename", to, errno);
+    reason = LogErrno("rename", to, errno);
     return RenameResult::kNotReplaced;
   }
-  return SyncFolderOf(to) ? RenameResult::kReplaced : RenameResult::kReplacedNotDurable;
+  return SyncFolderOf(to, reason) ? RenameResult::kReplaced : RenameResult::kReplacedNotDurable;
 }
 
 bool RemoveFile(const std::filesystem::path& path) {

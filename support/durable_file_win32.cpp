@@ -17,21 +17,26 @@
 namespace support::durable {
 namespace {
 
-void LogWindowsError(std::string_view operation, const std::filesystem::path& path, DWORD error) {
-  std::string detail = PathToUtf8(path) + ": Windows error " + std::to_string(error);
+// The system's message for `error` in the user's language, without its closing full stop and
+// line end (it is quoted inside sentences); "Windows error <n>" when the system has none.
+std::string WindowsErrorText(DWORD error) {
   wchar_t* text = nullptr;
   const DWORD length =
       FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
                      nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-  if (length != 0 && text != nullptr) {
-    std::wstring message(text, length);
-    while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' || message.back() == L' ')) {
-      message.pop_back();
-    }
-    detail += " (" + WideToUtf8(message) + ")";
-  }
+  std::wstring message = length != 0 && text != nullptr ? std::wstring(text, length) : std::wstring();
   if (text != nullptr) LocalFree(text);
-  LogFailure(operation, detail);
+  while (!message.empty() && std::wstring_view(L"\r\n .\u3002").find(message.back()) != std::wstring_view::npos) {
+    message.pop_back();
+  }
+  return message.empty() ? "Windows error " + std::to_string(error) : WideToUtf8(message);
+}
+
+// Logs the failed call and returns the system's message for `error`.
+std::string LogWindowsError(std::string_view operation, const std::filesystem::path& path, DWORD error) {
+  std::string message = WindowsErrorText(error);
+  LogFailure(operation, PathToUtf8(path) + ": " + message + " (Windows error " + std::to_string(error) + ")");
+  return message;
 }
 
 // Closes the handle when it goes, unless Close() did already.
@@ -56,13 +61,13 @@ class FileHandle {
   HANDLE handle_;
 };
 
-bool WriteAll(HANDLE file, std::string_view bytes, const std::filesystem::path& path) {
+bool WriteAll(HANDLE file, std::string_view bytes, const std::filesystem::path& path, std::string& reason) {
   constexpr std::size_t kLargestWrite = 1u << 30;
   while (!bytes.empty()) {
     const DWORD chunk = static_cast<DWORD>(std::min(bytes.size(), kLargestWrite));
     DWORD written = 0;
     if (!WriteFile(file, bytes.data(), chunk, &written, nullptr)) {
-      LogWindowsError("WriteFile", path, GetLastError());
+      reason = LogWindowsError("WriteFile", path, GetLastError());
       return false;
     }
     bytes.remove_prefix(written);
@@ -72,19 +77,19 @@ bool WriteAll(HANDLE file, std::string_view bytes, const std::filesystem::path& 
 
 }  // namespace
 
-bool WriteNewFile(const std::filesystem::path& path, std::string_view bytes) {
+bool WriteNewFile(const std::filesystem::path& path, std::string_view bytes, std::string& reason) {
   FileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.IsOpen()) {
-    LogWindowsError("CreateFileW", path, GetLastError());
+    reason = LogWindowsError("CreateFileW", path, GetLastError());
     return false;
   }
-  bool written = WriteAll(file.Get(), bytes, path);
+  bool written = WriteAll(file.Get(), bytes, path, reason);
   if (written && !FlushFileBuffers(file.Get())) {
-    LogWindowsError("FlushFileBuffers", path, GetLastError());
+    reason = LogWindowsError("FlushFileBuffers", path, GetLastError());
     written = false;
   }
   if (written && !file.Close()) {
-    LogWindowsError("CloseHandle", path, GetLastError());
+    reason = LogWindowsError("CloseHandle", path, GetLastError());
     written = false;
   }
   if (!written) {
@@ -94,10 +99,10 @@ bool WriteNewFile(const std::filesystem::path& path, std::string_view bytes) {
   return written;
 }
 
-RenameResult RenameOver(const std::filesystem::path& from, const std::filesystem::path& to) {
+RenameResult RenameOver(const std::filesystem::path& from, const std::filesystem::path& to, std::string& reason) {
   // MOVEFILE_WRITE_THROUGH: returns only once the move is on the disk.
   if (!MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    LogWindowsError("MoveFileExW", to, GetLastError());
+    reason = LogWindowsError("MoveFileExW", to, GetLastError());
     return RenameResult::kNotReplaced;
   }
   return RenameResult::kReplaced;

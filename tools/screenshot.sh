@@ -4,6 +4,11 @@
 #   docs/screenshot.png          the main window (key A carries a recorded macro)
 #   docs/screenshot-editor.png   the macro editor of key A, showing the recorded macro
 #   docs/screenshot-cn.png       the main window in Chinese
+#   docs/screenshot-save-failure.png, docs/screenshot-save-failure-cn.png
+#                                the notice of settings that could not be saved, in English and in
+#                                Chinese: the demo started with its folder on a read-only mount
+#                                (in a mount namespace of its own, so it works as root too)
+# KBCONFIG_XVFB_DISPLAY=:N makes the virtual display the first free one from N on.
 # The macro was recorded with the demo itself (typing "hello"); its files are written into a
 # clean program folder before the start, so every run shows the same.
 set -euo pipefail
@@ -36,12 +41,13 @@ read -r zh_x zh_y zh_w zh_h <<<"$(geometry_of zh_cn)"
 chinese_button="$((zh_x + zh_w / 2)) $((zh_y + zh_h / 2))"
 mkdir -p docs
 
-xvfb-run --auto-servernum --server-args="-screen 0 1000x660x24" bash -c '
+display=${KBCONFIG_XVFB_DISPLAY:-:99}
+xvfb-run --server-num="${display#:}" --auto-servernum --server-args="-screen 0 1000x660x24" bash -c '
   set -euo pipefail
   folder=$1 docs=$2 key_a=$3 chinese_button=$4
   QT_QPA_PLATFORM=xcb "$folder/kbconfig-demo" >"$folder/demo.log" 2>&1 &
   program=$!
-  trap "kill $program 2>/dev/null || true" EXIT
+  trap "kill \$program 2>/dev/null || true" EXIT
   shoot() { xwd -silent "$@" | xwdtopnm 2>/dev/null | pnmtopng; }
   wait_for_window() {
     for _ in $(seq 100); do
@@ -68,5 +74,24 @@ xvfb-run --auto-servernum --server-args="-screen 0 1000x660x24" bash -c '
   xdotool mousemove 0 0  # no hover look on the button
   sleep 1
   shoot -root >"$docs/screenshot-cn.png"
+  kill $program
+  wait $program || true
+
+  # The folder read-only: the first save, at the start, fails and the notice comes up.
+  as_user=(); [ "$(id -u)" = 0 ] || as_user=(--map-root-user)
+  for language in en cn; do
+    sed -i "s/<local language=\"[a-z]*\"/<local language=\"$language\"/" "$folder/config.xml"
+    QT_QPA_PLATFORM=xcb unshare "${as_user[@]}" --mount --propagation private sh -c \
+      "mount --bind \"\$1\" \"\$1\" && mount -o remount,bind,ro \"\$1\" && cd \"\$1\" && exec ./kbconfig-demo" \
+      _ "$folder" >"$folder/demo.log" 2>&1 &
+    program=$!
+    [ $language = en ] && title="^Warning\$" suffix="" || title="^警告\$" suffix="-cn"
+    wait_for_window "$title" >/dev/null
+    xdotool mousemove 0 0
+    shoot -root >"$docs/screenshot-save-failure$suffix.png"
+    kill $program
+    wait $program || true
+  done
 ' _ "$run_folder" "$PWD/docs" "$key_a" "$chinese_button"
-echo "screenshot: docs/screenshot.png, docs/screenshot-editor.png, docs/screenshot-cn.png"
+echo "screenshot: docs/screenshot.png, docs/screenshot-editor.png, docs/screenshot-cn.png," \
+  "docs/screenshot-save-failure.png, docs/screenshot-save-failure-cn.png"

@@ -106,6 +106,8 @@ int RunProgram(ProgramEnvironment& environment, bool startHidden) {
                                           .trayAvailable = environment.trayAvailable,
                                           .showMessage = environment.showMessage});
   if (!window.Create()) return 1;
+  MarkToldAtStart(window.SaveNotice().Reporter(), environment.macros.UnreadableAtLoad(),
+                  environment.records.UnreadableAtLoad());
   QObject::connect(&instance, &SingleInstance::ActivationRequested, &window, [&window] {
     window.BringToFront();
     TakeForeground(*window.FrontWindow());

@@ -28,21 +28,12 @@ constexpr const char* kAccessNeeded =
     "the kbconfig package, or run driver/linux/install-udev-rules.sh from kbconfig's sources once as root, then "
     "start kbconfig again. This message is shown once.";
 
-// A path the message box can wrap at its separators (after each one a zero-width space).
-QString BreakablePath(const std::filesystem::path& path) {
-  QString text = ui::PathToQString(path);
-  for (const QChar separator : {QChar('/'), QChar('\\')}) {
-    text.replace(separator, QString(separator) + QChar(0x200B));
-  }
-  return text;
-}
-
 QString Told(const model::UnreadableFileReport& report, const char* keptText, const char* notKeptText) {
   switch (report.fate) {
     case Fate::kKept:
-      return ui::Tr(keptText).arg(BreakablePath(report.file), BreakablePath(report.copy));
+      return ui::Tr(keptText).arg(ui::BreakablePath(report.file), ui::BreakablePath(report.copy));
     case Fate::kNotKept:
-      return ui::Tr(notKeptText).arg(BreakablePath(report.file));
+      return ui::Tr(notKeptText).arg(ui::BreakablePath(report.file));
     case Fate::kNone:
     case Fate::kAlreadyKept:
       break;
@@ -59,6 +50,13 @@ QString UnreadableDataText(const model::UnreadableFileReport& macros, const mode
     if (!text.isEmpty()) paragraphs << text;
   }
   return paragraphs.join(QStringLiteral("\n\n"));
+}
+
+void MarkToldAtStart(support::SaveReporter& reporter, const model::UnreadableFileReport& macros,
+                     const model::UnreadableFileReport& records) {
+  for (const model::UnreadableFileReport* report : {&macros, &records}) {
+    if (report->fate == Fate::kNotKept) reporter.MarkTold(report->file);
+  }
 }
 
 bool ShouldTellVirtualDeviceAccess(VirtualDeviceStatus status, const std::filesystem::path& dataFolder) {

@@ -7,6 +7,7 @@
 
 #include "app/startup/virtual_device_setup.h"
 #include "model/xml/unreadable_file.h"
+#include "support/save_reporter.h"
 
 namespace app {
 
@@ -16,6 +17,11 @@ namespace app {
 // a file that could not be kept (every start, as its saves fail); a copy that an earlier start
 // made and told is not told again.
 QString UnreadableDataText(const model::UnreadableFileReport& macros, const model::UnreadableFileReport& records);
+
+// The start-up notice told that these files are not saved until a copy of them can be kept (see
+// UnreadableDataText): their refused saves are not told again before they save.
+void MarkToldAtStart(support::SaveReporter& reporter, const model::UnreadableFileReport& macros,
+                     const model::UnreadableFileReport& records);
 
 // The file in the data folder that remembers that the access notice was shown.
 inline constexpr const char* kAccessNoticeMarker = "uinput-access-told";

@@ -19,6 +19,8 @@
 #include <optional>
 
 #include "model/xml/unreadable_file.h"
+#include "support/save_reporter.h"
+#include "support/save_result.h"
 
 namespace model {
 
@@ -40,13 +42,14 @@ class LightingStore {
   // Records the file does not cover keep their values.
   bool Load(const std::filesystem::path& path);
 
-  // Writes the whole store to the remembered path; false when there is none or the write failed
-  // (the previous file then stays as it was). Also false, logged, while the file Load could not
-  // read has no copy beside it: each save tries to make the copy first.
-  bool Save() const;
+  // Writes the whole store to the remembered path; not saved when there is none or the write
+  // failed (the previous file then stays as it was), and refused (logged) while the file Load
+  // could not read has no copy beside it: each save tries to make the copy first. Every save with
+  // a path, this one or another member's, is also handed to the reporter (see ReportSavesTo).
+  support::SaveResult Save() const;
 
   // Every record and the selected index to their defaults, then Save.
-  bool Reset();
+  support::SaveResult Reset();
 
   // The record at `index` (-1: the selected one), or nothing when that index has no record.
   std::optional<Record> RecordAt(int index) const;
@@ -55,7 +58,11 @@ class LightingStore {
 
   std::int32_t Selected() const;
   // Replaces the selected index (any value, -1 included), then saves. Returns Save's result.
-  bool SetSelected(std::int32_t index);
+  support::SaveResult SetSelected(std::int32_t index);
+
+  // Hands the result of every later save to `reporter` (null: to none). The reporter must outlive
+  // this until it is taken away again; once this returns, no save is handing it a result.
+  void ReportSavesTo(support::SaveReporter* reporter);
 
   std::filesystem::path Path() const;
   // What Load did with a file it could not read (Fate::kNone when there was none).
@@ -63,7 +70,7 @@ class LightingStore {
 
  private:
   void SetDefaultsLocked();
-  bool SaveLocked() const;
+  support::SaveResult SaveLocked() const;
   int ResolveLocked(int index) const;
 
   mutable std::mutex mutex_;
@@ -71,6 +78,7 @@ class LightingStore {
   std::array<Record, kRecordCount> records_{};
   std::int32_t selected_ = Format::kDefaultSelected;
   mutable UnreadableFileGuard unreadable_;
+  support::SaveReporter* reporter_ = nullptr;
 };
 
 }  // namespace model

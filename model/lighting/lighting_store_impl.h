@@ -45,23 +45,32 @@ bool LightingStore<Format>::Load(const std::filesystem::path& path) {
 }
 
 template <typename Format>
-bool LightingStore<Format>::Save() const {
+support::SaveResult LightingStore<Format>::Save() const {
   std::scoped_lock lock(mutex_);
   return SaveLocked();
 }
 
 template <typename Format>
-bool LightingStore<Format>::SaveLocked() const {
-  if (path_.empty() || !unreadable_.MaySave()) return false;
+support::SaveResult LightingStore<Format>::SaveLocked() const {
+  if (path_.empty()) return support::SaveResult::Failed(path_, "no file path (the store was never loaded)");
+  if (!unreadable_.MaySave()) {
+    return support::ReportTo(reporter_, support::SaveResult::Refused(path_, unreadable_.Report().reason));
+  }
   pugi::xml_document document;
   pugi::xml_node effect = document.append_child("effect");
   effect.append_attribute("sel").set_value(selected_);
   for (const Record& record : records_) Format::WriteItem(effect.append_child("item"), record);
-  return SaveXmlFile(document, path_);
+  return support::ReportTo(reporter_, SaveXmlFile(document, path_));
 }
 
 template <typename Format>
-bool LightingStore<Format>::Reset() {
+void LightingStore<Format>::ReportSavesTo(support::SaveReporter* reporter) {
+  std::scoped_lock lock(mutex_);
+  reporter_ = reporter;
+}
+
+template <typename Format>
+support::SaveResult LightingStore<Format>::Reset() {
   std::scoped_lock lock(mutex_);
   SetDefaultsLocked();
   return SaveLocked();
@@ -103,7 +112,7 @@ std::int32_t LightingStore<Format>::Selected() const {
 }
 
 template <typename Format>
-bool LightingStore<Format>::SetSelected(std::int32_t index) {
+support::SaveResult LightingStore<Format>::SetSelected(std::int32_t index) {
   std::scoped_lock lock(mutex_);
   selected_ = index;
   return SaveLocked();

@@ -91,12 +91,16 @@ bool MacroLibrary::Load(const std::filesystem::path& path) {
   return true;
 }
 
-bool MacroLibrary::Save() const {
+support::SaveResult MacroLibrary::ReportSave(support::SaveResult result) const {
+  return support::ReportTo(reporter_, std::move(result));
+}
+
+support::SaveResult MacroLibrary::Save() const {
   if (filePath.empty()) {
     support::LogFailure("MacroLibrary::Save", "no file path (the library was never loaded)");
-    return false;
+    return support::SaveResult::Failed(filePath, "no file path");
   }
-  if (!unreadable_.MaySave()) return false;
+  if (!unreadable_.MaySave()) return ReportSave(support::SaveResult::Refused(filePath, unreadable_.Report().reason));
   pugi::xml_document document;
   pugi::xml_node config = document.append_child("config");
   AppendSigned(config, "type", type);
@@ -115,7 +119,7 @@ bool MacroLibrary::Save() const {
     AppendText(element, "name", entry->name);
     AppendMacroSteps(element, entry->steps, StepCodeText::kDecimal);
   }
-  return SaveXmlFile(document, filePath);
+  return ReportSave(SaveXmlFile(document, filePath));
 }
 
 bool MacroLibrary::InRange(int index) const {

@@ -9,6 +9,8 @@
 #include "model/macro/delay_ms.h"
 #include "model/macro/macro_step.h"
 #include "model/xml/unreadable_file.h"
+#include "support/save_reporter.h"
+#include "support/save_result.h"
 
 namespace model {
 
@@ -29,9 +31,17 @@ class MacroLibrary {
   // unreadable file (malformed, or 0 bytes) is first kept beside as macro.xml.bad (see
   // PreserveUnreadableFile); while that copy cannot be made, Save does not write over it.
   bool Load(const std::filesystem::path& path);
-  // Writes the whole library to filePath. False when there is no path or the write fails, and
-  // (logged) while the file Load could not read has no copy beside it; each save tries again.
-  bool Save() const;
+  // Writes the whole library to filePath. Not saved when there is no path or the write fails, and
+  // refused (logged) while the file Load could not read has no copy beside it; each save tries
+  // again. Every save with a path (also those of AddGroup, RemoveGroup and RenameGroup) is handed
+  // to the reporter (see ReportSavesTo).
+  support::SaveResult Save() const;
+  // Hands the result of every later save to `reporter` (null: to none); it must outlive this
+  // until it is taken away again. Window thread only, as every other member.
+  void ReportSavesTo(support::SaveReporter* reporter) { reporter_ = reporter; }
+  // Hands the result of a write of filePath made outside Save (the editor's snapshot puts the
+  // file back) to the reporter; returns it.
+  support::SaveResult ReportSave(support::SaveResult result) const;
   // What the last Load did with a file it could not read (Fate::kNone when there was none).
   const UnreadableFileReport& UnreadableAtLoad() const { return unreadable_.Report(); }
 
@@ -93,6 +103,7 @@ class MacroLibrary {
 
   std::vector<std::shared_ptr<MacroGroup>> groups_;
   mutable UnreadableFileGuard unreadable_;
+  support::SaveReporter* reporter_ = nullptr;
 };
 
 }  // namespace model

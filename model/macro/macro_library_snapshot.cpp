@@ -5,6 +5,7 @@
 
 #include "support/atomic_file.h"
 #include "support/logger.h"
+#include "support/path_text.h"
 
 namespace model {
 
@@ -32,20 +33,23 @@ bool MacroLibrarySnapshot::Restore(MacroLibrary& library) const {
   if (path.empty()) return true;
   switch (fileState_) {
     case FileState::kUnreadable:
-      support::LogFailure("MacroLibrarySnapshot::Restore", path.string() + " was unreadable before; left as it is");
+      support::LogFailure("MacroLibrarySnapshot::Restore",
+                          support::PathToUtf8(path) + " was unreadable before; left as it is");
       return true;
     case FileState::kMissing: {
       std::error_code error;
       std::filesystem::remove(path, error);
       if (error) {
-        support::LogFailure("MacroLibrarySnapshot::Restore: remove " + path.string(), error.message());
-        return false;
+        support::LogFailure("MacroLibrarySnapshot::Restore: remove " + support::PathToUtf8(path), error.message());
+        return library.ReportSave(support::SaveResult::Failed(path, error.message())).IsSaved();
       }
-      return true;
+      return library.ReportSave(support::SaveResult::Saved(path)).IsSaved();
     }
     case FileState::kRead:
-      if (support::ReadWholeFile(path) == fileBytes_) return true;
-      return support::WriteFileAtomically(path, fileBytes_);
+      if (support::ReadWholeFile(path) == fileBytes_) {
+        return library.ReportSave(support::SaveResult::Saved(path)).IsSaved();
+      }
+      return library.ReportSave(support::WriteFileAtomically(path, fileBytes_)).IsSaved();
   }
   return true;
 }

@@ -16,7 +16,8 @@ class MacroLibrarySnapshot {
 
   // Puts settings and groups back (as new group objects) and the file's bytes, removing a file
   // that did not exist. The file is written only when it differs; one that could not be read
-  // when the snapshot was taken is left alone. False (logged) when the file could not be put back.
+  // when the snapshot was taken is left alone. False (logged) when the file could not be put back;
+  // the file's outcome goes to the library's reporter as a save's does.
   bool Restore(MacroLibrary& library) const;
 
  private:

@@ -63,9 +63,14 @@ bool RecordStore::Load(const std::filesystem::path& path) {
   return true;
 }
 
-bool RecordStore::Save() const {
+support::SaveResult RecordStore::Save() const {
   const std::scoped_lock lock(writeMutex_);
   return SaveLocked(*Snapshot());
+}
+
+void RecordStore::ReportSavesTo(support::SaveReporter* reporter) {
+  const std::scoped_lock lock(writeMutex_);
+  reporter_ = reporter;
 }
 
 void RecordStore::UpsertRecord(const KeyRecord& record) {
@@ -122,15 +127,17 @@ void RecordStore::Publish(Records next) {
   // The previous list is freed after the lock is let go, by whoever holds it last.
 }
 
-bool RecordStore::SaveLocked(const Records& records) const {
+support::SaveResult RecordStore::SaveLocked(const Records& records) const {
   if (filePath_.empty()) {
     support::LogFailure("RecordStore::Save", "no file path (the store was never loaded)");
-    return false;
+    return support::SaveResult::Failed(filePath_, "no file path");
   }
-  if (!unreadable_.MaySave()) return false;
+  if (!unreadable_.MaySave()) {
+    return support::ReportTo(reporter_, support::SaveResult::Refused(filePath_, unreadable_.Report().reason));
+  }
   pugi::xml_document document;
   for (const KeyRecord& record : records) WriteRecord(document, record);
-  return SaveXmlFile(document, filePath_);
+  return support::ReportTo(reporter_, SaveXmlFile(document, filePath_));
 }
 
 }  // namespace model

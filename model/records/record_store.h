@@ -8,6 +8,8 @@
 #include "model/keys/key_code.h"
 #include "model/records/key_record.h"
 #include "model/xml/unreadable_file.h"
+#include "support/save_reporter.h"
+#include "support/save_result.h"
 
 namespace model {
 
@@ -28,9 +30,14 @@ class RecordStore {
   // unreadable file (malformed, or 0 bytes) is first kept beside as record.xml.bad, and while
   // that copy cannot be made no save writes over it.
   bool Load(const std::filesystem::path& path);
-  // Writes every record to the remembered path. False when there is none or the write fails, and
-  // (logged) while the file Load could not read has no copy beside it; each save tries again.
-  bool Save() const;
+  // Writes every record to the remembered path. Not saved when there is none or the write fails,
+  // and refused (logged) while the file Load could not read has no copy beside it; each save tries
+  // again. Every save with a path (also those of UpsertRecord and ClearRecords) is handed to the
+  // reporter (see ReportSavesTo).
+  support::SaveResult Save() const;
+  // Hands the result of every later save to `reporter` (null: to none). The reporter must outlive
+  // this until it is taken away again; once this returns, no save is handing it a result.
+  void ReportSavesTo(support::SaveReporter* reporter);
 
   // Replaces the record with the same code in place (its position kept), or appends it and saves.
   void UpsertRecord(const KeyRecord& record);
@@ -51,12 +58,14 @@ class RecordStore {
  private:
   // Publishes `next` as the current list. Callers hold writeMutex_.
   void Publish(Records next);
-  bool SaveLocked(const Records& records) const;
+  support::SaveResult SaveLocked(const Records& records) const;
 
-  // Serialises changes (copy, change, publish, save) and guards filePath_ and unreadable_.
+  // Serialises changes (copy, change, publish, save) and guards filePath_, unreadable_ and
+  // reporter_.
   mutable std::mutex writeMutex_;
   std::filesystem::path filePath_;
   mutable UnreadableFileGuard unreadable_;
+  support::SaveReporter* reporter_ = nullptr;
   // Guards only the exchange of the published list, so readers never wait for a save.
   mutable std::mutex publishMutex_;
   std::shared_ptr<const Records> records_;

@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 #include <system_error>
+#include <utility>
 
 #include "support/atomic_file.h"
 #include "support/logger.h"
@@ -16,7 +17,11 @@ using Fate = UnreadableFileReport::Fate;
 std::string Utf8(const std::filesystem::path& path) { return support::PathToUtf8(path); }
 
 UnreadableFileReport ReportOf(const std::filesystem::path& file, Fate fate, const std::filesystem::path& copy = {}) {
-  return UnreadableFileReport{.fate = fate, .file = file, .copy = copy};
+  return UnreadableFileReport{.fate = fate, .file = file, .copy = copy, .reason = {}};
+}
+
+UnreadableFileReport NotKept(const std::filesystem::path& file, std::string reason) {
+  return UnreadableFileReport{.fate = Fate::kNotKept, .file = file, .copy = {}, .reason = std::move(reason)};
 }
 
 UnreadableFileReport MoveAside(const std::filesystem::path& path, const std::filesystem::path& kept) {
@@ -24,7 +29,7 @@ UnreadableFileReport MoveAside(const std::filesystem::path& path, const std::fil
   std::filesystem::rename(path, kept, ec);
   if (ec) {
     support::LogFailure("PreserveUnreadableFile(rename)", Utf8(path) + ": " + ec.message());
-    return ReportOf(path, Fate::kNotKept);
+    return NotKept(path, ec.message());
   }
   support::Log("%s: unreadable, moved to %s\n", Utf8(path).c_str(), Utf8(kept).c_str());
   return ReportOf(path, Fate::kKept, kept);
@@ -58,7 +63,9 @@ UnreadableFileReport PreserveUnreadableFile(const std::filesystem::path& path) {
   }
 
   if (!bytes) return MoveAside(path, target);
-  if (!support::WriteFileAtomically(target, *bytes)) return ReportOf(path, Fate::kNotKept);
+  if (support::SaveResult copied = support::WriteFileAtomically(target, *bytes); !copied) {
+    return NotKept(path, std::move(copied.reason));
+  }
   support::Log("%s: unreadable, kept as %s\n", Utf8(path).c_str(), Utf8(target).c_str());
   return ReportOf(path, Fate::kKept, target);
 }
@@ -74,6 +81,7 @@ bool UnreadableFileGuard::MaySave() {
     report_ = std::move(retried);
     return true;
   }
+  report_.reason = std::move(retried.reason);
   support::Log("%s: not saved, as it could not be read and no copy of it could be kept\n",
                Utf8(report_.file).c_str());
   return false;

@@ -1,6 +1,7 @@
 #pragma once
 // Keeps a data file the program could not read before anything is written over it.
 #include <filesystem>
+#include <string>
 
 #include "model/xml/xml_file.h"
 
@@ -22,6 +23,7 @@ struct UnreadableFileReport {
   Fate fate = Fate::kNone;
   std::filesystem::path file;
   std::filesystem::path copy;  // where it is kept (kKept, kAlreadyKept)
+  std::string reason;          // the system's message for why no copy could be made (kNotKept)
 
   // Whether the file may be written over: it is kept, or there was nothing to keep.
   bool MayReplace() const { return fate != Fate::kNotKept; }
@@ -43,7 +45,7 @@ class UnreadableFileGuard {
   // After reading `file`: one that is unreadable is kept beside (PreserveUnreadableFile).
   void AfterRead(const std::filesystem::path& file, XmlFileState state);
   // Whether a save may replace the file now. While a copy is owed, tries again to make one;
-  // false, logged, as long as that fails.
+  // false, logged, as long as that fails (Report().reason then says why).
   bool MaySave();
   // What the last read found and did.
   const UnreadableFileReport& Report() const { return report_; }

@@ -29,7 +29,7 @@ std::string SerializeXml(const pugi::xml_document& document) {
   return std::move(out).str();
 }
 
-bool SaveXmlFile(const pugi::xml_document& document, const std::filesystem::path& path) {
+support::SaveResult SaveXmlFile(const pugi::xml_document& document, const std::filesystem::path& path) {
   return support::WriteFileAtomically(path, SerializeXml(document));
 }
 

@@ -6,6 +6,8 @@
 
 #include <pugixml.hpp>
 
+#include "support/save_result.h"
+
 namespace model {
 
 // Loads `path` with pugixml's default options (encoding detected). False when the file is missing
@@ -16,8 +18,8 @@ bool LoadXmlFile(const std::filesystem::path& path, pugi::xml_document& document
 // <?xml version="1.0"?>, one element per line, one tab per level.
 std::string SerializeXml(const pugi::xml_document& document);
 
-// Serializes and writes atomically (the old file stays whole on any failure). False on failure.
-bool SaveXmlFile(const pugi::xml_document& document, const std::filesystem::path& path);
+// Serializes and writes atomically (the old file stays whole on any failure).
+support::SaveResult SaveXmlFile(const pugi::xml_document& document, const std::filesystem::path& path);
 
 }  // namespace model
 

@@ -37,7 +37,7 @@ bool SaveMacros(model::MacroLibrary& macros, int version) {
                         L"step " + std::to_wstring(step));
     }
   }
-  return macros.Save();
+  return macros.Save().IsSaved();
 }
 
 bool SaveRecords(model::RecordStore& records, int version) {
@@ -54,7 +54,7 @@ bool SaveRecords(model::RecordStore& records, int version) {
     }
     records.UpsertRecord(record);  // replaces in place without saving, once every code is there
   }
-  return records.Save();
+  return records.Save().IsSaved();
 }
 
 }  // namespace

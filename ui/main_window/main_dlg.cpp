@@ -4,6 +4,7 @@
 #include <vector>
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QEvent>
@@ -74,9 +75,17 @@ CMainDlg::CMainDlg(MainDlgServices services, QWidget* parent)
       commands_(hid_, services_.effects, services_.sides, services_.clock),
       keyFilter_(std::make_unique<HidUsbFilter::KeyFilterChannel>(services_.filters)),
       player_(std::make_unique<playback::MacroPlayer>(services_.records, services_.virtualDevice, services_.clock)),
-      timerThread_(std::make_unique<threads::RunableThread<0>>(services_.clock)) {}
+      timerThread_(std::make_unique<threads::RunableThread<0>>(services_.clock)) {
+  saveNotice_ = std::make_unique<SaveFailureNotice>([this](const QString& text) {
+    // Over the editor while it is open, else over this window (also when it waits in the tray).
+    QWidget* modal = QApplication::activeModalWidget();
+    ShowMessage(modal ? modal : this, "Warning", text, MessageButtons::kOk);
+  });
+  ReportStoreSavesTo(&saveNotice_->Reporter());
+}
 
 CMainDlg::~CMainDlg() {
+  ReportStoreSavesTo(nullptr);
   if (deviceRelay_) {
     std::scoped_lock lock(deviceRelay_->mutex);
     deviceRelay_->window = nullptr;
@@ -418,6 +427,13 @@ void CMainDlg::FactoryRestore() {
 }
 
 void CMainDlg::StopAllMacros() { player_->StopAll(); }
+
+void CMainDlg::ReportStoreSavesTo(support::SaveReporter* reporter) {
+  services_.macros.ReportSavesTo(reporter);
+  services_.records.ReportSavesTo(reporter);
+  services_.effects.ReportSavesTo(reporter);
+  services_.sides.ReportSavesTo(reporter);
+}
 
 void CMainDlg::OnDeviceChange(platform::DeviceChange change, const std::wstring& path) {
   if (destroyed_) return;

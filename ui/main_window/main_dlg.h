@@ -5,6 +5,9 @@
 // factory restore. Every handler runs on the window thread; device notifications and the timer
 // job come from other threads (the former are queued onto the window thread).
 //
+// From construction to destruction every save of the four stores is reported to SaveNotice(),
+// which tells the user of a failed one.
+//
 // Life: construct, Create() (builds the layout), Initialise() (opens the keyboard; false and the
 // window destroyed when there is none), show. DestroyWindow() (close button, close command,
 // keyboard removal) hides the window for good and emits WindowDestroyed(); the owner then ends
@@ -28,6 +31,7 @@
 #include "ui/keyboard_image/coord_button_image.h"
 #include "ui/lighting_panel/lighting_panel.h"
 #include "ui/main_window/main_dlg_services.h"
+#include "ui/save_notice/save_failure_notice.h"
 #include "ui/toolkit/command_menu.h"
 #include "ui/toolkit/tray_icon.h"
 
@@ -114,6 +118,7 @@ class CMainDlg : public QWidget, public SOUI::ICoordButtonClickListener {
   TrayIcon* Tray() const { return tray_.get(); }
   threads::RunableThread<0>& TimerThread() { return *timerThread_; }
   QWidget* Root() const { return root_; }
+  SaveFailureNotice& SaveNotice() { return *saveNotice_; }
 
   // The timer job: the start-up effect report.
   std::int32_t SendStartupEffectJob(std::int32_t firstValue, std::int32_t secondValue,
@@ -145,8 +150,10 @@ class CMainDlg : public QWidget, public SOUI::ICoordButtonClickListener {
   void BringEditorBackLater();
   void OnButtonClicked(QAbstractButton* sender);
   void OnSliderMoved(QSlider* sender);
+  void ReportStoreSavesTo(support::SaveReporter* reporter);
 
   MainDlgServices services_;
+  std::unique_ptr<SaveFailureNotice> saveNotice_;
   device::HidDevice hid_;
   device::KeyboardCommands commands_;
   std::unique_ptr<HidUsbFilter::KeyFilterChannel> keyFilter_;

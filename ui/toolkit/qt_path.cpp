@@ -8,4 +8,12 @@ QString PathToQString(const std::filesystem::path& path) { return QString::fromS
 
 std::filesystem::path QStringToPath(const QString& text) { return support::PathFromWide(text.toStdWString()); }
 
+QString BreakablePath(const std::filesystem::path& path) {
+  QString text = PathToQString(path);
+  for (const QChar separator : {QChar('/'), QChar('\\')}) {
+    text.replace(separator, QString(separator) + QChar(0x200B));
+  }
+  return text;
+}
+
 }  // namespace ui

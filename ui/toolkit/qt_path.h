@@ -11,4 +11,8 @@ namespace ui {
 QString PathToQString(const std::filesystem::path& path);
 std::filesystem::path QStringToPath(const QString& text);
 
+// The path for a message box, which can wrap it at its separators (after each one a zero-width
+// space).
+QString BreakablePath(const std::filesystem::path& path);
+
 }  // namespace ui

@@ -212,8 +212,11 @@ TEST_F(LedEffectStoreTest, MalformedFileThatCannotBeKeptIsNotReplaced) {
             std::string::npos)
       << log.Text();
 
-  // Nor does the first change write over it, while no copy can be made.
-  EXPECT_FALSE(store.SetSelected(3));
+  // Nor does the first change write over it, while no copy can be made; the refusal says why.
+  const support::SaveResult refused = store.SetSelected(3);
+  EXPECT_EQ(refused.outcome, support::SaveResult::Outcome::kRefused);
+  EXPECT_EQ(refused.file, file);
+  EXPECT_NE(refused.reason, "");
   EXPECT_FALSE(store.Reset());
   EXPECT_EQ(ReadFileText(file), broken);
 

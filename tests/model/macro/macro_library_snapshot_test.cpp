@@ -7,6 +7,10 @@
 #include "model/macro/macro_library.h"
 #include "model/macro/macro_library_snapshot.h"
 #include "printers.h"
+#include "support/logger.h"
+#include "support/path_text.h"
+#include "support/save_reporter.h"
+#include "tests/common/awkward_folder_name.h"
 #include "tests/common/temp_folder_test.h"
 
 namespace {
@@ -69,6 +73,23 @@ TEST_F(MacroLibrarySnapshotTest, AFileThatDidNotExistIsRemovedAgain) {
   ASSERT_TRUE(snapshot.Restore(library));
   EXPECT_EQ(library.GroupCount(), 0);
   EXPECT_FALSE(std::filesystem::exists(File("macro.xml")));
+}
+
+// A file that cannot be put back (a folder took its name) is logged by its name in UTF-8,
+// whatever the folder is called, and goes to the reporter as a failed save.
+TEST_F(MacroLibrarySnapshotTest, AFileThatCannotBePutBackIsLoggedAndReported) {
+  const std::filesystem::path file = dir_ / testsupport::AwkwardFolderName() / "macro.xml";
+  MacroLibrary library;
+  EXPECT_FALSE(library.Load(file));
+  const MacroLibrarySnapshot snapshot = MacroLibrarySnapshot::Take(library);
+  std::filesystem::create_directories(file / "in the way");
+  support::SaveReporter reporter(nullptr);
+  library.ReportSavesTo(&reporter);
+  support::ScopedLogCapture log;
+  EXPECT_FALSE(snapshot.Restore(library));
+  EXPECT_NE(log.Text().find("remove " + support::PathToUtf8(file) + " failed: "), std::string::npos) << log.Text();
+  const std::vector<support::SaveResult> told = reporter.TakeUntold();
+  EXPECT_TRUE(told.size() == 1 && told[0].file == file && !told[0].reason.empty());
 }
 
 TEST_F(MacroLibrarySnapshotTest, WithoutAFilePathOnlyMemoryIsRestored) {
