@@ -11,14 +11,21 @@
 //   ReadItem(item, record)          fills `record` from one <item> element, clamping its values
 //   WriteItem(item, record)         sets one <item> element's attributes
 //
-// All members may be called from any thread.
+// All members may be called from any thread. A save writes the file outside the lock that guards
+// the records, so readers never wait for the disk; of two saves racing to the file the newer
+// content is the one that stays.
 #include <array>
 #include <cstdint>
 #include <filesystem>
 #include <mutex>
 #include <optional>
+#include <string>
 
 #include "model/xml/unreadable_file.h"
+
+namespace pugi {
+class xml_document;
+}
 
 namespace model {
 
@@ -56,17 +63,32 @@ class LightingStore {
   std::int32_t Selected() const;
   // Replaces the selected index (any value, -1 included), then saves. Returns Save's result.
   bool SetSelected(std::int32_t index);
+  // The same without saving (a caller that saves when it chooses).
+  void SetSelectedUnsaved(std::int32_t index);
 
   std::filesystem::path Path() const;
   // What Load did with a file it could not read (Fate::kNone when there was none).
   UnreadableFileReport UnreadableAtLoad() const;
 
  private:
+  // What a save writes, taken under the lock; written by Write without it.
+  struct PendingWrite {
+    std::filesystem::path path;
+    std::string bytes;
+    std::uint64_t sequence = 0;
+  };
+
   void SetDefaultsLocked();
-  bool SaveLocked() const;
+  void ReadDocumentLocked(const pugi::xml_document& document);
+  std::optional<PendingWrite> PrepareSaveLocked() const;
+  bool Write(const std::optional<PendingWrite>& pending) const;
   int ResolveLocked(int index) const;
 
   mutable std::mutex mutex_;
+  mutable std::mutex writeMutex_;  // one file write at a time; taken without mutex_
+  mutable std::uint64_t preparedSaves_ = 0;       // under mutex_
+  mutable std::uint64_t writtenSequence_ = 0;     // under writeMutex_
+  mutable bool lastWriteResult_ = false;          // under writeMutex_
   std::filesystem::path path_;
   std::array<Record, kRecordCount> records_{};
   std::int32_t selected_ = Format::kDefaultSelected;

@@ -168,7 +168,7 @@ TEST(MainWindowRestoreTest, RestoreSurvivesTheUnplugAndTheArrivalReopens) {
   EXPECT_EQ(caps.checked, 1);
   EXPECT_EQ(caps.label, L"Caps Lock : Left Shift");
   EXPECT_TRUE(rig.filter.IsCaptured(0x70039));
-  rig.keyboard.ClearReports();
+  rig.ClearReports();
 
   rig.window->FactoryRestore();
   ASSERT_EQ(rig.messages.size(), 1u);
@@ -201,7 +201,7 @@ TEST(MainWindowRestoreTest, RestoreSurvivesTheUnplugAndTheArrivalReopens) {
   EXPECT_EQ(rig.messages[1].text, "Please insert USB device");
 
   rig.keyboard.SetFirmwareVersion(0x0102);
-  rig.keyboard.ClearReports();
+  rig.ClearReports();
   rig.keyboard.PlugIn();
   MainWindowRig::ProcessEvents();
   EXPECT_TRUE(rig.window->IsKeyboardOpen());
@@ -220,7 +220,7 @@ TEST(MainWindowRestoreTest, CancelledRestoreChangesNothing) {
   rig.WriteFile("record.xml", kCapsLockRecordFile);
   rig.LoadDataFiles();
   ASSERT_TRUE(rig.Start());
-  rig.keyboard.ClearReports();
+  rig.ClearReports();
   rig.messageAnswer = ui::kMessageCancel;
   rig.Control<QAbstractButton>("btn_restore_factory")->click();
   EXPECT_EQ(rig.messages.size(), 1u);
