@@ -54,7 +54,7 @@ stage bash tools/run-package-test.sh build/tests
 # Lighting control from outside the window: kbconfigctl alone and against the running demo, and
 # an OpenRGB SDK client from the npm registry against the demo's server (that part is skipped,
 # with a line saying so, when the registry cannot be reached).
-bash tools/run-outside-control-test.sh linux build/tests
+stage bash tools/run-outside-control-test.sh linux build/tests
 
 # The Linux backend against the real kernel under qemu (skips with its reason where qemu cannot run).
 echo "== kernel suite"
