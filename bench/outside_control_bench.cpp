@@ -6,9 +6,10 @@
 // the most it received in any one second, the shortest gap between two reports, whether the last
 // report carries the last update's state and how long after the last update it came, the file
 // saves made, and the window thread's longest stall (the longest gap between the ticks of a 1 ms
-// timer on the window thread, minus the millisecond). For comparison, the same stream of changes
-// made on the window thread with the pacing the lighting reports had before (a sleep on the
-// window thread for the rest of each 100 ms) gives that case's stall.
+// timer on the window thread, minus the millisecond); as a reference, the same measure first while
+// nothing happens (what the machine itself takes from the thread). For comparison, changes made
+// on the window thread with the pacing the lighting reports had before (a sleep on the window
+// thread for the rest of each 100 ms), one change per event as slider moves come.
 //
 // Usage: outside_control_bench [seconds, default 10] [updates per second, default 60]
 #include <algorithm>
@@ -143,11 +144,14 @@ struct ReportFigures {
   SteadyTime lastAt{};
 };
 
+// The reports of the effect the client changes (the start-up effect report, which the program
+// sends once 2 s after it starts and never paces, is not one of them).
 ReportFigures EffectReports(const sim::SimHidSystem& keyboard) {
   ReportFigures figures;
   std::vector<SteadyTime> times;
   for (const sim::ReceivedReport& report : keyboard.Reports()) {
-    if (report.kind != sim::ReceivedReport::Kind::kSetFeature || report.bytes[1] != 0xFF || report.bytes[3] == 0x20) {
+    if (report.kind != sim::ReceivedReport::Kind::kSetFeature || report.bytes[1] != 0xFF ||
+        report.bytes[3] != kEffect + 1) {
       continue;
     }
     times.push_back(report.at);
@@ -232,9 +236,17 @@ int main(int argc, char** argv) {
   QCoreApplication::processEvents();
   keyboard.ClearReports();
 
+  StallMeter meter;
+  meter.Start();
+  QElapsedTimer quiet;
+  quiet.start();
+  while (quiet.elapsed() < seconds * 1000) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+  std::printf("Nothing happening for %d s (reference)\n", seconds);
+  std::printf("  window thread's longest stall     %.1f ms\n", meter.LongestStallMs());
+  keyboard.ClearReports();
+
   std::printf("OpenRGB client: %d updates a second for %d s (effect %d, speed and brightness changing)\n", rate,
               seconds, kEffect);
-  StallMeter meter;
   meter.Start();
   std::atomic<bool> done{false};
   Run run;
@@ -286,8 +298,8 @@ int main(int argc, char** argv) {
   change.setTimerType(Qt::PreciseTimer);
   change.setInterval(0);
   QObject::connect(&change, &QTimer::timeout, [&] {
-    // Every change whose time has come, as the window would take them in.
-    while (next < updates && std::chrono::steady_clock::now() >= start + next * period) {
+    // One change per event, once its time has come, as slider moves reach the window.
+    if (next < updates && std::chrono::steady_clock::now() >= start + next * period) {
       effects.SetRecord(kEffect, {.brightness = static_cast<std::uint8_t>(BrightnessOf(next)),
                                   .speed = static_cast<std::uint8_t>(SpeedOf(next)), .deriction = 0, .selection = 1});
       commands.SendEffect(kEffect);
