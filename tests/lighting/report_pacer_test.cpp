@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include "../common/sim_lighting.h"
+#include "../common/temp_folder.h"
 #include "device/io/hid_device.h"
 #include "platform/sim/sim_keyboard.h"
 
@@ -119,19 +121,14 @@ TEST_F(ReportPacerTest, FactoryRestoreFollowsWhatWasAskedBeforeAndIsNeverReplace
 }
 
 TEST(ReportPacerShutdownTest, WhatWaitsIsSentBeforeThePacerEnds) {
-  support::ManualClock clock;
-  sim::SimHidSystem keyboard{sim::StandardKeyboard(), clock};
-  device::HidDevice device{keyboard};
-  model::LedEffectStore effects;
-  model::SideModelStore sides;
-  device::KeyboardCommands commands{device, effects, sides, clock};
-  ASSERT_TRUE(device.Open(sim::kStandardLightingPath, device::kReadWriteShared));
+  testsupport::TempFolder folder{"kb_pacer"};
+  testsupport::SimLighting sim{folder.Path()};
   {
-    lighting::ReportPacer pacer{commands, clock};
+    lighting::ReportPacer pacer{sim.commands, sim.clock};
     pacer.SendSideLight(3);
     pacer.SendEffect(0);
   }
-  const std::vector<sim::ReceivedReport> reports = keyboard.Reports();
+  const std::vector<sim::ReceivedReport> reports = sim.keyboard.Reports();
   ASSERT_EQ(reports.size(), 2u);
   EXPECT_EQ(reports[1].at - reports[0].at, 100ms);
 }
