@@ -1,5 +1,7 @@
 #include "app/ctl/program_client.h"
 
+#include <algorithm>
+
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QLocalSocket>
