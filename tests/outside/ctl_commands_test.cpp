@@ -44,7 +44,12 @@ class SimTarget final : public ctl::Target {
 
 class CtlCommandsTest : public ::testing::Test {
  protected:
-  ctl::Result Run(std::vector<std::string> arguments) { return ctl::RunArguments(arguments, target); }
+  // One command, done as kbconfigctl does it alone: its report has gone out when it ends.
+  ctl::Result Run(std::vector<std::string> arguments) {
+    const ctl::Result result = ctl::RunArguments(arguments, target);
+    target.sim.pacer.WaitUntilIdle();
+    return result;
+  }
   std::string File(const char* name) { return target.sim.File(name); }
 
   testsupport::TempFolder folder{"kb_ctl"};
