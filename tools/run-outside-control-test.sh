@@ -94,7 +94,7 @@ commands() {  # the same commands, with kbconfig running or not
 echo "== outside: ${ctl_name} with no program running"
 commands
 transcript 1 openrgb on
-grep -q '^keyboard <- feature: 07 ff ff 02 03 02 00 00$' <(ctl effect breathing 2>&1) &&
+grep -q '^keyboard <- feature: 07 ff ff 02 03 02 00 00$' <(ctl effect breathing 2>&1 | tr -d '\r') &&
   pass "alone, the emulated keyboard printed the effect report 07 ff ff 02 03 02 00 00" ||
   fail "alone, the emulated keyboard did not print the effect report"
 
