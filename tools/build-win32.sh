@@ -72,7 +72,7 @@ step() { echo "== build-win32 [$(($(date +%s) - started))s] $*"; }
 # --- packages ---------------------------------------------------------------------------------
 source tools/apt.sh
 packages=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix dpkg-dev cmake googletest
-          qt6-base-dev qt6-base-dev-tools qt6-tools-dev-tools)
+          qt6-base-dev qt6-base-dev-tools qt6-tools-dev-tools qt6-translations-l10n)
 if [ "${program_only}" = no ]; then packages+=(wine64 fonts-wine nsis xvfb xauth); fi
 apt_install "${packages[@]}"
 # The 32-bit Wine comes from Debian's i386 packages, whose index a mirror may refuse: without it

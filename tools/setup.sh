@@ -11,6 +11,8 @@ packages=(
   qt6-base-dev qt6-tools-dev qt6-tools-dev-tools libgl-dev
   # Qt6UiTools needs Qt6OpenGLWidgets, whose Qt6OpenGL CMake files only this package brings.
   libqt6opengl6-dev
+  # Qt's own texts (file dialogs, standard buttons) in Chinese; also shipped with the Windows build.
+  qt6-translations-l10n
   libudev-dev
   qemu-system-x86 busybox-static
   xvfb xauth fonts-dejavu-core
