@@ -236,6 +236,10 @@ run_arch() {
   cmake --build "${dir}" --target windows_installer >/dev/null
   step "end-to-end checks of the installed program (${arch})"
   bash tests/windows_e2e/run_windows_e2e.sh "${dir}" "${loader}" || status=1
+  if [ "${arch}" = x86_64 ]; then
+    step "lighting control from outside the window under Wine (${arch})"
+    bash tools/run-outside-control-test.sh wine "${dir}/program-folder" "${loader}" || status=1
+  fi
   /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true
 }
 

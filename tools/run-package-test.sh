@@ -132,6 +132,23 @@ grep -q 'Please insert USB device!' "$log" || fail "kbconfig did not say \"Pleas
 [ ! -e /usr/share/kbconfig/ledeffect.xml ] && [ ! -e /usr/bin/ledeffect.xml ] || fail "a data file was written beside the program"
 echo "   kbconfig said \"Please insert USB device!\" and ended with 0 after $answered answered box(es)"
 
+# kbconfigctl alone, as the same user without a keyboard: it reads the files, refuses a change
+# with "no keyboard" (exit status 3) and a bad value with 4, and changes nothing.
+step "kbconfigctl without kbconfig and without a keyboard"
+ctl() {
+  "${run_as[@]}" env -i PATH=/usr/bin:/bin HOME="$user_home" XDG_CONFIG_HOME="$user_home/.config" \
+    LANG=C.UTF-8 /usr/bin/kbconfigctl "$@"
+}
+ctl status | grep -q '^Keyboard:   not found$' || fail "kbconfigctl status did not say that no keyboard is there"
+before=$(md5sum < "$user_home/.config/kbconfig/ledeffect.xml")
+ctl_status=0; ctl effect breathing --speed 2 2>/dev/null || ctl_status=$?
+[ "$ctl_status" -eq 3 ] || fail "kbconfigctl effect without a keyboard ended with $ctl_status, not 3"
+ctl_status=0; ctl effect breathing --speed 9 2>/dev/null || ctl_status=$?
+[ "$ctl_status" -eq 4 ] || fail "kbconfigctl effect --speed 9 ended with $ctl_status, not 4"
+[ "$(md5sum < "$user_home/.config/kbconfig/ledeffect.xml")" = "$before" ] || fail "a refused kbconfigctl command changed ledeffect.xml"
+man -w kbconfigctl >/dev/null 2>&1 || [ -f /usr/share/man/man1/kbconfigctl.1.gz ] || fail "no manual page of kbconfigctl"
+echo "   kbconfigctl: status read the files; no keyboard gave 3, a bad value 4, nothing changed"
+
 # --- remove ---------------------------------------------------------------------------------------
 step "apt-get purge kbconfig"
 DEBIAN_FRONTEND=noninteractive $SUDO apt-get purge -y -qq -o DPkg::Lock::Timeout=600 kbconfig >/dev/null

@@ -51,6 +51,11 @@ stage bash tools/run-fuzz.sh
 # The Debian package of build/tests: linted, installed, started without a keyboard, purged.
 stage bash tools/run-package-test.sh build/tests
 
+# Lighting control from outside the window: kbconfigctl alone and against the running demo, and
+# an OpenRGB SDK client from the npm registry against the demo's server (that part is skipped,
+# with a line saying so, when the registry cannot be reached).
+stage bash tools/run-outside-control-test.sh linux build/tests
+
 # The Linux backend against the real kernel under qemu (skips with its reason where qemu cannot run).
 echo "== kernel suite"
 stage bash tools/run-kernel-tests.sh build/kernel-suite

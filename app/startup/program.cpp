@@ -13,8 +13,10 @@
 #include "app/startup/startup_notices.h"
 #include "model/config/load_config.h"
 #include "support/logger.h"
+#include "outside/ctl/ctl_run.h"
 #include "support/path_text.h"
 #include "ui/main_window/main_dlg.h"
+#include "ui/main_window/window_command_target.h"
 #include "ui/toolkit/layout_loader.h"
 #include "ui/toolkit/message_box.h"
 #include "ui/toolkit/qt_path.h"
@@ -124,6 +126,13 @@ int RunProgram(ProgramEnvironment& environment, bool startHidden) {
   } restoreQuitRule{quitOnLastWindow};
 
   if (!window.Initialise()) return 0;  // no keyboard: the user has been told
+  // kbconfigctl's commands run here, on the window thread, as the window's own changes do.
+  instance.SetCommandHandler([&window](const std::vector<std::string>& arguments) {
+    ui::WindowCommandTarget target(window);
+    const ctl::Result result = ctl::RunArguments(arguments, target);
+    support::Log("kbconfigctl %s: exit status %d\n", arguments.empty() ? "" : arguments.front().c_str(), result.exit);
+    return CommandReply{.exit = result.exit, .out = result.out, .error = result.error};
+  });
   CentreOnScreen(window);
   window.ShowAtStart(startHidden);
   if (environment.onWindowShown) environment.onWindowShown(window);

@@ -1,9 +1,9 @@
 #include "app/startup/single_instance.h"
 
-#include <QCryptographicHash>
 #include <QLocalSocket>
 
 #include "app/startup/platform_startup.h"
+#include "outside/ctl/ctl_command.h"
 #include "support/logger.h"
 #include "ui/toolkit/qt_path.h"
 
@@ -12,28 +12,19 @@ namespace app {
 namespace {
 
 constexpr int kConnectTimeoutMs = 2000;
+// How long a start waits for a lock whose holder does not listen (kbconfigctl doing its work).
+constexpr int kWaitForWorkingHolderMs = 5000;
 
 }  // namespace
 
 SingleInstance::SingleInstance(QString instanceName, std::filesystem::path lockFolder)
-    : name_(std::move(instanceName)), lockFolder_(std::move(lockFolder)) {}
+    : name_(std::move(instanceName)),
+      lockFolder_(std::move(lockFolder)),
+      address_(AddressOf(name_, ui::PathToQString(lockFolder_))) {}
 
 SingleInstance::~SingleInstance() {
   if (server_) server_->close();
   if (lock_) lock_->unlock();
-}
-
-QString SingleInstance::LockFilePath() const {
-  return ui::PathToQString(lockFolder_ / ui::QStringToPath(name_ + QStringLiteral(".lock")));
-}
-
-QString SingleInstance::ServerName() const {
-  // A bare name is one socket in /tmp for every user of the machine, and another user's would
-  // keep this instance from listening; the lock folder is the user's own, so its digest tells
-  // users apart (a digest, not the folder itself: socket paths are limited to about 100 bytes).
-  const QByteArray folder = ui::PathToQString(lockFolder_).toUtf8();
-  const QByteArray digest = QCryptographicHash::hash(folder, QCryptographicHash::Sha256).toHex().left(12);
-  return name_ + QLatin1Char('-') + QString::fromLatin1(digest);
 }
 
 SingleInstance::Role SingleInstance::Acquire() {
@@ -45,9 +36,12 @@ SingleInstance::Role SingleInstance::Acquire() {
     if (lock_->error() != QLockFile::LockFailedError) {
       support::LogFailure("SingleInstance::Acquire", "lock file " + LockFilePath().toStdString() + " unusable");
     }
-    lock_.reset();
-    AskFirstInstanceToShow();
-    return Role::kAnotherRunning;
+    // A holder that listens is the program: it shows its window. One that does not is
+    // kbconfigctl at work, done in a moment.
+    if (AskFirstInstanceToShow() || !lock_->tryLock(kWaitForWorkingHolderMs)) {
+      lock_.reset();
+      return Role::kAnotherRunning;
+    }
   }
   if (!Listen()) {
     // Without the socket a later start cannot reach this window, but this instance still runs.
@@ -71,15 +65,43 @@ bool SingleInstance::Listen() {
 void SingleInstance::OnConnection() {
   while (QLocalSocket* socket = server_->nextPendingConnection()) {
     connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+    if (!PeerIsSameUser(*socket)) {
+      support::LogFailure("SingleInstance::OnConnection", "a process of another user was turned away");
+      socket->abort();
+      continue;
+    }
+    socket->setReadBufferSize(kLongestMessage);
     auto readMessage = [this, socket] {
-      if (!socket->canReadLine()) return;
-      const QByteArray line = socket->readLine();
-      if (line == kActivateMessage) emit ActivationRequested();
-      socket->disconnectFromServer();
+      if (!socket->canReadLine()) {
+        // A message longer than any valid one never ends: drop the connection.
+        if (socket->bytesAvailable() >= kLongestMessage) socket->abort();
+        return;
+      }
+      const QByteArray line = socket->readLine(kLongestMessage);
+      if (line == kActivateMessage) {
+        emit ActivationRequested();
+        socket->disconnectFromServer();
+        return;
+      }
+      Answer(socket, line);
     };
     connect(socket, &QLocalSocket::readyRead, this, readMessage);
     readMessage();  // the message may have arrived with the connection
   }
+}
+
+void SingleInstance::Answer(QLocalSocket* socket, const QByteArray& line) {
+  CommandReply reply{.exit = ctl::kBadUsage, .out = "", .error = "kbconfig did not understand the request"};
+  if (const std::optional<std::vector<std::string>> arguments = ArgumentsOf(line)) {
+    if (commandHandler_) {
+      reply = commandHandler_(*arguments);
+    } else {
+      reply = {.exit = ctl::kBusy, .out = "", .error = "kbconfig is starting; try again in a moment"};
+    }
+  }
+  socket->write(ReplyMessage(reply));
+  socket->flush();
+  socket->disconnectFromServer();
 }
 
 bool SingleInstance::AskFirstInstanceToShow() const {

@@ -10,6 +10,8 @@ KeyboardCommands::KeyboardCommands(HidDevice& device, const model::LedEffectStor
 
 bool KeyboardCommands::QueryVersion() {
   if (!device_.IsPresent()) return false;
+  // The keyboard answers the query that came last: no lighting report goes between the two.
+  std::scoped_lock transfer(transferMutex_);
   ReportBytes buffer = VersionQuery();
   if (!device_.SetFeature(buffer)) return false;
   if (!device_.GetFeature(buffer)) return false;
@@ -22,8 +24,10 @@ void KeyboardCommands::SendEffect(int effectIndex) {
   const std::optional<model::EffectRecord> record = effects_.RecordAt(index);
   if (!record) return;
   WaitForPacing();
+  std::scoped_lock transfer(transferMutex_);
   // A failed transfer is logged by HidDevice; the report is not retried.
   device_.SetFeature(EffectReport(index, *record));
+  std::scoped_lock pacing(pacingMutex_);
   lastSendTime_ = clock_.Now();
 }
 
@@ -32,24 +36,44 @@ void KeyboardCommands::SendSideLight(int sideIndex) {
   const std::optional<model::SideRecord> record = sides_.RecordAt(index);
   if (!record) return;
   WaitForPacing();
+  std::scoped_lock transfer(transferMutex_);
   device_.SetFeature(SideLightReport(index, *record));
+  std::scoped_lock pacing(pacingMutex_);
   lastSendTime_ = clock_.Now();
 }
 
 void KeyboardCommands::SendStartupEffect() {
   const std::optional<model::EffectRecord> record = effects_.RecordAt(0);
   if (!record) return;
+  std::scoped_lock transfer(transferMutex_);
   device_.SetFeature(StartupEffectReport(*record));
 }
 
-void KeyboardCommands::SendFactoryRestore() { device_.Write(FactoryRestoreReport()); }
+void KeyboardCommands::SendFactoryRestore() {
+  std::scoped_lock transfer(transferMutex_);
+  device_.Write(FactoryRestoreReport());
+}
 
-void KeyboardCommands::RestartPacing() { lastSendTime_ = clock_.Now(); }
+void KeyboardCommands::RestartPacing() {
+  std::scoped_lock pacing(pacingMutex_);
+  lastSendTime_ = clock_.Now();
+}
 
-void KeyboardCommands::WaitForPacing() {
-  if (!lastSendTime_) return;
+std::chrono::milliseconds KeyboardCommands::PacingDelay() const {
+  std::scoped_lock pacing(pacingMutex_);
+  return PacingDelayLocked();
+}
+
+std::chrono::milliseconds KeyboardCommands::PacingDelayLocked() const {
+  if (!lastSendTime_) return std::chrono::milliseconds(0);
   const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(clock_.Now() - *lastSendTime_);
-  if (elapsed < kLightingInterval) clock_.SleepFor(kLightingInterval - elapsed);
+  return elapsed < kLightingInterval ? kLightingInterval - elapsed : std::chrono::milliseconds(0);
+}
+
+// Sleeps without holding a lock, so a version query or RestartPacing never waits for it.
+void KeyboardCommands::WaitForPacing() {
+  const std::chrono::milliseconds delay = PacingDelay();
+  if (delay > std::chrono::milliseconds(0)) clock_.SleepFor(delay);
 }
 
 }  // namespace device

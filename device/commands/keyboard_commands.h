@@ -2,11 +2,15 @@
 // Sends the keyboard's reports through an open HidDevice, built from the current lighting stores.
 //
 // Effect and side-light reports are paced: each goes out at least 100 ms after the previous one
-// (or after the last RestartPacing), sleeping on the given clock for the rest. QueryVersion, the
-// lighting reports and the factory restore belong to one thread (the window thread);
-// SendStartupEffect may run on another, as it touches neither the pacing nor the version.
+// (or after the last RestartPacing), sleeping on the given clock for the rest. The program sends
+// them from its report pacer's thread (lighting/report_pacer.h), which first waits PacingDelay()
+// so that the report it then builds holds the newest state.
+//
+// Every member may be called from any thread. A version query's two transfers are never split by
+// another report; Version() belongs to the thread that queries.
 #include <chrono>
 #include <cstdint>
+#include <mutex>
 #include <optional>
 
 #include "device/io/hid_device.h"
@@ -43,14 +47,19 @@ class KeyboardCommands {
 
   // Counts the pacing interval from now: at initialisation and whenever the keyboard arrives.
   void RestartPacing();
+  // How long the next effect or side-light report would wait for its pacing (0 when none).
+  std::chrono::milliseconds PacingDelay() const;
 
  private:
   void WaitForPacing();
+  std::chrono::milliseconds PacingDelayLocked() const;
 
   HidDevice& device_;
   const model::LedEffectStore& effects_;
   const model::SideModelStore& sides_;
   support::Clock& clock_;
+  mutable std::mutex pacingMutex_;    // lastSendTime_
+  std::mutex transferMutex_;          // one report (or the version query's pair) at a time
   std::optional<support::Clock::TimePoint> lastSendTime_;
   std::int32_t version_ = kUnknownVersion;
 };

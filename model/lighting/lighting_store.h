@@ -11,16 +11,23 @@
 //   ReadItem(item, record)          fills `record` from one <item> element, clamping its values
 //   WriteItem(item, record)         sets one <item> element's attributes
 //
-// All members may be called from any thread.
+// All members may be called from any thread. A save writes the file outside the lock that guards
+// the records, so readers never wait for the disk; of two saves racing to the file the newer
+// content is the one that stays.
 #include <array>
 #include <cstdint>
 #include <filesystem>
 #include <mutex>
 #include <optional>
+#include <string>
 
 #include "model/xml/unreadable_file.h"
 #include "support/save_reporter.h"
 #include "support/save_result.h"
+
+namespace pugi {
+class xml_document;
+}
 
 namespace model {
 
@@ -59,6 +66,8 @@ class LightingStore {
   std::int32_t Selected() const;
   // Replaces the selected index (any value, -1 included), then saves. Returns Save's result.
   support::SaveResult SetSelected(std::int32_t index);
+  // The same without saving (a caller that saves when it chooses).
+  void SetSelectedUnsaved(std::int32_t index);
 
   // Hands the result of every later save to `reporter` (null: to none). The reporter must outlive
   // this until it is taken away again; once this returns, no save is handing it a result.
@@ -69,16 +78,35 @@ class LightingStore {
   UnreadableFileReport UnreadableAtLoad() const;
 
  private:
+  // What a save writes, taken under the lock; written by Write without it.
+  struct PendingWrite {
+    std::filesystem::path path;
+    std::string bytes;
+    std::uint64_t sequence = 0;
+  };
+  // A save as taken under the lock: what to write, or why nothing is written.
+  struct PreparedSave {
+    std::optional<PendingWrite> write;
+    support::SaveResult unwritten;
+  };
+
   void SetDefaultsLocked();
-  support::SaveResult SaveLocked() const;
+  void ReadDocumentLocked(const pugi::xml_document& document);
+  PreparedSave PrepareSaveLocked() const;
+  // Writes the prepared bytes, or hands the reporter why there were none.
+  support::SaveResult Write(const PreparedSave& save) const;
   int ResolveLocked(int index) const;
 
   mutable std::mutex mutex_;
+  mutable std::mutex writeMutex_;  // one file write at a time; taken without mutex_
+  mutable std::uint64_t preparedSaves_ = 0;       // under mutex_
+  mutable std::uint64_t writtenSequence_ = 0;     // under writeMutex_
+  mutable support::SaveResult lastWriteResult_;   // under writeMutex_
   std::filesystem::path path_;
   std::array<Record, kRecordCount> records_{};
   std::int32_t selected_ = Format::kDefaultSelected;
   mutable UnreadableFileGuard unreadable_;
-  support::SaveReporter* reporter_ = nullptr;
+  support::SaveReporter* reporter_ = nullptr;    // under writeMutex_
 };
 
 }  // namespace model

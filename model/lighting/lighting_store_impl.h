@@ -7,6 +7,7 @@
 #include "model/lighting/xml_number.h"
 #include "model/xml/unreadable_file.h"
 #include "model/xml/xml_file.h"
+#include "support/atomic_file.h"
 
 namespace model {
 
@@ -18,19 +19,28 @@ LightingStore<Format>::LightingStore() {
 template <typename Format>
 bool LightingStore<Format>::Load(const std::filesystem::path& path) {
   if (path.empty()) return false;
-  std::scoped_lock lock(mutex_);
-  path_ = path;
+  PreparedSave defaults;
+  {
+    std::scoped_lock lock(mutex_);
+    path_ = path;
 
-  pugi::xml_document document;
-  const XmlFileState state = ReadXmlFile(path_, document);
-  unreadable_.AfterRead(path_, state);
-  if (state != XmlFileState::kLoaded) {
+    pugi::xml_document document;
+    const XmlFileState state = ReadXmlFile(path_, document);
+    unreadable_.AfterRead(path_, state);
+    if (state == XmlFileState::kLoaded) {
+      ReadDocumentLocked(document);
+      return true;
+    }
     SetDefaultsLocked();
     // A version that cannot be read is not replaced by the defaults until it is kept beside.
-    SaveLocked();
-    return false;
+    defaults = PrepareSaveLocked();
   }
+  Write(defaults);
+  return false;
+}
 
+template <typename Format>
+void LightingStore<Format>::ReadDocumentLocked(const pugi::xml_document& document) {
   const pugi::xml_node effect = document.child("effect");
   const int sel = lighting_detail::IntAttribute(effect, "sel", 0);
   selected_ = (sel >= 0 && sel <= Format::kHighestSelected) ? sel : 0;
@@ -41,39 +51,61 @@ bool LightingStore<Format>::Load(const std::filesystem::path& path) {
     if (item.type() != pugi::node_element) continue;
     Format::ReadItem(item, records_[index++]);
   }
-  return true;
 }
 
 template <typename Format>
 support::SaveResult LightingStore<Format>::Save() const {
-  std::scoped_lock lock(mutex_);
-  return SaveLocked();
+  PreparedSave pending;
+  {
+    std::scoped_lock lock(mutex_);
+    pending = PrepareSaveLocked();
+  }
+  return Write(pending);
 }
 
 template <typename Format>
-support::SaveResult LightingStore<Format>::SaveLocked() const {
-  if (path_.empty()) return support::SaveResult::Failed(path_, "no file path (the store was never loaded)");
-  if (!unreadable_.MaySave()) {
-    return support::ReportTo(reporter_, support::SaveResult::Refused(path_, unreadable_.Report().reason));
+auto LightingStore<Format>::PrepareSaveLocked() const -> PreparedSave {
+  if (path_.empty()) {
+    return {std::nullopt, support::SaveResult::Failed(path_, "no file path (the store was never loaded)")};
   }
+  if (!unreadable_.MaySave()) return {std::nullopt, support::SaveResult::Refused(path_, unreadable_.Report().reason)};
   pugi::xml_document document;
   pugi::xml_node effect = document.append_child("effect");
   effect.append_attribute("sel").set_value(selected_);
   for (const Record& record : records_) Format::WriteItem(effect.append_child("item"), record);
-  return support::ReportTo(reporter_, SaveXmlFile(document, path_));
+  return {PendingWrite{.path = path_, .bytes = SerializeXml(document), .sequence = ++preparedSaves_}, {}};
+}
+
+template <typename Format>
+support::SaveResult LightingStore<Format>::Write(const PreparedSave& save) const {
+  std::scoped_lock lock(writeMutex_);
+  if (!save.write) {
+    // A store without a path has no file to tell the user about.
+    return save.unwritten.file.empty() ? save.unwritten : support::ReportTo(reporter_, save.unwritten);
+  }
+  const PendingWrite& pending = *save.write;
+  // A newer content is on the disk already: this older one must not replace it.
+  if (pending.sequence < writtenSequence_) return lastWriteResult_;
+  writtenSequence_ = pending.sequence;
+  lastWriteResult_ = support::ReportTo(reporter_, support::WriteFileAtomically(pending.path, pending.bytes));
+  return lastWriteResult_;
 }
 
 template <typename Format>
 void LightingStore<Format>::ReportSavesTo(support::SaveReporter* reporter) {
-  std::scoped_lock lock(mutex_);
+  std::scoped_lock lock(writeMutex_);
   reporter_ = reporter;
 }
 
 template <typename Format>
 support::SaveResult LightingStore<Format>::Reset() {
-  std::scoped_lock lock(mutex_);
-  SetDefaultsLocked();
-  return SaveLocked();
+  PreparedSave pending;
+  {
+    std::scoped_lock lock(mutex_);
+    SetDefaultsLocked();
+    pending = PrepareSaveLocked();
+  }
+  return Write(pending);
 }
 
 template <typename Format>
@@ -113,9 +145,19 @@ std::int32_t LightingStore<Format>::Selected() const {
 
 template <typename Format>
 support::SaveResult LightingStore<Format>::SetSelected(std::int32_t index) {
+  PreparedSave pending;
+  {
+    std::scoped_lock lock(mutex_);
+    selected_ = index;
+    pending = PrepareSaveLocked();
+  }
+  return Write(pending);
+}
+
+template <typename Format>
+void LightingStore<Format>::SetSelectedUnsaved(std::int32_t index) {
   std::scoped_lock lock(mutex_);
   selected_ = index;
-  return SaveLocked();
 }
 
 template <typename Format>

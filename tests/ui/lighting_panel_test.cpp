@@ -35,12 +35,15 @@ class LightingPanelTest : public ::testing::Test {
                   "<?xml version=\"1.0\"?>\n<effect sel=\"" + std::to_string(selectedSide) + "\">\n</effect>\n");
     rig.LoadDataFiles();
     ASSERT_TRUE(rig.Start());
-    rig.keyboard.ClearReports();
+    rig.ClearReports();
   }
   QSlider* Slider(const char* name) { return rig.Control<QSlider>(name); }
   QComboBox* EffectCombo() { return rig.Control<QComboBox>("cbx_color_effect"); }
   QComboBox* SideCombo() { return rig.Control<QComboBox>("cbx_side_color_effect"); }
   QTabWidget* Tabs() { return rig.Control<QTabWidget>("tab_color_effect"); }
+  // As a user clicks: each choice's report has gone out before the next choice (quicker ones
+  // reach the keyboard as their newest state only).
+  void ThenWait() { rig.window->WaitForLightingReports(); }
   std::string SavedSel() {
     const std::string text = rig.ReadFile("ledeffect.xml");
     const auto start = text.find("sel=\"");
@@ -86,6 +89,7 @@ TEST_F(LightingPanelTest, ChoosingEffect5SavesShowsPage1AndSendsOnce) {
 TEST_F(LightingPanelTest, EffectPagesByEffect) {
   StartWith(20);
   EffectCombo()->setCurrentIndex(0);
+  ThenWait();
   EXPECT_EQ(Tabs()->currentIndex(), 2);
   EXPECT_EQ(Slider("bar_const_brightness_2")->value(), 1);
   EffectCombo()->setCurrentIndex(21);
@@ -104,7 +108,7 @@ TEST_F(LightingPanelTest, BrightnessSliderStoresPageValuesSavesAndSendsOnce) {
   Slider("bar_general_speed_1")->blockSignals(false);
   Slider("bar_const_brightness_1")->setValue(0);
   EXPECT_EQ(rig.effects.RecordAt(5)->brightness, 0);
-  rig.keyboard.ClearReports();
+  rig.ClearReports();
   Slider("bar_const_brightness_1")->setValue(3);
   EXPECT_EQ(rig.effects.RecordAt(5)->brightness, 3);
   EXPECT_EQ(rig.effects.RecordAt(5)->speed, 4);
@@ -115,10 +119,13 @@ TEST_F(LightingPanelTest, BrightnessSliderStoresPageValuesSavesAndSendsOnce) {
 TEST_F(LightingPanelTest, PageZeroControlsResendTheChosenEffectFromItsOwnPage) {
   StartWith(5);
   Slider("bar_const_brightness_0")->setValue(1);
+  ThenWait();
   EXPECT_EQ(rig.effects.RecordAt(5)->brightness, 3);  // from page 1, not page 0
   EXPECT_EQ(rig.effects.RecordAt(5)->speed, 2);
   rig.Control<QRadioButton>("radio_direction_right_0")->click();
+  ThenWait();
   rig.Control<QRadioButton>("radio_loader_center_3")->click();
+  ThenWait();
   Slider("bar_general_speed_3")->setValue(3);
   EXPECT_EQ(rig.EffectReportTexts(), std::vector<std::string>(4, "07 ff ff 06 03 02 00 00"));
 }
@@ -136,8 +143,10 @@ TEST_F(LightingPanelTest, SideCaptionFollowsTheSideEffect) {
   auto* caption = rig.Control<QLabel>("text_side_brightness");
   EXPECT_EQ(caption->text(), "Brightness");
   SideCombo()->setCurrentIndex(1);
+  ThenWait();
   EXPECT_EQ(caption->text(), "Speed");
   SideCombo()->setCurrentIndex(2);
+  ThenWait();
   EXPECT_EQ(caption->text(), "Speed");
   SideCombo()->setCurrentIndex(3);
   EXPECT_EQ(caption->text(), "Brightness");
@@ -158,12 +167,24 @@ TEST_F(LightingPanelTest, ReportsArePacedBy100Milliseconds) {
   StartWith(5);
   rig.clock.Advance(1s);
   Slider("bar_const_brightness_1")->setValue(1);
+  ThenWait();
   rig.clock.Advance(30ms);
   Slider("bar_const_brightness_1")->setValue(2);
   const std::vector<sim::ReceivedReport> sent = rig.SentReports();
   ASSERT_EQ(sent.size(), 2u);
   EXPECT_EQ(sent[1].at - sent[0].at, 100ms);
   EXPECT_EQ(Hex(sent[1].bytes), "07 ff ff 06 02 02 00 00");
+}
+
+TEST_F(LightingPanelTest, ADragReachesTheKeyboardAsItsLastPositionAndTheFileAsWell) {
+  StartWith(5);
+  Slider("bar_const_brightness_1")->setValue(0);
+  ThenWait();  // the pacing now holds the next report back for 100 ms
+  for (int position : {1, 2, 3, 4, 3}) Slider("bar_const_brightness_1")->setValue(position);
+  const std::vector<std::string> sent = rig.EffectReportTexts();
+  EXPECT_GE(sent.size(), 2u);
+  EXPECT_EQ(sent.back(), "07 ff ff 06 03 02 00 00");
+  EXPECT_NE(rig.ReadFile("ledeffect.xml").find("<item speed=\"2\" brightness=\"3\""), std::string::npos);
 }
 
 }  // namespace

@@ -40,6 +40,7 @@ void MainWindowRig::WriteFile(const std::string& name, const std::string& text) 
 }
 
 std::string MainWindowRig::ReadFile(const std::string& name) const {
+  if (window) window->WaitForLightingSaves();
   std::ifstream in(folder / name, std::ios::binary);
   std::ostringstream text;
   text << in.rdbuf();
@@ -68,9 +69,14 @@ bool MainWindowRig::Start() {
                             ui::MessageIcon icon) {
         messages.push_back({caption, text, parent != nullptr, buttons, icon});
         return messageAnswer;
-      }});
+      },
+      .askPort = askPort ? askPort : [](QWidget*, const QString&, std::uint16_t) { return std::optional<std::uint16_t>(); },
+      .outsidePort = outsidePort,
+      .outsideSilenceLimit = std::chrono::milliseconds(10000)});
   if (!window->Create()) return false;
-  return window->Initialise();
+  const bool started = window->Initialise();
+  window->WaitForLightingReports();
+  return started;
 }
 
 void MainWindowRig::ProcessEvents() {
@@ -78,7 +84,13 @@ void MainWindowRig::ProcessEvents() {
   for (int round = 0; round < 3; ++round) QCoreApplication::processEvents();
 }
 
+void MainWindowRig::ClearReports() {
+  if (window) window->WaitForLightingReports();
+  keyboard.ClearReports();
+}
+
 std::vector<sim::ReceivedReport> MainWindowRig::SentReports() const {
+  if (window) window->WaitForLightingReports();
   std::vector<sim::ReceivedReport> sent;
   for (const sim::ReceivedReport& report : keyboard.Reports()) {
     if (report.kind != sim::ReceivedReport::Kind::kGetFeature) sent.push_back(report);

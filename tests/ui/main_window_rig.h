@@ -46,13 +46,17 @@ class MainWindowRig {
   std::string ReadFile(const std::string& name) const;
   // Loads the four data files from the folder, as start-up does.
   void LoadDataFiles();
-  // Builds and initialises the window; Initialise's result.
+  // Builds and initialises the window; Initialise's result. Returns once the start's lighting
+  // reports have gone out.
   bool Start();
   // Runs the queued work of the window thread (device notifications, language changes).
   static void ProcessEvents();
 
-  // Reports the keyboard received, without the version answer reads.
+  // Reports the keyboard received, without the version answer reads, once every report asked
+  // for so far has gone out.
   std::vector<sim::ReceivedReport> SentReports() const;
+  // Forgets the reports received so far, once every report asked for has gone out.
+  void ClearReports();
   std::vector<std::string> SentReportTexts() const;
   // Feature reports that carry an effect (byte 3 not 0x20, not the version query).
   std::vector<std::string> EffectReportTexts() const;
@@ -77,6 +81,8 @@ class MainWindowRig {
   std::vector<ShownMessage> messages;
   int messageAnswer = ui::kMessageOk;
   bool trayAvailable = false;  // whether the window is told that a notification area exists
+  std::uint16_t outsidePort = 0;  // lighting control from other programs: any free port
+  ui::PortQuestion askPort;       // empty: no other port is chosen
   std::unique_ptr<ui::CMainDlg> window;
 };
 

@@ -81,9 +81,17 @@ TEST(SaveFailureTest, EachFailureIsToldOnceWithTheFileAndTheSystemsReasonInBothL
       }
     };
 
+    // Lighting saves are paced (changes within 100 ms are saved together a little later): each
+    // step waits until they are made and their notice has come to the window.
+    const auto settleSaves = [&rig] {
+      rig.window->WaitForLightingSaves();
+      MainWindowRig::ProcessEvents();
+    };
+
     const std::string sideFile = rig.ReadFile("sidemodel.xml");
     trouble.set(folder, true);
     moveSlider(50);
+    settleSaves();
     EXPECT_EQ(rig.ReadFile("sidemodel.xml"), sideFile);
     ASSERT_EQ(SaveNotices(rig).size(), 1u);
     EXPECT_EQ(SaveNotices(rig)[0], "kbconfig could not save " + ui::BreakablePath(folder / "sidemodel.xml") + ": " +
@@ -103,11 +111,13 @@ TEST(SaveFailureTest, EachFailureIsToldOnceWithTheFileAndTheSystemsReasonInBothL
     // Room again: the next change saves what memory holds, silently; a new failure is told again.
     trouble.set(folder, false);
     moveSlider(1);
+    settleSaves();
     EXPECT_NE(rig.ReadFile("sidemodel.xml"), sideFile);
     EXPECT_EQ(SaveNotices(rig).size(), 2u);
     rig.language.Switch("lang_cn");
     trouble.set(folder, true);
     moveSlider(3);
+    settleSaves();
     ASSERT_EQ(SaveNotices(rig).size(), 3u);
     EXPECT_TRUE(SaveNotices(rig)[2].startsWith("kbconfig 无法保存 " + ui::BreakablePath(folder / "sidemodel.xml") +
                                                "：" + trouble.reason + "。\n\n在 kbconfig 运行期间"));

@@ -166,7 +166,8 @@ TEST_F(SingleInstanceTest, LockOfACrashedInstanceDoesNotBlock) {
   }
 #if !defined(_WIN32)
   // And its socket, bound and never removed. (A Windows named pipe ends with its process.)
-  const std::string socketPath = (QDir::tempPath() + "/" + probe.ServerName()).toStdString();
+  const QString server = probe.ServerName();
+  const std::string socketPath = (QDir::isAbsolutePath(server) ? server : QDir::tempPath() + "/" + server).toStdString();
   const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
   ASSERT_GE(fd, 0);
   sockaddr_un address{};

@@ -3,6 +3,7 @@
 #include <QSignalBlocker>
 #include <QTabBar>
 
+#include "lighting/effect_catalogue.h"
 #include "ui/toolkit/xml_translator.h"
 
 namespace ui {
@@ -24,8 +25,8 @@ int CurrentIndex(const QComboBox* combo) { return combo ? combo->currentIndex() 
 }  // namespace
 
 LightingPanel::LightingPanel(const LightingControls& controls, model::LedEffectStore& effects,
-                             model::SideModelStore& sides, device::KeyboardCommands& commands)
-    : controls_(controls), effects_(effects), sides_(sides), commands_(commands) {
+                             model::SideModelStore& sides, lighting::LightingControl& road)
+    : controls_(controls), effects_(effects), sides_(sides), road_(road) {
   // The chosen effect decides the page; a tab bar would offer pages that only re-send the effect.
   if (controls_.effectTabs) controls_.effectTabs->tabBar()->hide();
 }
@@ -56,27 +57,20 @@ void LightingPanel::ShowEffect(bool select) {
   if (controls_.effectTabs) controls_.effectTabs->setCurrentIndex(page);
   const std::optional<model::EffectRecord> record = effects_.RecordAt(effect);
   if (!record) return;  // effect 21 has a page but no record
-  if (page == kBrightnessPage) {
-    SetSliderQuietly(controls_.brightnessSliders[kBrightnessPage], record->brightness);
-  } else {
-    SetSliderQuietly(controls_.speedSliders[kSpeedBrightnessPage], record->speed);
-    SetSliderQuietly(controls_.brightnessSliders[kSpeedBrightnessPage], record->brightness);
-  }
+  const lighting::EffectValues values = lighting::ValuesOfEffect(effect);
+  if (values.speed) SetSliderQuietly(controls_.speedSliders[page], record->speed);
+  if (values.brightness) SetSliderQuietly(controls_.brightnessSliders[page], record->brightness);
 }
 
 void LightingPanel::StoreEffect() {
-  const int effect = CurrentIndex(controls_.effectCombo);
-  effects_.SetSelected(effect);
-  if (std::optional<model::EffectRecord> record = effects_.RecordAt(effect); record && effect >= 0) {
-    if (effect == 0) {
-      record->brightness = AsByte(SliderValue(controls_.brightnessSliders[kBrightnessPage]));
-    } else {
-      record->speed = AsByte(SliderValue(controls_.speedSliders[kSpeedBrightnessPage]));
-      record->brightness = AsByte(SliderValue(controls_.brightnessSliders[kSpeedBrightnessPage]));
-    }
-    effects_.SetRecord(effect, *record);
+  lighting::EffectChange change{.effect = CurrentIndex(controls_.effectCombo)};
+  // The effect's own page holds its values, whichever page's control moved.
+  if (const int page = PageForEffect(change.effect); page >= 0) {
+    const lighting::EffectValues values = lighting::ValuesOfEffect(change.effect);
+    if (values.speed) change.speed = AsByte(SliderValue(controls_.speedSliders[page]));
+    if (values.brightness) change.brightness = AsByte(SliderValue(controls_.brightnessSliders[page]));
   }
-  if (effect >= 0 && effect <= kLoadingBarEffect) effects_.Save();
+  road_.ChangeEffect(change, lighting::ChangeSource::kPanel);
 }
 
 void LightingPanel::ShowSideLight(bool select) {
@@ -89,37 +83,30 @@ void LightingPanel::ShowSideLight(bool select) {
 }
 
 void LightingPanel::StoreSideLight() {
-  const int side = CurrentIndex(controls_.sideEffectCombo);
-  sides_.SetSelected(side);
-  if (std::optional<model::SideRecord> record = sides_.RecordAt(side); record && side >= 0) {
-    record->brightness = AsByte(SliderValue(controls_.sideBrightnessSlider) & 0x0F);
-    sides_.SetRecord(side, *record);
-  }
-  sides_.Save();
+  road_.ChangeSideLight({.side = CurrentIndex(controls_.sideEffectCombo),
+                         .level = AsByte(SliderValue(controls_.sideBrightnessSlider) & 0x0F)},
+                        lighting::ChangeSource::kPanel);
 }
 
-void LightingPanel::OnEffectControlChanged() {
-  StoreEffect();
-  commands_.SendEffect(CurrentIndex(controls_.effectCombo));
+void LightingPanel::Reflect() {
+  SelectQuietly(controls_.effectCombo, effects_.Selected());
+  SelectQuietly(controls_.sideEffectCombo, sides_.Selected());
+  ShowEffect(false);
+  ShowSideLight(false);
 }
 
-void LightingPanel::OnSideSliderMoved() {
-  StoreSideLight();
-  commands_.SendSideLight(CurrentIndex(controls_.sideEffectCombo));
-}
+void LightingPanel::OnEffectControlChanged() { StoreEffect(); }
+
+void LightingPanel::OnSideSliderMoved() { StoreSideLight(); }
 
 void LightingPanel::OnEffectComboChanged() {
-  const int effect = CurrentIndex(controls_.effectCombo);
-  effects_.SetSelected(effect);
+  road_.ChangeEffect({.effect = CurrentIndex(controls_.effectCombo)}, lighting::ChangeSource::kPanel);
   ShowEffect(false);
-  commands_.SendEffect(effect);
 }
 
 void LightingPanel::OnSideComboChanged() {
-  const int side = CurrentIndex(controls_.sideEffectCombo);
-  sides_.SetSelected(side);
+  road_.ChangeSideLight({.side = CurrentIndex(controls_.sideEffectCombo)}, lighting::ChangeSource::kPanel);
   ShowSideLight(false);
-  commands_.SendSideLight(side);
 }
 
 void LightingPanel::SetSideCaption(const char* englishText) {

@@ -1,9 +1,11 @@
 #include "ui/main_window/main_dlg.h"
 
+#include <atomic>
 #include <mutex>
 #include <vector>
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -68,11 +70,40 @@ struct CMainDlg::DeviceRelay {
   }
 };
 
+// Lighting changes made elsewhere (the command line, OpenRGB clients) are told on their own
+// thread. The relay shows them on the window thread, one refresh for any number of changes told
+// before it runs, as long as the window lives.
+struct CMainDlg::LightingRelay {
+  std::mutex mutex;
+  CMainDlg* window = nullptr;
+  std::atomic<bool> refreshPosted{false};
+
+  void Tell(lighting::ChangeSource source) {
+    if (source == lighting::ChangeSource::kPanel) return;
+    if (refreshPosted.exchange(true)) return;
+    std::scoped_lock lock(mutex);
+    if (!window) return;
+    CMainDlg* target = window;
+    QMetaObject::invokeMethod(
+        target,
+        [this, target] {
+          refreshPosted = false;
+          target->ShowOutsideLightingChange();
+        },
+        Qt::QueuedConnection);
+  }
+};
+
 CMainDlg::CMainDlg(MainDlgServices services, QWidget* parent)
     : QWidget(parent),
       services_(std::move(services)),
       hid_(services_.hid),
       commands_(hid_, services_.effects, services_.sides, services_.clock),
+      reportPacer_(std::make_unique<lighting::ReportPacer>(commands_, services_.clock)),
+      // Saves are paced on the real clock: when a file is written is nothing the keyboard sees.
+      lightingRoad_(std::make_unique<lighting::LightingControl>(services_.effects, services_.sides, *reportPacer_,
+                                                                support::SteadyClock::Instance())),
+      lightingRelay_(std::make_shared<LightingRelay>()),
       keyFilter_(std::make_unique<HidUsbFilter::KeyFilterChannel>(services_.filters)),
       player_(std::make_unique<playback::MacroPlayer>(services_.records, services_.virtualDevice, services_.clock)),
       timerThread_(std::make_unique<threads::RunableThread<0>>(services_.clock)) {
@@ -82,9 +113,20 @@ CMainDlg::CMainDlg(MainDlgServices services, QWidget* parent)
     ShowMessage(modal ? modal : this, "Warning", text, MessageButtons::kOk);
   });
   ReportStoreSavesTo(&saveNotice_->Reporter());
+  lightingRelay_->window = this;
+  std::weak_ptr<LightingRelay> relay = lightingRelay_;
+  lightingRoad_->SetListener([relay](lighting::ChangeSource source) {
+    if (std::shared_ptr<LightingRelay> target = relay.lock()) target->Tell(source);
+  });
 }
 
 CMainDlg::~CMainDlg() {
+  // No client reaches the lighting road from here on.
+  outside_.reset();
+  {
+    std::scoped_lock lock(lightingRelay_->mutex);
+    lightingRelay_->window = nullptr;
+  }
   ReportStoreSavesTo(nullptr);
   if (deviceRelay_) {
     std::scoped_lock lock(deviceRelay_->mutex);
@@ -129,7 +171,7 @@ bool CMainDlg::BindControls() {
   inLvCombo_ = FindControl<QComboBox>(root_, "cbx_in_lv");
   versionText_ = FindControlById<QLabel>(root_, kVersionTextId);
   firmwareText_ = versionText_->text();
-  lighting_ = std::make_unique<LightingPanel>(lightingControls_, services_.effects, services_.sides, commands_);
+  lighting_ = std::make_unique<LightingPanel>(lightingControls_, services_.effects, services_.sides, *lightingRoad_);
   keyAssignment_ = std::make_unique<assign::KeyAssignment>(assign::KeyAssignment::Dependencies{
       .records = services_.records,
       .library = services_.macros,
@@ -143,6 +185,19 @@ bool CMainDlg::BindControls() {
       .tellUser = [this](const QString& text) { ShowMessage(this, "Warning", text, MessageButtons::kOk); },
       .hideProgram = [this] { HideProgram(); }});
 
+  outside_ = std::make_unique<OutsideControl>(OutsideControl::Dependencies{
+      .road = *lightingRoad_,
+      .package = services_.package,
+      .selector = services_.config.selector,
+      .askPort =
+          [this](QWidget* parent, const QString& text, std::uint16_t taken) {
+            if (services_.askPort) return services_.askPort(parent ? parent : this, text, taken);
+            return AskForPort(services_.loader, parent ? parent : this, text, taken);
+          },
+      .tell = [this](const QString& text) { ShowMessage(this, "Warning", text, MessageButtons::kOk); },
+      .changed = [this] { ShowOutsideControlState(); },
+      .port = services_.outsidePort,
+      .limits = {.silenceLimit = services_.outsideSilenceLimit}});
   moreMenu_ = CommandMenu::Load(services_.package, "SMENUEX:menu_more", this);
   trayMenu_ = CommandMenu::Load(services_.package, "SMENU:menu_tray");
   tray_ = std::make_unique<TrayIcon>(this, services_.package.LoadIcon("ICON:ICON_LOGO"), trayMenu_.get(),
@@ -150,6 +205,7 @@ bool CMainDlg::BindControls() {
   for (CommandMenu* menu : {moreMenu_.get(), trayMenu_.get()}) {
     if (menu) connect(menu, &CommandMenu::CommandTriggered, this, &CMainDlg::OnMenuCommand);
   }
+  ShowOutsideControlState();
   return true;
 }
 
@@ -253,6 +309,7 @@ void CMainDlg::ReadFirmwareVersion() {
 void CMainDlg::RefreshVersionText() {
   if (!versionText_) return;
   if (const std::optional<QString> text = FirmwareVersionText(firmwareVersion_)) firmwareText_ = *text;
+  if (outside_) outside_->SetFirmwareVersion(firmwareVersion_);
   // The firmware line also tells how remapped keys reach the system.
   const platform::InputPath path = services_.filters.Path();
   versionText_->setText(firmwareText_ + QStringLiteral("  \u00B7  ") + InputPathText(path));
@@ -359,11 +416,37 @@ void CMainDlg::OnSliderMoved(QSlider* sender) {
   }
 }
 
+void CMainDlg::ShowOutsideLightingChange() {
+  if (lighting_ && !destroyed_) lighting_->Reflect();
+}
+
+model::EffectNames CMainDlg::ShownEffectNames() const {
+  model::EffectNames names;
+  for (auto [combo, list] : {std::pair{lightingControls_.effectCombo, &names.effects},
+                             std::pair{lightingControls_.sideEffectCombo, &names.sides}}) {
+    for (int item = 0; combo && item < combo->count(); ++item) list->push_back(combo->itemText(item).toStdString());
+  }
+  return names;
+}
+
+QString CMainDlg::ProfileName() const { return inLvCombo_ ? inLvCombo_->currentText() : QString(); }
+
+// The menu's switch shows whether the server runs, however it was switched.
+void CMainDlg::ShowOutsideControlState() {
+  if (!moreMenu_ || !outside_) return;
+  if (QAction* item = moreMenu_->ActionForCommand(kCommandOutsideControl)) {
+    item->setCheckable(true);
+    item->setChecked(outside_->IsEnabled());
+  }
+}
+
 void CMainDlg::OnMenuCommand(int commandId) {
   if (commandId == kCommandFirmwareCheck) {
     CheckFirmware();
   } else if (commandId == kCommandStopAllMacros) {
     StopAllMacros();
+  } else if (commandId == kCommandOutsideControl) {
+    outside_->SwitchFromMenu(!outside_->IsEnabled());
   } else if (commandId == kCommandExit) {
     QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
   }
@@ -423,7 +506,8 @@ void CMainDlg::FactoryRestore() {
     keyboardImage_->SetKeyLabel(std::wstring(), key.id);
   }
   keyboardImage_->ClearAllChecked();
-  commands_.SendFactoryRestore();
+  // Queued behind the side light and the effect just asked for.
+  reportPacer_->SendFactoryRestore();
 }
 
 void CMainDlg::StopAllMacros() { player_->StopAll(); }

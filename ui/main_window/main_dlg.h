@@ -24,6 +24,8 @@
 #include "device/commands/keyboard_commands.h"
 #include "device/io/hid_device.h"
 #include "hostdrv/key_filter_channel.h"
+#include "lighting/lighting_control.h"
+#include "lighting/report_pacer.h"
 #include "playback/macro_player.h"
 #include "threads/runable_thread.h"
 #include "ui/key_assignment/key_assignment.h"
@@ -32,6 +34,7 @@
 #include "ui/lighting_panel/lighting_panel.h"
 #include "ui/main_window/main_dlg_services.h"
 #include "ui/save_notice/save_failure_notice.h"
+#include "ui/outside_control/outside_control.h"
 #include "ui/toolkit/command_menu.h"
 #include "ui/toolkit/tray_icon.h"
 
@@ -52,6 +55,7 @@ class CMainDlg : public QWidget, public SOUI::ICoordButtonClickListener {
   static constexpr int kCommandFirmwareCheck = 1;
   static constexpr int kCommandExit = 6;
   static constexpr int kCommandStopAllMacros = 7;
+  static constexpr int kCommandOutsideControl = 8;  // "Allow lighting control from other programs"
 
   explicit CMainDlg(MainDlgServices services, QWidget* parent = nullptr);
   ~CMainDlg() override;
@@ -69,8 +73,8 @@ class CMainDlg : public QWidget, public SOUI::ICoordButtonClickListener {
   void DestroyWindow();
   bool IsDestroyed() const { return destroyed_; }
 
-  // Menu commands of the "more" and the tray menu: 1 firmware check, 6 close, 7 stop all macros;
-  // others nothing.
+  // Menu commands of the "more" and the tray menu: 1 firmware check, 6 close, 7 stop all macros,
+  // 8 switch lighting control from other programs on or off; others nothing.
   void OnMenuCommand(int commandId);
   void OpenMoreMenu();
   void CheckFirmware();
@@ -113,6 +117,18 @@ class CMainDlg : public QWidget, public SOUI::ICoordButtonClickListener {
   std::int32_t FirmwareVersion() const { return firmwareVersion_; }
   bool IsRestoring() const { return restoring_; }
   LightingPanel& Lighting() { return *lighting_; }
+  // The road every lighting change takes; changes made on it from elsewhere show in the panel.
+  lighting::LightingControl& LightingRoad() { return *lightingRoad_; }
+  // Returns once every lighting report asked for so far has gone to the keyboard.
+  void WaitForLightingReports() { reportPacer_->WaitUntilIdle(); }
+  // Returns once the lighting files hold every change made so far.
+  void WaitForLightingSaves() { lightingRoad_->WaitForSaves(); }
+  // Lighting control from other programs (the OpenRGB server).
+  OutsideControl& Outside() { return *outside_; }
+  // The effects' names as the panel shows them now (in the current language).
+  model::EffectNames ShownEffectNames() const;
+  // The active profile's name, as the profile box shows it.
+  QString ProfileName() const;
   CommandMenu* MoreMenu() const { return moreMenu_.get(); }
   CommandMenu* TrayMenu() const { return trayMenu_.get(); }
   TrayIcon* Tray() const { return tray_.get(); }
@@ -135,6 +151,7 @@ class CMainDlg : public QWidget, public SOUI::ICoordButtonClickListener {
 
  private:
   struct DeviceRelay;
+  struct LightingRelay;
 
   bool BindControls();
   void ConnectControls();
@@ -151,11 +168,16 @@ class CMainDlg : public QWidget, public SOUI::ICoordButtonClickListener {
   void OnButtonClicked(QAbstractButton* sender);
   void OnSliderMoved(QSlider* sender);
   void ReportStoreSavesTo(support::SaveReporter* reporter);
+  void ShowOutsideLightingChange();
+  void ShowOutsideControlState();
 
   MainDlgServices services_;
   std::unique_ptr<SaveFailureNotice> saveNotice_;
   device::HidDevice hid_;
   device::KeyboardCommands commands_;
+  std::unique_ptr<lighting::ReportPacer> reportPacer_;
+  std::unique_ptr<lighting::LightingControl> lightingRoad_;
+  std::shared_ptr<LightingRelay> lightingRelay_;
   std::unique_ptr<HidUsbFilter::KeyFilterChannel> keyFilter_;
   std::unique_ptr<playback::MacroPlayer> player_;
   std::unique_ptr<threads::RunableThread<0>> timerThread_;
@@ -167,6 +189,7 @@ class CMainDlg : public QWidget, public SOUI::ICoordButtonClickListener {
   QString firmwareText_;  // the firmware part of the version line, as last known
   LightingControls lightingControls_;
   std::unique_ptr<LightingPanel> lighting_;
+  std::unique_ptr<OutsideControl> outside_;
   std::unique_ptr<CommandMenu> moreMenu_;
   std::unique_ptr<CommandMenu> trayMenu_;
   std::unique_ptr<TrayIcon> tray_;

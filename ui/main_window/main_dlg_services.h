@@ -1,6 +1,8 @@
 #pragma once
 // Everything the main window works with, handed in by start-up (the process-wide objects and the
 // linked backend) or by a test (emulated devices, a manual clock, a recording message box).
+#include <chrono>
+#include <cstdint>
 #include <functional>
 
 #include <QString>
@@ -15,6 +17,7 @@
 #include "platform/filter_device.h"
 #include "platform/hid.h"
 #include "support/clock.h"
+#include "ui/outside_control/port_question.h"
 #include "ui/toolkit/layout_loader.h"
 #include "ui/toolkit/message_box.h"
 #include "ui/toolkit/resource_package.h"
@@ -42,6 +45,9 @@ struct MainDlgServices {
   QString instanceName;          // marks the main window (entry 0 of "values:string")
   bool trayAvailable = false;    // whether the desktop has a notification area
   MessageFunction showMessage;   // empty: the program's message box
+  PortQuestion askPort{};        // empty: the program's question for another port
+  std::uint16_t outsidePort = 6742;  // where lighting control from other programs listens when switched on
+  std::chrono::milliseconds outsideSilenceLimit{10000};  // OpenRGB clients that say nothing are closed after it
 };
 
 }  // namespace ui

@@ -50,6 +50,8 @@ bool CommandMenu::LoadFrom(const pugi::xml_document& document) {
       QAction* action = addAction(Tr(source));
       action->setProperty(kSourceTextProperty, source);
       action->setProperty(kCommandProperty, node.attribute("id").as_int());
+      // A switch: its check mark is set by whoever runs the command.
+      action->setCheckable(node.attribute("check").as_bool());
     }
   }
   return true;

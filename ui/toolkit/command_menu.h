@@ -1,6 +1,7 @@
 #pragma once
 // Popup menus from the XML menu resources ("SMENU:menu_tray", "SMENUEX:menu_more"):
 //   <menu><item id="1">Check firmware</item><sep/><item id="6">Exit</item></menu>
+// An item with check="1" shows a check mark.
 // Captions are English and shown in the current language; choosing an item emits its command ID.
 #include <memory>
 #include <string_view>

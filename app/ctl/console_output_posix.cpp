@@ -1,0 +1,7 @@
+#include "app/ctl/console_output.h"
+
+namespace app {
+
+void PrepareConsoleOutput() {}
+
+}  // namespace app
