@@ -298,7 +298,7 @@ int main(int argc, char** argv) {
 #if defined(__linux__)
   modes.push_back({"after, futex deadline waits without the final spin",
                    std::make_unique<Bench>(std::make_unique<platform::linux_backend::LinuxDeadlineWait>(
-                       std::chrono::microseconds(0), std::chrono::microseconds(0)))});
+                       platform::linux_backend::SpinLimits::None()))});
 #endif
   modes.push_back({"after, the program's deadline waits", std::make_unique<Bench>(ProgramWait())});
   const std::size_t programMode = modes.size() - 1;
