@@ -337,6 +337,8 @@ int main(int argc, char** argv) {
   Measure(FilterCase::kPresent, duration);
   Measure(FilterCase::kMissing, duration);
   Measure(FilterCase::kFaulty, duration);
-  for (const int stepMs : {1, 16, 100}) Measure(FilterCase::kPresentPlaying, duration, std::chrono::milliseconds(stepMs));
+  for (const int stepMs : {1, 16, 100}) {
+    Measure(FilterCase::kPresentPlaying, duration, std::chrono::milliseconds(stepMs));
+  }
   return 0;
 }
