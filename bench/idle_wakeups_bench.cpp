@@ -5,13 +5,14 @@
 // its listener, one finite playback played to its end (so the playback thread is idle), and the
 // delayed-job thread with its one start-up job already run. Then the process's threads' context
 // switches (voluntary + nonvoluntary, from /proc/self/task/*/status) are counted over the measuring
-// time, per thread and in total, with the processor time the process used meanwhile (the final
-// spin of the playback's step waits shows there).
+// time, per thread and in total, with the processor time each thread role (from
+// /proc/self/task/*/schedstat) and the process used meanwhile: the spin of the playback's step
+// waits shows in the playback thread's.
 //
 // Cases: the filter driver present; the filter driver missing (the channel has no device); a faulty
 // filter driver that refuses every key-event read; and, for comparison, the filter driver present
-// with a macro of 100 ms steps playing (an endless toggle playback) during the measuring time.
-// The playback thread waits with the deadline wait the program uses on Linux.
+// with a macro of 1, 16 and 100 ms steps playing (an endless toggle playback) during the measuring
+// time. The playback thread waits with the deadline wait the program uses on Linux.
 //
 // Usage: idle_wakeups_bench [seconds per case, default 10]
 #include <atomic>
@@ -51,30 +52,37 @@ constexpr model::KeyCode kF1 = 0x0007003A;
 constexpr model::KeyCode kF2 = 0x0007003B;
 constexpr model::KeyCode kKeyA = 0x00070004;
 
-// Context switches of every thread of this process, by thread id.
-std::map<Tid, std::uint64_t> ReadSwitches() {
-  std::map<Tid, std::uint64_t> switches;
+struct ThreadUsage {
+  std::uint64_t switches = 0;  // context switches, voluntary + nonvoluntary
+  std::uint64_t cpuNs = 0;     // processor time
+};
+
+// What every thread of this process has used so far, by thread id.
+std::map<Tid, ThreadUsage> ReadThreadUsage() {
+  std::map<Tid, ThreadUsage> usage;
   std::error_code error;
   for (const auto& entry : std::filesystem::directory_iterator("/proc/self/task", error)) {
     std::ifstream status(entry.path() / "status");
-    if (!status) continue;  // the thread has just ended
-    std::uint64_t total = 0;
+    std::ifstream schedstat(entry.path() / "schedstat");  // first field: time on a processor, in ns
+    if (!status || !schedstat) continue;  // the thread has just ended
+    ThreadUsage thread;
     std::string line;
     while (std::getline(status, line)) {
       const auto colon = line.find(':');
       if (colon == std::string::npos) continue;
       const std::string key = line.substr(0, colon);
       if (key == "voluntary_ctxt_switches" || key == "nonvoluntary_ctxt_switches") {
-        total += std::strtoull(line.c_str() + colon + 1, nullptr, 10);
+        thread.switches += std::strtoull(line.c_str() + colon + 1, nullptr, 10);
       }
     }
-    switches[std::strtol(entry.path().filename().c_str(), nullptr, 10)] = total;
+    schedstat >> thread.cpuNs;
+    usage[std::strtol(entry.path().filename().c_str(), nullptr, 10)] = thread;
   }
   if (error) {
     std::fprintf(stderr, "idle_wakeups_bench: cannot list /proc/self/task: %s\n", error.message().c_str());
     std::exit(1);
   }
-  return switches;
+  return usage;
 }
 
 // The processor time this process has used, all threads together.
@@ -89,7 +97,7 @@ std::chrono::nanoseconds ProcessCpuTime() {
 
 std::set<Tid> ThreadIds() {
   std::set<Tid> ids;
-  for (const auto& [tid, count] : ReadSwitches()) ids.insert(tid);
+  for (const auto& [tid, usage] : ReadThreadUsage()) ids.insert(tid);
   return ids;
 }
 
@@ -174,7 +182,7 @@ class RefusingReadsFilter final : public platform::FilterDeviceSystem {
 
 enum class FilterCase { kPresent, kMissing, kFaulty, kPresentPlaying };
 
-const char* Describe(FilterCase filterCase) {
+std::string Describe(FilterCase filterCase, std::chrono::milliseconds step) {
   switch (filterCase) {
     case FilterCase::kPresent:
       return "filter driver present, key-event read pending";
@@ -183,7 +191,7 @@ const char* Describe(FilterCase filterCase) {
     case FilterCase::kFaulty:
       return "faulty filter driver, every key-event read refused";
     case FilterCase::kPresentPlaying:
-      return "a playing macro with 100 ms steps, filter driver present";
+      return "a playing macro with " + std::to_string(step.count()) + " ms steps, filter driver present";
   }
   return "";
 }
@@ -196,7 +204,9 @@ void Tap(sim::SimKeyFilterDriver& driver, model::KeyCode key) {
   driver.ReleaseKey(key);
 }
 
-void Measure(FilterCase filterCase, std::chrono::seconds duration) {
+// `step`: the step length of the macro that plays in kPresentPlaying.
+void Measure(FilterCase filterCase, std::chrono::seconds duration,
+             std::chrono::milliseconds step = std::chrono::milliseconds(100)) {
   const bool filterPresent = filterCase == FilterCase::kPresent || filterCase == FilterCase::kPresentPlaying;
   sim::SimKeyFilterDriver driver(filterCase != FilterCase::kMissing);
   RefusingReadsFilter refusingDriver(driver);
@@ -215,7 +225,8 @@ void Measure(FilterCase filterCase, std::chrono::seconds duration) {
   model::KeyRecord toggled;  // plays until pressed again
   toggled.code = kF2;
   toggled.play = 4;
-  toggled.steps = {{kKeyA, 1, 100, L""}, {kKeyA, 0, 100, L""}};
+  const auto stepMs = static_cast<int>(step.count());
+  toggled.steps = {{kKeyA, 1, stepMs, L""}, {kKeyA, 0, stepMs, L""}};
   store.UpsertRecord(toggled);
 
   auto player = std::make_unique<playback::MacroPlayer>(store, device, support::SteadyClock::Instance(),
@@ -265,33 +276,37 @@ void Measure(FilterCase filterCase, std::chrono::seconds duration) {
   std::this_thread::sleep_for(std::chrono::milliseconds(200));  // let everything settle
 
   const std::size_t reportsBefore = hid.Reports().size();
-  const auto before = ReadSwitches();
+  const auto before = ReadThreadUsage();
   const auto cpuBefore = ProcessCpuTime();
   const auto started = Clock::now();
   std::this_thread::sleep_for(duration);
   const auto cpuUsed = ProcessCpuTime() - cpuBefore;
-  const auto after = ReadSwitches();
+  const auto after = ReadThreadUsage();
   const double seconds = std::chrono::duration<double>(Clock::now() - started).count();
   const std::size_t reportsSent = hid.Reports().size() - reportsBefore;
 
-  std::map<std::string, std::uint64_t> byRole;
+  std::map<std::string, ThreadUsage> byRole;
   std::uint64_t workers = 0;
   std::uint64_t all = 0;
-  for (const auto& [tid, count] : after) {
+  for (const auto& [tid, usage] : after) {
     const auto old = before.find(tid);
-    const std::uint64_t woke = count - (old == before.end() ? 0 : old->second);
+    const ThreadUsage previous = old == before.end() ? ThreadUsage{} : old->second;
+    const std::uint64_t woke = usage.switches - previous.switches;
     const std::string role = roles.RoleOf(tid);
-    byRole[role] += woke;
+    byRole[role].switches += woke;
+    byRole[role].cpuNs += usage.cpuNs - previous.cpuNs;
     all += woke;
     if (role.rfind("main", 0) != 0) workers += woke;
   }
 
-  std::printf("%s (filter device %s), %.1f s:\n", Describe(filterCase), opened ? "open" : "not open", seconds);
+  std::printf("%s (filter device %s), %.1f s:\n", Describe(filterCase, step).c_str(), opened ? "open" : "not open",
+              seconds);
   std::printf("  worker threads: %llu wake-ups, %.1f per second\n", static_cast<unsigned long long>(workers),
               static_cast<double>(workers) / seconds);
-  for (const auto& [role, woke] : byRole) {
-    std::printf("    %-32s %8llu  (%.1f/s)\n", role.c_str(), static_cast<unsigned long long>(woke),
-                static_cast<double>(woke) / seconds);
+  for (const auto& [role, usage] : byRole) {
+    std::printf("    %-32s %8llu  (%.1f/s)   processor %.3f%%\n", role.c_str(),
+                static_cast<unsigned long long>(usage.switches), static_cast<double>(usage.switches) / seconds,
+                static_cast<double>(usage.cpuNs) / (1e7 * seconds));
   }
   std::printf("  all threads incl. main: %llu\n", static_cast<unsigned long long>(all));
   const double cpuMs = std::chrono::duration<double, std::milli>(cpuUsed).count();
@@ -322,6 +337,8 @@ int main(int argc, char** argv) {
   Measure(FilterCase::kPresent, duration);
   Measure(FilterCase::kMissing, duration);
   Measure(FilterCase::kFaulty, duration);
-  Measure(FilterCase::kPresentPlaying, duration);
+  for (const int stepMs : {1, 16, 100}) {
+    Measure(FilterCase::kPresentPlaying, duration, std::chrono::milliseconds(stepMs));
+  }
   return 0;
 }

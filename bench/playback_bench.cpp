@@ -10,6 +10,8 @@
 // runs beside them for step timing as a reference for the machine at that moment: on a virtual
 // machine a sleeping processor can come back late by milliseconds while its host is busy, and a
 // processor held spinning for long gets taken away by the host now and then.
+// Beside each case's step errors stands what its waits cost: the processor time the playback
+// thread spent inside them, as a share of one processor over the case.
 // Times come from steady_clock; report times are taken by the emulated device as it records them.
 //
 // Usage: playback_bench [--long]   (--long: the 100 ms case runs 1000 steps instead of 100)
@@ -17,12 +19,15 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <thread>
 #include <vector>
+
+#include <time.h>
 
 #include "hostdrv/key_filter_channel.h"
 #include "hostdrv/vhidev.h"
@@ -88,6 +93,41 @@ class BusyWait final : public platform::DeadlineWait {
   std::atomic<bool> interrupted_{false};
 };
 
+// The processor time the calling thread has used; zero where the system cannot tell.
+std::chrono::nanoseconds ThreadCpuTime() {
+#if defined(CLOCK_THREAD_CPUTIME_ID)
+  timespec now{};
+  if (clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now) == 0) {
+    return std::chrono::seconds(now.tv_sec) + std::chrono::nanoseconds(now.tv_nsec);
+  }
+  std::perror("playback_bench: clock_gettime(CLOCK_THREAD_CPUTIME_ID)");
+#endif
+  return std::chrono::nanoseconds(0);
+}
+
+// Adds up the processor time its waiting thread spends inside `inner`'s waits.
+class MeteredWait final : public platform::DeadlineWait {
+ public:
+  explicit MeteredWait(std::unique_ptr<platform::DeadlineWait> inner) : inner_(std::move(inner)) {}
+
+  Result WaitUntil(Clock::time_point deadline) override {
+    const std::chrono::nanoseconds before = ThreadCpuTime();
+    const Result result = inner_->WaitUntil(deadline);
+    spentNs_ += (ThreadCpuTime() - before).count();
+    return result;
+  }
+  void Interrupt() override { inner_->Interrupt(); }
+  void Reset() override { inner_->Reset(); }
+  std::unique_ptr<platform::FineTimerHold> HoldFineTimers() override { return inner_->HoldFineTimers(); }
+
+  // The processor time spent waiting since the last call.
+  std::chrono::nanoseconds TakeSpent() { return std::chrono::nanoseconds(spentNs_.exchange(0)); }
+
+ private:
+  std::unique_ptr<platform::DeadlineWait> inner_;
+  std::atomic<std::int64_t> spentNs_{0};
+};
+
 // The wait the program itself uses here (on Linux with its final spin), on the emulated devices.
 std::unique_ptr<platform::DeadlineWait> ProgramWait() {
 #if defined(__linux__)
@@ -119,9 +159,11 @@ void SpinUntil(Condition condition, std::chrono::milliseconds pause = std::chron
 
 class Bench {
  public:
-  explicit Bench(std::unique_ptr<platform::DeadlineWait> stepWait)
-      : player_(std::make_unique<playback::MacroPlayer>(store_, device_, support::SteadyClock::Instance(),
-                                                        std::move(stepWait))) {
+  explicit Bench(std::unique_ptr<platform::DeadlineWait> stepWait) {
+    auto metered = std::make_unique<MeteredWait>(std::move(stepWait));
+    stepWait_ = metered.get();
+    player_ = std::make_unique<playback::MacroPlayer>(store_, device_, support::SteadyClock::Instance(),
+                                                      std::move(metered));
     if (!device_.OpenVirtualDevice()) std::exit(1);
   }
 
@@ -176,23 +218,28 @@ class Bench {
     store_.UpsertRecord(record);
 
     hid_.ClearReports();
+    stepWait_->TakeSpent();
     KeyChange(kF1, true);
     KeyChange(kF1, false);
     const std::size_t expected = static_cast<std::size_t>(steps) + 1;  // the steps, then the release
     SpinUntil([&] { return hid_.Reports().size() >= expected && player_->CurrentRecord().code == 0; },
               std::chrono::milliseconds(20), std::chrono::milliseconds(static_cast<long long>(delayMs) * steps));
 
+    const std::chrono::nanoseconds waited = stepWait_->TakeSpent();
     const auto times = hid_.ReportTimes();
     std::vector<double> errors;
     for (int i = 1; i < steps; ++i) {  // the first step is the schedule's origin
       const auto ideal = times[0] + std::chrono::milliseconds(static_cast<long long>(delayMs) * i);
       errors.push_back(Micros(times[i] - ideal).count());
     }
+    const double span = Micros(times[steps] - times[0]).count();  // to the release after the last wait
     const double drift = Micros(times[steps - 1] - times[0]).count() - 1000.0 * delayMs * (steps - 1);
     std::printf(
-        "    delay %3d ms, %4d steps:  min %7.1f us   p50 %7.1f us   p99 %7.1f us   max %8.1f us   drift %8.1f us\n",
+        "    delay %3d ms, %4d steps:  min %7.1f us   p50 %7.1f us   p99 %7.1f us   max %8.1f us   drift %8.1f us"
+        "   cost %5.2f%% of a processor (%.1f us a step)\n",
         delayMs, steps, *std::min_element(errors.begin(), errors.end()), Percentile(errors, 0.5),
-        Percentile(errors, 0.99), *std::max_element(errors.begin(), errors.end()), drift);
+        Percentile(errors, 0.99), *std::max_element(errors.begin(), errors.end()), drift,
+        100.0 * Micros(waited).count() / span, Micros(waited).count() / steps);
     std::fflush(stdout);
   }
 
@@ -217,6 +264,7 @@ class Bench {
   sim::SimVirtualHid hid_;
   hostdrv::VHidev device_{hid_};
   model::RecordStore store_;
+  MeteredWait* stepWait_ = nullptr;  // owned by the player
   std::unique_ptr<playback::MacroPlayer> player_;
   std::unique_ptr<HidUsbFilter::KeyFilterChannel> channel_ = std::make_unique<HidUsbFilter::KeyFilterChannel>(driver_);
 };
@@ -250,7 +298,7 @@ int main(int argc, char** argv) {
 #if defined(__linux__)
   modes.push_back({"after, futex deadline waits without the final spin",
                    std::make_unique<Bench>(std::make_unique<platform::linux_backend::LinuxDeadlineWait>(
-                       std::chrono::microseconds(0), std::chrono::microseconds(0)))});
+                       platform::linux_backend::SpinLimits::None()))});
 #endif
   modes.push_back({"after, the program's deadline waits", std::make_unique<Bench>(ProgramWait())});
   const std::size_t programMode = modes.size() - 1;

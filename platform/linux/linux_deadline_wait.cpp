@@ -36,20 +36,21 @@ long Futex(std::uint32_t* word, int operation, std::uint32_t value, const timesp
 
 }  // namespace
 
-LinuxDeadlineWait::LinuxDeadlineWait(std::chrono::microseconds spinLead, std::chrono::microseconds maxExtraLead)
-    : spinLead_(spinLead), maxExtraLead_(maxExtraLead) {}
+LinuxDeadlineWait::LinuxDeadlineWait(SpinLimits limits) : limits_(limits) {}
 
 std::chrono::nanoseconds LinuxDeadlineWait::SpinLeadFor(std::chrono::steady_clock::time_point now,
                                                         std::chrono::steady_clock::time_point deadline,
-                                                        std::chrono::nanoseconds recentLateness) const {
+                                                        std::chrono::nanoseconds lateness) const {
   const std::chrono::nanoseconds sleep = std::max(std::chrono::nanoseconds(0), deadline - now);
-  const std::chrono::nanoseconds extra = recentLateness + recentLateness / 4;
-  return spinLead_ + std::min({extra, std::chrono::nanoseconds(maxExtraLead_), sleep / kSleepShareDivisor});
+  std::chrono::nanoseconds budget = limits_.budgetBase;
+  if (limits_.budgetSleepDivisor > 0) budget += sleep / limits_.budgetSleepDivisor;
+  const std::chrono::nanoseconds wanted = std::max(std::chrono::nanoseconds(0), lateness - limits_.aimedLateness);
+  return std::max<std::chrono::nanoseconds>(limits_.minimum, std::min(wanted, budget));
 }
 
 DeadlineWait::Result LinuxDeadlineWait::WaitUntil(std::chrono::steady_clock::time_point deadline) {
   const std::chrono::steady_clock::time_point spinFrom =
-      deadline - SpinLeadFor(std::chrono::steady_clock::now(), deadline, wakeLateness_.Recent());
+      deadline - SpinLeadFor(std::chrono::steady_clock::now(), deadline, wakeLateness_.Percentile(kAimedPermille));
   const timespec at = ToTimespec(spinFrom);
   const std::atomic_ref<std::uint32_t> interrupted(interrupted_);
   for (;;) {
