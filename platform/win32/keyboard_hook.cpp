@@ -461,9 +461,10 @@ KeyboardHook::SettleOutcome KeyboardHook::Settle() {
     LogWinFailure("PostMessageW(keyboard hook settle)", GetLastError());
   }
   // Answered by the thread, or by its next run when this one is ending.
-  settled_.wait_for(lock, kSettleLimit, [&] { return settleAnswered_ >= ticket || stopping_ || ended_; });
+  const bool woken =
+      settled_.wait_for(lock, kSettleLimit, [&] { return settleAnswered_ >= ticket || stopping_ || ended_; });
   if (settleAnswered_ >= ticket) return SettleOutcome::kApplied;
-  if (stopping_ || ended_) return SettleOutcome::kThreadEnded;
+  if (woken) return SettleOutcome::kThreadEnded;
   support::LogFailure("keyboard hook", "its thread did not answer within 5 s");
   return SettleOutcome::kNoAnswer;
 }
