@@ -30,6 +30,12 @@ constexpr auto kSettleLimit = std::chrono::seconds(5);
 constexpr auto kQuickFailure = std::chrono::seconds(1);
 constexpr int kMaxQuickFailures = 3;
 
+// Wine passes a key by the low-level hook of a thread that has not asked for a message for 5 s,
+// taking the thread for hung: the first key after a pause would go past the hook. Under Wine the
+// thread is woken this often while its hook is in place; Windows has no such rule and no timer.
+constexpr UINT_PTR kKeepAwakeTimer = 1;
+constexpr UINT kKeepAwakeMilliseconds = 2000;
+
 constexpr USHORT kGenericDesktopUsagePage = 0x01;
 constexpr USHORT kKeyboardUsage = 0x06;
 
@@ -46,6 +52,14 @@ std::uint64_t Counter() {
   LARGE_INTEGER value;
   QueryPerformanceCounter(&value);
   return static_cast<std::uint64_t>(value.QuadPart);
+}
+
+bool RunningUnderWine() {
+  static const bool wine = [] {
+    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+  }();
+  return wine;
 }
 
 HookDropCheck::Microseconds CounterMicroseconds(std::uint64_t counter) {
@@ -209,8 +223,8 @@ void KeyboardHook::Thread::MarkKeysAlreadyDown() {
     // The side-neutral Shift, Ctrl and Alt stand for their left and right keys, which are asked.
     if (virtualKey >= VK_SHIFT && virtualKey <= VK_MENU) continue;
     if ((GetAsyncKeyState(virtualKey) & 0x8000) == 0) continue;
-    const UINT layoutScan = MapVirtualKeyExW(static_cast<UINT>(virtualKey), MAPVK_VK_TO_VSC_EX, layout);
-    router.MarkHeld(static_cast<std::uint8_t>(virtualKey), FormsOfVirtualKey(static_cast<std::uint8_t>(virtualKey), layoutScan));
+    const auto held = static_cast<std::uint8_t>(virtualKey);
+    router.MarkHeld(held, FormsOfVirtualKey(held, MapVirtualKeyExW(held, MAPVK_VK_TO_VSC_EX, layout)));
   }
 }
 
@@ -229,6 +243,9 @@ void KeyboardHook::Thread::Install() {
     RAWINPUTDEVICE device{kGenericDesktopUsagePage, kKeyboardUsage, RIDEV_INPUTSINK, window};
     rawInputRegistered = RegisterRawInputDevices(&device, 1, sizeof device) != FALSE;
     if (!rawInputRegistered) LogWinFailure("RegisterRawInputDevices(keyboard, hook watch)", GetLastError());
+  }
+  if (RunningUnderWine() && SetTimer(window, kKeepAwakeTimer, kKeepAwakeMilliseconds, nullptr) == 0) {
+    LogWinFailure("SetTimer(keyboard hook, keep awake)", GetLastError());
   }
   // Raw input already queued is of keys from before this hook: it tells nothing about it.
   MSG queued;
@@ -249,6 +266,7 @@ void KeyboardHook::Thread::Remove() {
     rawInputRegistered = false;
   }
   if (hook == nullptr) return;
+  if (RunningUnderWine()) KillTimer(window, kKeepAwakeTimer);
   if (!UnhookWindowsHookEx(hook)) LogWinFailure("UnhookWindowsHookEx", GetLastError());
   hook = nullptr;
   owner.installed_.store(false);
@@ -310,10 +328,13 @@ LRESULT KeyboardHook::Thread::Handle(UINT message, WPARAM wParam, LPARAM lParam)
       return 0;
     case kMsgFail:
       throw std::runtime_error("failure made by a test");
+    case WM_TIMER:
+      return 0;  // kept awake (see kKeepAwakeTimer)
     case WM_INPUT: {
       RAWINPUT record{};
       UINT size = sizeof record;
-      const UINT got = GetRawInputData(reinterpret_cast<HRAWINPUT>(lParam), RID_INPUT, &record, &size, sizeof(RAWINPUTHEADER));
+      const UINT got =
+          GetRawInputData(reinterpret_cast<HRAWINPUT>(lParam), RID_INPUT, &record, &size, sizeof(RAWINPUTHEADER));
       if (got != static_cast<UINT>(-1) && got >= sizeof(RAWINPUTHEADER) && record.header.dwType == RIM_TYPEKEYBOARD) {
         OnRawKeyboardInput(record.data.keyboard);
       }

@@ -10,7 +10,8 @@
 // The hook is installed while the capture set captures anything. Keys already down when it is
 // installed pass until they are released. Should the system drop the hook anyway, raw keyboard
 // input of a key the hook did not see shows it (hook_drop_check.h), and the hook is installed
-// again.
+// again. Under Wine the thread is woken every 2 s while the hook is installed: Wine passes keys by
+// the hook of a thread that has asked for no message for 5 s.
 //
 // Keys typed by programs (injected: this program's own, an on-screen keyboard, a password
 // manager, a remote-control tool, characters sent as VK_PACKET) always pass untouched: the key

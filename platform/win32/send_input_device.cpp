@@ -35,7 +35,8 @@ HKL ForegroundLayout() {
 BYTE VirtualKeyNow(const WinKey& key, HKL layout) {
   if (key.source == VirtualKeySource::kLayout && key.scanCode != 0) {
     // Layout keys are never extended, so the plain scan code names them.
-    if (const UINT mapped = MapVirtualKeyExW(key.scanCode, MAPVK_VSC_TO_VK_EX, layout)) return static_cast<BYTE>(mapped);
+    const UINT mapped = MapVirtualKeyExW(key.scanCode, MAPVK_VSC_TO_VK_EX, layout);
+    if (mapped != 0) return static_cast<BYTE>(mapped);
   } else if (key.source == VirtualKeySource::kKeypad && (GetKeyState(VK_NUMLOCK) & 1) == 0) {
     return key.numLockOffKey;
   }

@@ -212,6 +212,19 @@ TEST_F(HookKeyFilterTest, KeysHeldWhenCaptureStartsAreMarkedAsTheKeysTheyAre) {
   }
 }
 
+TEST_F(HookKeyFilterTest, AKeyPressedAfterAPauseIsCaptured) {
+  Capture({kA});
+  // The pause is the case itself: Wine passes keys by the hook of a thread that has not asked
+  // for a message for 5 s.
+  window_.Pump(std::chrono::seconds(6));
+  ASSERT_TRUE(TapKey('A', 0x1E));
+  ASSERT_TRUE(TapKey('B', 0x30));
+  ASSERT_TRUE(Await(2, 2));
+  EXPECT_EQ(listener_.Events(), (std::vector<Event>{{0x07, 0x04, 1}, {0x07, 0x04, 0}}));
+  EXPECT_EQ(window_.Keys(), (std::vector<KeyMessage>{Down('B', 0x30), Up('B', 0x30)}));
+  EXPECT_EQ(filter_.Hook()->Statistics().reinstalls, 0u);
+}
+
 TEST_F(HookKeyFilterTest, AHookThreadThatFailsIsStartedAgainWithWhatItCaptured) {
   Capture({kA});
   platform::win32::KeyboardHook* hook = filter_.Hook();

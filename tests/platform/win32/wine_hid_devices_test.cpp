@@ -55,7 +55,7 @@ class WineHidDevicesTest : public ::testing::Test {
     // The bus adds its devices once it runs: wait for them to be listed, a few seconds at most.
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     while (Find(kWineKeyboard).empty() || Find(kWineMouse).empty()) {
-      ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "winebus runs, but its mouse and keyboard are not listed";
+      ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "winebus runs, but lists no mouse and keyboard";
       std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
   }
@@ -127,7 +127,8 @@ TEST_F(WineHidDevicesTest, TheKeyboardOpensTellsItsAttributesAndCapsAndRefusesRe
   EXPECT_EQ(written.error, kErrorInvalidParameter);
   EXPECT_EQ(written.bytesWritten, 0u);
   const std::string code = "Windows error " + std::to_string(kErrorInvalidParameter);
-  for (const char* operation : {"HidD_GetFeature failed: ", "HidD_SetFeature failed: ", "WriteFile(HID output report) failed: "}) {
+  for (const char* operation :
+       {"HidD_GetFeature failed: ", "HidD_SetFeature failed: ", "WriteFile(HID output report) failed: "}) {
     EXPECT_NE(log.Text().find(operation + code), std::string::npos) << operation << "\n" << log.Text();
   }
   EXPECT_TRUE(handle->Close());
