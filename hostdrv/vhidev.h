@@ -13,6 +13,7 @@
 #include <mutex>
 
 #include "platform/report_device.h"
+#include "platform/virtual_report_format.h"
 
 namespace hostdrv {
 
@@ -23,10 +24,11 @@ class IVHidevProxy {
   virtual ~IVHidevProxy() = default;
 };
 
-inline constexpr std::uint8_t kKeyboardReportId = 1;
-inline constexpr std::uint8_t kMouseReportId = 2;
-inline constexpr std::uint8_t kConsumerReportId = 3;
-inline constexpr std::uint8_t kSystemReportId = 4;
+// The inner reports of the device's output report.
+inline constexpr std::uint8_t kKeyboardReportId = platform::kVirtualKeyboardReportId;
+inline constexpr std::uint8_t kMouseReportId = platform::kVirtualMouseReportId;
+inline constexpr std::uint8_t kConsumerReportId = platform::kVirtualConsumerReportId;
+inline constexpr std::uint8_t kSystemReportId = platform::kVirtualSystemReportId;
 
 class VHidev final : public IVHidevProxy {
  public:

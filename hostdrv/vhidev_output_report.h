@@ -5,10 +5,12 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/virtual_report_format.h"
+
 namespace hostdrv {
 
-inline constexpr std::size_t kVirtualOutputReportBytes = 64;
-inline constexpr std::uint8_t kVirtualOutputReportId = 0x05;
+inline constexpr std::size_t kVirtualOutputReportBytes = platform::kVirtualOutputReportLength;
+inline constexpr std::uint8_t kVirtualOutputReportId = platform::kVirtualOutputReportId;
 using VirtualOutputReport = std::array<std::uint8_t, kVirtualOutputReportBytes>;
 
 // `data` is cut to 62 bytes (reportId nonzero) or 63 bytes (reportId 0).

@@ -9,13 +9,12 @@
 #include <vector>
 
 #include "platform/report_device.h"
+#include "platform/virtual_report_format.h"
 
 namespace platform::portable {
 
 inline constexpr std::uint16_t kVirtualVendorId = 0xDEED;
 inline constexpr std::uint16_t kVirtualProductId = 0xFEED;
-inline constexpr std::uint8_t kVirtualOutputReportId = 0x05;
-inline constexpr std::size_t kVirtualOutputReportLength = 64;
 
 class VirtualReportDevice : public ReportDevice {
  public:

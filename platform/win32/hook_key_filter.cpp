@@ -36,6 +36,8 @@ struct HookKeyFilter::State {
   // without the queue's mutex: the hook thread takes it to deliver.
   void PublishCapture(const portable::CaptureSet& capture) {
     std::scoped_lock lock(hookMutex);
+    // A hook whose thread gave up is replaced by a new one.
+    if (hook && hook->Ended()) hook.reset();
     if (!hook) {
       if (capture.Empty()) return;
       try {

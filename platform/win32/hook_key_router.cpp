@@ -21,8 +21,8 @@ HookVerdict HookKeyRouter::Route(const HookedKey& key, const CaptureSet& capture
   if (usages.empty()) return {};
   Held& held = held_[usages.front()];
 
-  if (key.ours) {
-    // Our own release of a key the user holds as well ends nothing of the user's captured press.
+  if (key.injected) {
+    // A typed release of a key the user holds as well ends nothing of the user's captured press.
     if (key.up && held.way == Way::kPassed) held = Held{};
     return {};
   }
@@ -43,6 +43,7 @@ HookVerdict HookKeyRouter::Route(const HookedKey& key, const CaptureSet& capture
 
   const Held pressed = held;
   held = Held{};
+  if (pressed.guessedFrom != 0) EndGuessesOf(pressed.guessedFrom);
   if (pressed.way != Way::kCaptured) return {};  // passed, or pressed before we looked
   return HookVerdict{true, true, EventOf(pressed.reported, false)};
 }
@@ -52,6 +53,22 @@ void HookKeyRouter::MarkHeld(const HookedKey& key) {
   if (usages.empty()) return;
   Held& held = held_[usages.front()];
   if (held.way == Way::kNone) held = Held{Way::kPassed, usages.front()};
+}
+
+void HookKeyRouter::MarkHeld(std::uint8_t virtualKey, const KeyForms& forms) {
+  const std::uint8_t guessedFrom = forms.count > 1 ? virtualKey : 0;
+  for (std::uint8_t i = 0; i < forms.count; ++i) {
+    const UsageCandidates usages = UsagesOfKey(virtualKey, forms.forms[i].scanCode, forms.forms[i].extended);
+    if (usages.empty()) continue;
+    Held& held = held_[usages.front()];
+    if (held.way == Way::kNone) held = Held{Way::kPassed, usages.front(), guessedFrom};
+  }
+}
+
+void HookKeyRouter::EndGuessesOf(std::uint8_t virtualKey) {
+  for (Held& held : held_) {
+    if (held.way == Way::kPassed && held.guessedFrom == virtualKey) held = Held{};
+  }
 }
 
 std::vector<KeyEventBytes> HookKeyRouter::Forget() {

@@ -1,9 +1,12 @@
 #include "platform/win32/keyboard_hook.h"
 
+#include <algorithm>
 #include <chrono>
-#include <future>
+#include <stdexcept>
+#include <string>
 #include <vector>
 
+#include "platform/win32/hook_drop_check.h"
 #include "platform/win32/hook_key_router.h"
 #include "platform/win32/win_api.h"
 #include "platform/win32/win_error.h"
@@ -18,13 +21,20 @@ namespace {
 constexpr wchar_t kWindowClass[] = L"kbconfig keyboard hook";
 constexpr UINT kMsgCapture = WM_APP + 1;  // a new capture set is pending
 constexpr UINT kMsgDeliver = WM_APP + 2;  // the hook procedure left key events in the outbox
-constexpr UINT kMsgSettle = WM_APP + 3;   // lParam: a new std::promise<void>, answered and deleted
+constexpr UINT kMsgSettle = WM_APP + 3;   // wParam: the Settle ticket to answer
 constexpr UINT kMsgDrop = WM_APP + 4;     // remove the hook behind the thread's back
 constexpr UINT kMsgQuit = WM_APP + 5;
-// Raw keyboard events the hook may not have seen without having been dropped: those whose hook
-// call came before the hook was installed but whose raw input came after.
-constexpr std::uint64_t kRawInputSlack = 2;
+constexpr UINT kMsgFail = WM_APP + 6;     // fail as an exception would (tests)
 constexpr auto kSettleLimit = std::chrono::seconds(5);
+// A thread that ends this soon after its start, this many times in a row, is not started again.
+constexpr auto kQuickFailure = std::chrono::seconds(1);
+constexpr int kMaxQuickFailures = 3;
+
+// Wine passes a key by the low-level hook of a thread that has not asked for a message for 5 s,
+// taking the thread for hung: the first key after a pause would go past the hook. Under Wine the
+// thread is woken this often while its hook is in place; Windows has no such rule and no timer.
+constexpr UINT_PTR kKeepAwakeTimer = 1;
+constexpr UINT kKeepAwakeMilliseconds = 2000;
 
 constexpr USHORT kGenericDesktopUsagePage = 0x01;
 constexpr USHORT kKeyboardUsage = 0x06;
@@ -42,6 +52,20 @@ std::uint64_t Counter() {
   LARGE_INTEGER value;
   QueryPerformanceCounter(&value);
   return static_cast<std::uint64_t>(value.QuadPart);
+}
+
+bool RunningUnderWine() {
+  static const bool wine = [] {
+    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+  }();
+  return wine;
+}
+
+HookDropCheck::Microseconds CounterMicroseconds(std::uint64_t counter) {
+  const std::uint64_t frequency = CounterFrequency();
+  return HookDropCheck::Microseconds(
+      static_cast<std::int64_t>(counter / frequency * 1'000'000 + counter % frequency * 1'000'000 / frequency));
 }
 
 }  // namespace
@@ -62,7 +86,7 @@ struct KeyboardHook::Thread {
   void LoseKeys(const char* why);
   void MarkKeysAlreadyDown();
   void DeliverOutbox();
-  void OnRawKeyboardInput();
+  void OnRawKeyboardInput(const RAWKEYBOARD& record);
   void Record(std::uint64_t started);
 
   KeyboardHook& owner;
@@ -74,8 +98,8 @@ struct KeyboardHook::Thread {
   HookKeyRouter router;
   std::vector<portable::KeyEventBytes> outbox;
   bool deliverPosted = false;
-  std::uint64_t hookCalls = 0;      // since the hook was installed
-  std::uint64_t rawKeyEvents = 0;   // since the hook was installed
+  HookDropCheck dropCheck;
+  bool stopAsked = false;  // the run ends because the owner asked
 };
 
 namespace {
@@ -86,15 +110,17 @@ LRESULT CALLBACK KeyboardHook::Thread::HookProcedure(int code, WPARAM wParam, LP
   Thread* self = t_hookThread;
   if (code == HC_ACTION && self != nullptr) try {
     const std::uint64_t started = Counter();
+    self->dropCheck.HookCalled(CounterMicroseconds(started));
     const auto* info = reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam);
     HookedKey key;
     key.virtualKey = static_cast<std::uint8_t>(info->vkCode);
     key.scanCode = info->scanCode;
     key.extended = (info->flags & LLKHF_EXTENDED) != 0;
     key.up = (info->flags & LLKHF_UP) != 0;
-    key.ours = (info->flags & LLKHF_INJECTED) != 0 && info->dwExtraInfo == kOwnInputTag;
-    ++self->hookCalls;
-    const HookVerdict verdict = info->vkCode <= 0xFF ? self->router.Route(key, self->capture) : HookVerdict{};
+    key.injected = (info->flags & LLKHF_INJECTED) != 0;
+    // A VK_PACKET carries a character in its scan code, not a key: it is never looked at.
+    const bool isKey = info->vkCode <= 0xFF && info->vkCode != VK_PACKET;
+    const HookVerdict verdict = isKey ? self->router.Route(key, self->capture) : HookVerdict{};
     if (verdict.report) {
       self->outbox.push_back(verdict.event);
       if (!self->deliverPosted) self->deliverPosted = PostMessageW(self->window, kMsgDeliver, 0, 0) != FALSE;
@@ -157,12 +183,6 @@ bool KeyboardHook::Thread::CreateWindowAndWatches() {
 void KeyboardHook::Thread::Destroy() {
   Remove();
   if (sessionWatched) WTSUnRegisterSessionNotification(window);
-  // Settle requests still queued are answered; whatever else is queued dies with the thread.
-  MSG message;
-  while (PeekMessageW(&message, window, kMsgSettle, kMsgSettle, PM_REMOVE)) {
-    std::unique_ptr<std::promise<void>> reached(reinterpret_cast<std::promise<void>*>(message.lParam));
-    reached->set_value();
-  }
   if (window != nullptr) {
     SetWindowLongPtrW(window, GWLP_USERDATA, 0);
     DestroyWindow(window);
@@ -171,31 +191,40 @@ void KeyboardHook::Thread::Destroy() {
 }
 
 void KeyboardHook::Thread::ApplyPendingCapture() {
-  std::unique_ptr<CaptureSet> pending;
+  std::optional<CaptureSet> wanted;
+  std::uint64_t answerable = 0;
   {
     std::scoped_lock lock(owner.mutex_);
-    pending = std::move(owner.pending_);
+    if (!owner.captureChanged_) return;
+    owner.captureChanged_ = false;
+    wanted = owner.wanted_;
+    // Every Settle asked by now came after the SetCapture it waits for.
+    answerable = owner.settleAsked_;
   }
-  if (!pending) return;
-  capture = *pending;
+  capture = wanted.value_or(CaptureSet{});
   if (capture.Empty()) {
     Remove();
   } else if (hook == nullptr) {
     Install();
   }
+  {
+    std::scoped_lock lock(owner.mutex_);
+    owner.settleAnswered_ = std::max(owner.settleAnswered_, answerable);
+  }
+  owner.settled_.notify_all();
 }
 
 void KeyboardHook::Thread::MarkKeysAlreadyDown() {
+  // A virtual key does not tell which of its keys is down (Enter or keypad Enter, End or keypad 1
+  // with Num Lock off): every key it may stand for is marked.
+  const HWND front = GetForegroundWindow();
+  const HKL layout = GetKeyboardLayout(front != nullptr ? GetWindowThreadProcessId(front, nullptr) : 0);
   for (int virtualKey = 0x07; virtualKey <= 0xFE; ++virtualKey) {
     // The side-neutral Shift, Ctrl and Alt stand for their left and right keys, which are asked.
     if (virtualKey >= VK_SHIFT && virtualKey <= VK_MENU) continue;
     if ((GetAsyncKeyState(virtualKey) & 0x8000) == 0) continue;
-    const UINT scan = MapVirtualKeyW(static_cast<UINT>(virtualKey), MAPVK_VK_TO_VSC_EX);
-    HookedKey key;
-    key.virtualKey = static_cast<std::uint8_t>(virtualKey);
-    key.scanCode = scan & 0xFF;
-    key.extended = (scan >> 8) == 0xE0;
-    router.MarkHeld(key);
+    const auto held = static_cast<std::uint8_t>(virtualKey);
+    router.MarkHeld(held, FormsOfVirtualKey(held, MapVirtualKeyExW(held, MAPVK_VK_TO_VSC_EX, layout)));
   }
 }
 
@@ -209,12 +238,19 @@ void KeyboardHook::Thread::Install() {
   // A hook still listed (a re-installation) goes only now, so no key slips through between.
   if (hook != nullptr) UnhookWindowsHookEx(hook);
   hook = installed;
-  hookCalls = 0;
-  rawKeyEvents = 0;
+  dropCheck.Reset();
   if (!rawInputRegistered) {
     RAWINPUTDEVICE device{kGenericDesktopUsagePage, kKeyboardUsage, RIDEV_INPUTSINK, window};
     rawInputRegistered = RegisterRawInputDevices(&device, 1, sizeof device) != FALSE;
     if (!rawInputRegistered) LogWinFailure("RegisterRawInputDevices(keyboard, hook watch)", GetLastError());
+  }
+  if (RunningUnderWine() && SetTimer(window, kKeepAwakeTimer, kKeepAwakeMilliseconds, nullptr) == 0) {
+    LogWinFailure("SetTimer(keyboard hook, keep awake)", GetLastError());
+  }
+  // Raw input already queued is of keys from before this hook: it tells nothing about it.
+  MSG queued;
+  while (PeekMessageW(&queued, window, WM_INPUT, WM_INPUT, PM_REMOVE)) {
+    DefWindowProcW(window, queued.message, queued.wParam, queued.lParam);
   }
   MarkKeysAlreadyDown();
   owner.installs_.fetch_add(1);
@@ -230,6 +266,7 @@ void KeyboardHook::Thread::Remove() {
     rawInputRegistered = false;
   }
   if (hook == nullptr) return;
+  if (RunningUnderWine()) KillTimer(window, kKeepAwakeTimer);
   if (!UnhookWindowsHookEx(hook)) LogWinFailure("UnhookWindowsHookEx", GetLastError());
   hook = nullptr;
   owner.installed_.store(false);
@@ -256,12 +293,9 @@ void KeyboardHook::Thread::DeliverOutbox() {
   }
 }
 
-void KeyboardHook::Thread::OnRawKeyboardInput() {
+void KeyboardHook::Thread::OnRawKeyboardInput(const RAWKEYBOARD& record) {
   if (hook == nullptr) return;
-  ++rawKeyEvents;
-  // Every key the system passes on went through the hook first; keys arriving past it mean the
-  // system has dropped it.
-  if (rawKeyEvents <= hookCalls + kRawInputSlack) return;
+  if (!dropCheck.RecordPassedTheHook(record.VKey, record.MakeCode, CounterMicroseconds(Counter()))) return;
   support::Log("keyboard hook: the system removed it, it is installed again\n");
   LoseKeys(nullptr);
   Install();
@@ -278,23 +312,31 @@ LRESULT KeyboardHook::Thread::Handle(UINT message, WPARAM wParam, LPARAM lParam)
       return 0;
     case kMsgSettle: {
       DeliverOutbox();
-      std::unique_ptr<std::promise<void>> reached(reinterpret_cast<std::promise<void>*>(lParam));
-      reached->set_value();
+      {
+        std::scoped_lock lock(owner.mutex_);
+        owner.settleAnswered_ = std::max<std::uint64_t>(owner.settleAnswered_, wParam);
+      }
+      owner.settled_.notify_all();
       return 0;
     }
     case kMsgDrop:
       if (hook != nullptr && !UnhookWindowsHookEx(hook)) LogWinFailure("UnhookWindowsHookEx(drop)", GetLastError());
       return 0;  // `hook` stays set: the thread does not know
     case kMsgQuit:
+      stopAsked = true;
       PostQuitMessage(0);
       return 0;
+    case kMsgFail:
+      throw std::runtime_error("failure made by a test");
+    case WM_TIMER:
+      return 0;  // kept awake (see kKeepAwakeTimer)
     case WM_INPUT: {
-      RAWINPUTHEADER header{};
-      UINT size = sizeof header;
-      if (GetRawInputData(reinterpret_cast<HRAWINPUT>(lParam), RID_HEADER, &header, &size, sizeof header) ==
-              sizeof header &&
-          header.dwType == RIM_TYPEKEYBOARD) {
-        OnRawKeyboardInput();
+      RAWINPUT record{};
+      UINT size = sizeof record;
+      const UINT got =
+          GetRawInputData(reinterpret_cast<HRAWINPUT>(lParam), RID_INPUT, &record, &size, sizeof(RAWINPUTHEADER));
+      if (got != static_cast<UINT>(-1) && got >= sizeof(RAWINPUTHEADER) && record.header.dwType == RIM_TYPEKEYBOARD) {
+        OnRawKeyboardInput(record.data.keyboard);
       }
       return DefWindowProcW(window, message, wParam, lParam);
     }
@@ -315,75 +357,142 @@ LRESULT KeyboardHook::Thread::Handle(UINT message, WPARAM wParam, LPARAM lParam)
 KeyboardHook::KeyboardHook(Callbacks callbacks) : callbacks_(std::move(callbacks)) {
   std::promise<bool> started;
   std::future<bool> ready = started.get_future();
-  thread_ = std::thread([this, &started] {
-    Thread state(*this);
-    // Whatever way the loop ends, the hook goes and no key stays down.
-    struct Cleanup {
-      Thread& state;
-      KeyboardHook& owner;
-      ~Cleanup() {
-        owner.window_.store(nullptr);
-        owner.running_.store(false);
-        state.Destroy();
-        t_hookThread = nullptr;
-      }
-    } cleanup{state, *this};
-    const bool created = state.CreateWindowAndWatches();
-    if (created) {
-      window_.store(state.window);
-      running_.store(true);
-    }
-    started.set_value(created);
-    if (!created) return;
-    try {
-      MSG message;
-      while (true) {
-        const BOOL got = GetMessageW(&message, nullptr, 0, 0);
-        if (got == 0) break;
-        if (got == -1) {
-          LogWinFailure("GetMessageW(keyboard hook)", GetLastError());
-          break;
-        }
-        DispatchMessageW(&message);
-      }
-    } catch (const std::exception& error) {
-      support::LogFailure("keyboard hook thread", error.what());
-    }
-  });
+  thread_ = std::thread([this, &started] { Run(&started); });
   ready.wait();
 }
 
+void KeyboardHook::Run(std::promise<bool>* started) {
+  threadId_.store(std::this_thread::get_id());
+  int quickFailures = 0;
+  while (true) {
+    const auto begun = std::chrono::steady_clock::now();
+    const RunEnd end = RunOnce(started);
+    started = nullptr;
+    if (end != RunEnd::kFailed) break;
+    {
+      std::scoped_lock lock(mutex_);
+      if (stopping_) break;
+      // The capture set goes to the next run, with the Settle calls waiting for it.
+      captureChanged_ = true;
+    }
+    quickFailures = std::chrono::steady_clock::now() - begun < kQuickFailure ? quickFailures + 1 : 0;
+    if (quickFailures >= kMaxQuickFailures) {
+      support::LogFailure("keyboard hook thread", "it ended at once " + std::to_string(quickFailures) +
+                                                      " times in a row; keys are no longer taken");
+      break;
+    }
+    support::Log("keyboard hook: its thread ended unexpectedly, it is started again\n");
+    restarts_.fetch_add(1);
+  }
+  {
+    std::scoped_lock lock(mutex_);
+    ended_ = true;
+  }
+  settled_.notify_all();
+}
+
+KeyboardHook::RunEnd KeyboardHook::RunOnce(std::promise<bool>* started) {
+  Thread state(*this);
+  // Whatever way the loop ends, the hook goes and no key stays down.
+  struct Cleanup {
+    Thread& state;
+    KeyboardHook& owner;
+    ~Cleanup() {
+      {
+        std::scoped_lock lock(owner.mutex_);
+        owner.window_ = nullptr;
+      }
+      owner.running_.store(false);
+      state.Destroy();
+      t_hookThread = nullptr;
+    }
+  } cleanup{state, *this};
+  bool created = state.CreateWindowAndWatches();
+  if (created) {
+    std::scoped_lock lock(mutex_);
+    // A destructor that came first has posted nothing to this window: the run ends here.
+    if (stopping_) {
+      created = false;
+    } else {
+      window_ = state.window;
+      running_.store(true);
+    }
+  }
+  if (started != nullptr) started->set_value(created);
+  if (!created) return RunEnd::kNotStarted;
+  try {
+    state.ApplyPendingCapture();
+    MSG message;
+    while (true) {
+      const BOOL got = GetMessageW(&message, nullptr, 0, 0);
+      if (got == 0) break;
+      if (got == -1) {
+        LogWinFailure("GetMessageW(keyboard hook)", GetLastError());
+        return RunEnd::kFailed;
+      }
+      DispatchMessageW(&message);
+    }
+  } catch (const std::exception& error) {
+    support::LogFailure("keyboard hook thread", error.what());
+    return RunEnd::kFailed;
+  }
+  return state.stopAsked ? RunEnd::kStopped : RunEnd::kFailed;
+}
+
 KeyboardHook::~KeyboardHook() {
-  if (void* window = window_.load()) PostMessageW(static_cast<HWND>(window), kMsgQuit, 0, 0);
+  void* window = nullptr;
+  {
+    std::scoped_lock lock(mutex_);
+    stopping_ = true;
+    window = window_;
+  }
+  settled_.notify_all();
+  if (window != nullptr && !PostMessageW(static_cast<HWND>(window), kMsgQuit, 0, 0)) {
+    LogWinFailure("PostMessageW(keyboard hook quit)", GetLastError());
+  }
   if (thread_.joinable()) thread_.join();
 }
 
+bool KeyboardHook::PostToThread(unsigned message, std::uintptr_t wParam) {
+  std::scoped_lock lock(mutex_);
+  if (window_ == nullptr) return false;
+  return PostMessageW(static_cast<HWND>(window_), message, static_cast<WPARAM>(wParam), 0) != FALSE;
+}
+
 void KeyboardHook::SetCapture(const portable::CaptureSet& capture) {
+  void* window = nullptr;
   {
     std::scoped_lock lock(mutex_);
-    pending_ = std::make_unique<portable::CaptureSet>(capture);
+    wanted_ = capture;
+    captureChanged_ = true;
+    window = window_;
   }
-  void* window = window_.load();
-  if (window == nullptr || !PostMessageW(static_cast<HWND>(window), kMsgCapture, 0, 0)) {
-    LogWinFailure("PostMessageW(keyboard hook capture set)", window == nullptr ? 0 : GetLastError());
+  // Between two runs of the thread nothing is posted: the next run takes the set.
+  if (window != nullptr && !PostMessageW(static_cast<HWND>(window), kMsgCapture, 0, 0)) {
+    LogWinFailure("PostMessageW(keyboard hook capture set)", GetLastError());
   }
 }
 
-bool KeyboardHook::Settle() {
-  void* window = window_.load();
-  if (window == nullptr) return false;
-  auto reached = std::make_unique<std::promise<void>>();
-  std::future<void> done = reached->get_future();
-  if (!PostMessageW(static_cast<HWND>(window), kMsgSettle, 0, reinterpret_cast<LPARAM>(reached.get()))) {
+KeyboardHook::SettleOutcome KeyboardHook::Settle() {
+  std::unique_lock lock(mutex_);
+  if (stopping_ || ended_) return SettleOutcome::kThreadEnded;
+  if (std::this_thread::get_id() == threadId_.load()) return SettleOutcome::kNoAnswer;
+  const std::uint64_t ticket = ++settleAsked_;
+  if (window_ != nullptr && !PostMessageW(static_cast<HWND>(window_), kMsgSettle, static_cast<WPARAM>(ticket), 0)) {
     LogWinFailure("PostMessageW(keyboard hook settle)", GetLastError());
-    return false;
   }
-  reached.release();  // the thread answers and deletes it
-  if (done.wait_for(kSettleLimit) != std::future_status::ready) {
-    support::LogFailure("keyboard hook", "its thread did not answer within 5 s");
-    return false;
-  }
-  return true;
+  // Answered by the thread, or by its next run when this one is ending.
+  const bool woken =
+      settled_.wait_for(lock, kSettleLimit, [&] { return settleAnswered_ >= ticket || stopping_ || ended_; });
+  if (settleAnswered_ >= ticket) return SettleOutcome::kApplied;
+  if (woken) return SettleOutcome::kThreadEnded;
+  support::LogFailure("keyboard hook", "its thread did not answer within 5 s");
+  return SettleOutcome::kNoAnswer;
+}
+
+bool KeyboardHook::Ended() {
+  std::scoped_lock lock(mutex_);
+  return ended_;
 }
 
 KeyboardHook::Figures KeyboardHook::Statistics() const {
@@ -393,15 +502,14 @@ KeyboardHook::Figures KeyboardHook::Statistics() const {
   figures.maxNanoseconds = maxNanoseconds_.load();
   figures.installs = installs_.load();
   figures.reinstalls = reinstalls_.load();
+  figures.restarts = restarts_.load();
   return figures;
 }
 
-void KeyboardHook::DropHookForTest() {
-  if (void* window = window_.load()) PostMessageW(static_cast<HWND>(window), kMsgDrop, 0, 0);
-}
+void KeyboardHook::DropHookForTest() { PostToThread(kMsgDrop); }
 
-void KeyboardHook::LockSessionForTest() {
-  if (void* window = window_.load()) PostMessageW(static_cast<HWND>(window), WM_WTSSESSION_CHANGE, WTS_SESSION_LOCK, 0);
-}
+void KeyboardHook::LockSessionForTest() { PostToThread(WM_WTSSESSION_CHANGE, WTS_SESSION_LOCK); }
+
+void KeyboardHook::FailThreadForTest() { PostToThread(kMsgFail); }
 
 }  // namespace platform::win32

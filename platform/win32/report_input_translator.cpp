@@ -1,14 +1,12 @@
 #include "platform/win32/report_input_translator.h"
 
+#include "platform/portable/virtual_report.h"
+
 namespace platform::win32 {
 
 namespace {
 
-constexpr std::uint8_t kKeyboardReport = 1;
-constexpr std::uint8_t kMouseReport = 2;
-constexpr std::uint8_t kConsumerReport = 3;
-constexpr std::uint8_t kSystemReport = 4;
-constexpr std::size_t kBitmapBytes = 32;
+using portable::VirtualInputReport;
 
 InputAction Key(WinKeyIndex key, bool down) {
   InputAction action;
@@ -30,10 +28,10 @@ WinKeyIndex SameKeyAs(WinKeyIndex index) {
   return index;
 }
 
-std::bitset<kWinKeyCount> KeysOfBitmap(std::span<const std::uint8_t> bitmap) {
+std::bitset<kWinKeyCount> KeysOf(const std::bitset<256>& usages) {
   std::bitset<kWinKeyCount> keys;
-  for (std::size_t usage = 0; usage < kBitmapBytes * 8; ++usage) {
-    if (((bitmap[usage / 8] >> (usage % 8)) & 1) == 0) continue;
+  for (std::size_t usage = 0; usage < usages.size(); ++usage) {
+    if (!usages.test(usage)) continue;
     const std::optional<WinKeyIndex> key = FindWinKey(kKeyboardPage, static_cast<std::uint16_t>(usage));
     if (key && WinKeyAt(*key).Typeable()) keys.set(SameKeyAs(*key));
   }
@@ -78,71 +76,55 @@ void AppendConsumerChange(std::uint16_t before, std::uint16_t after, std::vector
   if (const auto key = typed(after)) out.push_back(Key(*key, true));
 }
 
-void TranslateMouse(std::span<const std::uint8_t> data, InjectedState& held, std::vector<InputAction>& out) {
-  if (data.size() < 4) return;
-  const auto buttons = static_cast<std::uint8_t>(data[0] & kMouseButtonMask);
+void TranslateMouse(const VirtualInputReport& report, InjectedState& held, std::vector<InputAction>& out) {
+  const auto buttons = static_cast<std::uint8_t>(report.buttons & kMouseButtonMask);
   AppendButtonChanges(held.buttons, buttons, out);
   held.buttons = buttons;
-  const auto dx = static_cast<std::int8_t>(data[1]);
-  const auto dy = static_cast<std::int8_t>(data[2]);
-  const auto wheel = static_cast<std::int8_t>(data[3]);
-  if (dx != 0 || dy != 0) {
+  if (report.x != 0 || report.y != 0) {
     InputAction move;
     move.kind = InputAction::Kind::kMouseMove;
-    move.dx = dx;
-    move.dy = dy;
+    move.dx = report.x;
+    move.dy = report.y;
     out.push_back(move);
   }
-  if (wheel != 0) {
+  if (report.wheel != 0) {
     InputAction turn;
     turn.kind = InputAction::Kind::kWheel;
-    turn.wheelSteps = wheel;
+    turn.wheelSteps = report.wheel;
     out.push_back(turn);
   }
-}
-
-std::uint16_t Usage16(std::span<const std::uint8_t> data) {
-  return data.size() < 2 ? 0 : static_cast<std::uint16_t>(data[0] | data[1] << 8);
 }
 
 }  // namespace
 
 std::vector<InputAction> TranslateVirtualReport(std::span<const std::uint8_t> report, InjectedState& held) {
   std::vector<InputAction> out;
-  if (report.size() < 2 || report[0] != kVirtualOutputReportId) return out;
-  const std::span<const std::uint8_t> data = report.subspan(2);
-  switch (report[1]) {
-    case kKeyboardReport: {
-      if (data.size() < 1 + kBitmapBytes) break;
-      const std::bitset<kWinKeyCount> keys = KeysOfBitmap(data.subspan(1, kBitmapBytes));
+  const VirtualInputReport decoded = portable::DecodeVirtualReport(report);
+  switch (decoded.kind) {
+    case VirtualInputReport::Kind::kKeyboard: {
+      const std::bitset<kWinKeyCount> keys = KeysOf(decoded.keys);
       AppendKeyChanges(held.keys, keys, out);
       held.keys = keys;
       break;
     }
-    case kMouseReport:
-      TranslateMouse(data, held, out);
+    case VirtualInputReport::Kind::kMouse:
+      TranslateMouse(decoded, held, out);
       break;
-    case kConsumerReport: {
-      if (data.size() < 2) break;
-      const std::uint16_t usage = Usage16(data);
-      AppendConsumerChange(held.consumer, usage, out);
-      held.consumer = usage;
+    case VirtualInputReport::Kind::kConsumer:
+      AppendConsumerChange(held.consumer, decoded.usage, out);
+      held.consumer = decoded.usage;
       break;
-    }
-    case kSystemReport: {
-      if (data.size() < 2) break;
-      const std::uint16_t usage = Usage16(data);
-      if (usage != 0 && usage != held.system) {
+    case VirtualInputReport::Kind::kSystemControl:
+      if (decoded.usage != 0 && decoded.usage != held.system) {
         InputAction press;
         press.kind = InputAction::Kind::kSystemControl;
-        press.usage = usage;
+        press.usage = decoded.usage;
         press.down = true;
         out.push_back(press);
       }
-      held.system = usage;
+      held.system = decoded.usage;
       break;
-    }
-    default:
+    case VirtualInputReport::Kind::kNone:
       break;
   }
   return out;

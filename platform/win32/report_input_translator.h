@@ -1,30 +1,27 @@
 #pragma once
 // The virtual HID device's inner working on Windows without its driver: turns the 64-byte output
-// report (byte 0 = 0x05, byte 1 = the inner report ID, then its data) into input actions for
-// SendInput, from what the injection holds down now. No OS call.
+// report, as platform/portable/virtual_report.h reads it, into input actions for SendInput, from
+// what the injection holds down now. No OS call.
 //
-//   ID 1 keyboard: data byte 0 unused, data bytes 1-32 a bitmap of keyboard usages 0x00-0xFF.
-//                  Keys go down and up by the differences to what is held; two usages of one key
-//                  ("\" and "Europe 1") keep it down while either is set. Within one report
-//                  modifiers go down first and up last, so Ctrl+C arrives as Ctrl, C.
-//   ID 2 mouse:    buttons (bit n = button usage n: 1 left, 2 right, 3 middle, 4 and 5 the side
-//                  buttons; other bits have no Windows button), then X, Y, wheel as signed
-//                  relative steps, moved again with every mouse report while nonzero.
-//   ID 3 consumer: one 16-bit usage held down (0 = none), typed as its media key.
-//   ID 4 system:   one 16-bit usage (0 = none); a change to a nonzero usage is one press of that
-//                  system control (power actions, not keys).
+//   keyboard:       keys go down and up by the differences to what is held; two usages of one
+//                   key ("\" and "Europe 1") keep it down while either is set. Within one report
+//                   modifiers go down first and up last, so Ctrl+C arrives as Ctrl, C.
+//   mouse:          buttons 1-5 (left, right, middle and the two side buttons, all Windows
+//                   has); buttons 6 and 7 press nothing. X, Y and wheel moved again with every
+//                   mouse report while nonzero.
+//   consumer:       the usage held down, typed as its media key.
+//   system control: a change to a nonzero usage is one press of that system control (power
+//                   actions, not keys).
 // Usages Windows has no key for produce nothing; so do unknown reports.
 #include <bitset>
 #include <cstdint>
 #include <span>
 #include <vector>
 
-#include "platform/portable/virtual_report_device.h"
 #include "platform/win32/win_key_table.h"
 
 namespace platform::win32 {
 
-using portable::kVirtualOutputReportId;
 inline constexpr std::uint8_t kMouseButtonMask = 0x3E;  // buttons 1-5
 
 struct InputAction {

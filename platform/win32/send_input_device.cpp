@@ -31,15 +31,27 @@ HKL ForegroundLayout() {
   return GetKeyboardLayout(front != nullptr ? GetWindowThreadProcessId(front, nullptr) : 0);
 }
 
-INPUT KeyInput(const WinKey& key, bool down, HKL layout) {
-  BYTE virtualKey = key.virtualKey;
+// The virtual key a key goes down as now.
+BYTE VirtualKeyNow(const WinKey& key, HKL layout) {
   if (key.source == VirtualKeySource::kLayout && key.scanCode != 0) {
     // Layout keys are never extended, so the plain scan code names them.
-    if (const UINT mapped = MapVirtualKeyExW(key.scanCode, MAPVK_VSC_TO_VK_EX, layout)) {
-      virtualKey = static_cast<BYTE>(mapped);
-    }
+    const UINT mapped = MapVirtualKeyExW(key.scanCode, MAPVK_VSC_TO_VK_EX, layout);
+    if (mapped != 0) return static_cast<BYTE>(mapped);
   } else if (key.source == VirtualKeySource::kKeypad && (GetKeyState(VK_NUMLOCK) & 1) == 0) {
-    virtualKey = key.numLockOffKey;
+    return key.numLockOffKey;
+  }
+  return key.virtualKey;
+}
+
+// A press takes the virtual key of the moment and notes it; a release repeats what the press
+// was, so a layout or Num Lock change in between does not release another key.
+INPUT KeyInput(WinKeyIndex index, bool down, HKL& layout, InjectedKeys& keys) {
+  const WinKey& key = WinKeyAt(index);
+  BYTE virtualKey = down ? 0 : keys.VirtualKeyOf(index);
+  if (virtualKey == 0) {
+    if (layout == nullptr) layout = ForegroundLayout();
+    virtualKey = VirtualKeyNow(key, layout);
+    if (down) keys.NoteVirtualKey(index, virtualKey);
   }
   INPUT input = Tagged(INPUT_KEYBOARD);
   input.ki.wVk = virtualKey;
@@ -65,15 +77,15 @@ INPUT ButtonInput(std::uint8_t button, bool down) {
 }
 
 // The SendInput events of a batch of actions; system-control presses go to `presses`.
-std::vector<INPUT> InputsOf(const std::vector<InputAction>& actions, std::vector<std::uint16_t>& presses) {
+std::vector<INPUT> InputsOf(const std::vector<InputAction>& actions, InjectedKeys& keys,
+                            std::vector<std::uint16_t>& presses) {
   std::vector<INPUT> inputs;
   inputs.reserve(actions.size());
   HKL layout = nullptr;
   for (const InputAction& action : actions) {
     switch (action.kind) {
       case InputAction::Kind::kKey:
-        if (layout == nullptr) layout = ForegroundLayout();
-        inputs.push_back(KeyInput(WinKeyAt(action.key), action.down, layout));
+        inputs.push_back(KeyInput(action.key, action.down, layout, keys));
         break;
       case InputAction::Kind::kMouseButton:
         inputs.push_back(ButtonInput(action.button, action.down));
@@ -164,7 +176,7 @@ struct SendInputVirtualHid::Shared {
   void ReleaseAll() {
     InjectedState held = keys.TakeAll();
     std::vector<std::uint16_t> presses;
-    std::vector<INPUT> inputs = InputsOf(ReleaseActions(held), presses);
+    std::vector<INPUT> inputs = InputsOf(ReleaseActions(held), keys, presses);
     std::uint32_t error = 0;
     Send(inputs, error);
   }
@@ -243,7 +255,7 @@ bool SendInputVirtualHid::Apply(std::span<const std::uint8_t> report, std::uint3
     std::scoped_lock lock(shared_->applyMutex);
     const InjectedState before = shared_->keys.Load();
     InjectedState after = before;
-    std::vector<INPUT> inputs = InputsOf(TranslateVirtualReport(report, after), presses);
+    std::vector<INPUT> inputs = InputsOf(TranslateVirtualReport(report, after), shared_->keys, presses);
     if (!Send(inputs, error)) return false;
     shared_->keys.Record(before, after);
   }

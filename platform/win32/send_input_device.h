@@ -3,9 +3,11 @@
 // HID interface (vendor 0xDEED, product 0xFEED, usage page 0xFF00, usage 0x01) whose 64-byte output
 // reports become SendInput events (report_input_translator.h). Keys are typed by virtual key and
 // scan code, extended keys with their E0 flag, the virtual key from the keyboard layout of the
-// window in front where the key's meaning follows the layout; consumer keys as the media virtual
-// keys; mouse buttons, movement and wheel as mouse input; system controls as power actions. Every
-// event carries the program's own tag (kOwnInputTag), so the keyboard hook never captures it.
+// window in front where the key's meaning follows the layout (and from Num Lock for the keypad);
+// a key goes up as the virtual key it went down as, whatever the layout or Num Lock is by then;
+// consumer keys as the media virtual keys; mouse buttons, movement and wheel as mouse input;
+// system controls as power actions. Every event carries the program's own tag (kOwnInputTag);
+// the keyboard hook passes it, as it passes every program's typed keys.
 //
 // What the injection holds down is kept in atomics, so it can be released from anywhere without a
 // lock: when the keyboard hook loses keys, when the last device handle closes, at exit, and when
@@ -36,9 +38,14 @@ class InjectedKeys {
   // Everything held, which is then held no more.
   InjectedState TakeAll();
 
+  // The virtual key a key was last typed down as (0: never).
+  void NoteVirtualKey(WinKeyIndex key, std::uint8_t virtualKey) { virtualKeys_[key].store(virtualKey); }
+  std::uint8_t VirtualKeyOf(WinKeyIndex key) const { return virtualKeys_[key].load(); }
+
  private:
   static constexpr std::size_t kWords = (kWinKeyCount + 63) / 64;
   std::array<std::atomic<std::uint64_t>, kWords> keys_{};
+  std::array<std::atomic<std::uint8_t>, kWinKeyCount> virtualKeys_{};
   std::atomic<std::uint8_t> buttons_{0};
   std::atomic<std::uint16_t> consumer_{0};
   std::atomic<std::uint16_t> system_{0};

@@ -214,9 +214,30 @@ std::optional<WinKeyIndex> FindWinKey(std::uint16_t page, std::uint16_t usage) {
 }
 
 UsageCandidates UsagesOfKey(std::uint8_t virtualKey, std::uint32_t scanCode, bool extended) {
-  if (scanCode > 0xFF) return {};
+  if (virtualKey == kPacketVirtualKey || scanCode > 0xFF) return {};
   if (scanCode != 0) return kByScan[scanCode | (extended ? 0x100u : 0u)];
   return kByVirtualKey[virtualKey];
+}
+
+KeyForms FormsOfVirtualKey(std::uint8_t virtualKey, std::uint32_t layoutScan) {
+  KeyForms found;
+  const auto add = [&found](KeyForm form) {
+    for (std::uint8_t i = 0; i < found.count; ++i) {
+      if (found.forms[i] == form) return;
+    }
+    if (found.count < found.forms.size()) found.forms[found.count++] = form;
+  };
+  const UsageCandidates& keys = kByVirtualKey[virtualKey];
+  for (std::uint8_t i = 0; i < keys.count; ++i) {
+    const WinKey& key = kKeys[keys.keys[i]];
+    // A layout key's virtual key in the table is the US layout's: the layout in use says below.
+    if (key.source != Source::kLayout) add(KeyForm{key.scanCode, key.extended});
+  }
+  const std::uint32_t prefix = layoutScan >> 8;
+  if ((layoutScan & 0xFF) != 0 && (prefix == 0 || prefix == 0xE0)) {
+    add(KeyForm{static_cast<std::uint8_t>(layoutScan & 0xFF), prefix == 0xE0});
+  }
+  return found;
 }
 
 }  // namespace platform::win32

@@ -68,7 +68,29 @@ struct UsageCandidates {
 // What a key the system reports (hook or window message) stands for. With a scan code (at most
 // 0xFF; larger ones are the system's fake keys) the scan code decides, so the answer does not
 // depend on the layout; without one (a key typed by a program by its virtual key alone) the
-// virtual key decides, read as on the US layout.
+// virtual key decides, read as on the US layout. VK_PACKET stands for no key: its "scan code" is
+// a UTF-16 unit of the character it carries.
 UsageCandidates UsagesOfKey(std::uint8_t virtualKey, std::uint32_t scanCode, bool extended);
+
+inline constexpr std::uint8_t kPacketVirtualKey = 0xE7;  // VK_PACKET
+
+// One way a key is reported: scan code (0: none, the virtual key names it) and extended flag.
+struct KeyForm {
+  std::uint8_t scanCode = 0;
+  bool extended = false;
+  friend bool operator==(const KeyForm&, const KeyForm&) = default;
+};
+
+struct KeyForms {
+  std::array<KeyForm, 4> forms{};
+  std::uint8_t count = 0;
+};
+
+// The keys that may be down when the system says `virtualKey` is: a virtual key does not tell
+// Enter from keypad Enter, nor End from keypad 1 with Num Lock off. These are the table's keys
+// with that virtual key on every layout or with Num Lock off, and the key the layout in use gives
+// it: `layoutScan` as MapVirtualKey's MAPVK_VK_TO_VSC_EX answers (E0 in the high byte for an
+// extended key; an E1 form such as Pause's E11D is not how a hook sees the key and is left out).
+KeyForms FormsOfVirtualKey(std::uint8_t virtualKey, std::uint32_t layoutScan);
 
 }  // namespace platform::win32

@@ -1,12 +1,14 @@
 // The key filter without its driver, under Wine on a display: the key filter channel over the
-// keyboard hook, keys typed with SendInput at this test's own window. A captured key reaches the
-// channel's listener and not the window, every other key the window; recording captures every key;
-// the program's own typed keys are never captured; a key held when capture starts, a hook the
-// system drops and a hook that is removed leave no key down. Prints the hook procedure's time.
+// keyboard hook, keys typed as a keyboard types them at this test's own window. A captured key
+// reaches the channel's listener and not the window, every other key the window; recording
+// captures every key; keys and characters typed by programs, this one or others, are never
+// captured; a key held when capture starts, a hook the system drops, a hook that is removed and a
+// hook thread that fails leave no key down. Prints the hook procedure's time.
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <cstdio>
+#include <memory>
 #include <mutex>
 #include <vector>
 
@@ -21,6 +23,8 @@
 namespace {
 
 using win32_test::KeyMessage;
+using win32_test::SendCharacter;
+using win32_test::SendKey;
 using win32_test::TapKey;
 using win32_test::TestWindow;
 using win32_test::TypeKey;
@@ -153,6 +157,106 @@ TEST_F(HookKeyFilterTest, TheProgramsOwnTypedKeysAreNeverCaptured) {
   EXPECT_EQ(window_.Keys(),
             (std::vector<KeyMessage>{Down('A', 0x1E), Up('A', 0x1E), Down(VK_UP, 0x48, true), Up(VK_UP, 0x48, true)}));
   EXPECT_TRUE(listener_.Events().empty());
+}
+
+TEST_F(HookKeyFilterTest, KeysAndCharactersTypedByOtherProgramsPass) {
+  Capture({0x00070007, 0x0007002C});  // D and Space
+  // A password manager typing "d " by key and by character; VK_PACKET carries a space (0x20) in
+  // its scan code, which is D's.
+  ASSERT_TRUE(SendKey('D', 0x20, true));
+  ASSERT_TRUE(SendKey('D', 0x20, false));
+  ASSERT_TRUE(SendCharacter(L' ', true));
+  ASSERT_TRUE(SendCharacter(L' ', false));
+  ASSERT_TRUE(Await(4, 0));
+  // The keyboard's D, typed after them, is captured: its events are the listener's first.
+  ASSERT_TRUE(TapKey('D', 0x20));
+  ASSERT_TRUE(Await(4, 2));
+  EXPECT_EQ(listener_.Events(), (std::vector<Event>{{0x07, 0x07, 1}, {0x07, 0x07, 0}}));
+  const std::vector<KeyMessage>& keys = window_.Keys();
+  ASSERT_EQ(keys.size(), 4u);
+  EXPECT_EQ(keys[0], Down('D', 0x20));
+  EXPECT_EQ(keys[1], Up('D', 0x20));
+  EXPECT_EQ(keys[2].virtualKey, static_cast<UINT>(VK_PACKET));
+  EXPECT_EQ(keys[3].virtualKey, static_cast<UINT>(VK_PACKET));
+}
+
+TEST_F(HookKeyFilterTest, KeysHeldWhenCaptureStartsAreMarkedAsTheKeysTheyAre) {
+  const struct {
+    const char* name;
+    KeyMessage held;              // as the window gets it
+    HidUsbFilter::KeyCode usage;  // the assigned key
+  } cases[] = {
+      {"keypad Enter", Down(VK_RETURN, 0x1C, true), 0x00070058},
+      {"keypad 1 with Num Lock off", Down(VK_END, 0x4F), 0x00070059},
+      {"Pause", Down(VK_PAUSE, 0x45), 0x00070048},
+  };
+  for (const auto& c : cases) {
+    window_.Reset();
+    listener_.Clear();
+    Capture({});
+    const auto type = [&](bool down) { return TypeKey(c.held.virtualKey, c.held.scanCode, c.held.extended, down); };
+    ASSERT_TRUE(type(true)) << c.name;
+    ASSERT_TRUE(Await(1, 0)) << c.name;
+    Capture({c.usage});
+    // Its repeat and release reach the window, which saw its press.
+    ASSERT_TRUE(type(true)) << c.name;
+    ASSERT_TRUE(type(false)) << c.name;
+    ASSERT_TRUE(Await(3, 0)) << c.name;
+    KeyMessage up = c.held;
+    up.message = WM_KEYUP;
+    EXPECT_EQ(window_.Keys(), (std::vector<KeyMessage>{c.held, c.held, up})) << c.name;
+    // Its next press is captured, and is the listener's first event.
+    ASSERT_TRUE(type(true) && type(false)) << c.name;
+    ASSERT_TRUE(Await(3, 2)) << c.name;
+    EXPECT_EQ(listener_.Events(), (std::vector<Event>{{0x07, c.usage & 0xFF, 1}, {0x07, c.usage & 0xFF, 0}})) << c.name;
+  }
+}
+
+TEST_F(HookKeyFilterTest, AKeyPressedAfterAPauseIsCaptured) {
+  Capture({kA});
+  // The pause is the case itself: Wine passes keys by the hook of a thread that has not asked
+  // for a message for 5 s.
+  window_.Pump(std::chrono::seconds(6));
+  ASSERT_TRUE(TapKey('A', 0x1E));
+  ASSERT_TRUE(TapKey('B', 0x30));
+  ASSERT_TRUE(Await(2, 2));
+  EXPECT_EQ(listener_.Events(), (std::vector<Event>{{0x07, 0x04, 1}, {0x07, 0x04, 0}}));
+  EXPECT_EQ(window_.Keys(), (std::vector<KeyMessage>{Down('B', 0x30), Up('B', 0x30)}));
+  EXPECT_EQ(filter_.Hook()->Statistics().reinstalls, 0u);
+}
+
+TEST_F(HookKeyFilterTest, AHookThreadThatFailsIsStartedAgainWithWhatItCaptured) {
+  Capture({kA});
+  platform::win32::KeyboardHook* hook = filter_.Hook();
+  ASSERT_NE(hook, nullptr);
+  ASSERT_TRUE(TypeKey('A', 0x1E, false, true));
+  ASSERT_TRUE(Await(0, 1));
+  hook->FailThreadForTest();
+  ASSERT_TRUE(window_.PumpUntil([&] { return hook->Statistics().restarts == 1 && hook->Installed(); }));
+  // The captured A was reported up as the thread ended; the new one captures A again.
+  ASSERT_TRUE(Await(0, 2));
+  EXPECT_EQ(hook->Settle(), platform::win32::KeyboardHook::SettleOutcome::kApplied);
+  ASSERT_TRUE(TypeKey('A', 0x1E, false, false));
+  ASSERT_TRUE(TapKey('A', 0x1E));
+  ASSERT_TRUE(Await(0, 4));
+  EXPECT_EQ(listener_.Events(),
+            (std::vector<Event>{{0x07, 0x04, 1}, {0x07, 0x04, 0}, {0x07, 0x04, 1}, {0x07, 0x04, 0}}));
+  EXPECT_GE(keysLost_.load(), 1);
+}
+
+TEST(KeyboardHookTest, ASettleAskedWhileTheThreadEndsReturnsAtOnce) {
+  using Outcome = platform::win32::KeyboardHook::SettleOutcome;
+  platform::win32::KeyboardHook* self = nullptr;
+  std::vector<Outcome> outcomes;
+  // The thread releases what it holds as it ends; a Settle asked then must not wait for it.
+  auto hook = std::make_unique<platform::win32::KeyboardHook>(platform::win32::KeyboardHook::Callbacks{
+      {}, [&] { outcomes.push_back(self->Settle()); }});
+  self = hook.get();
+  hook->SetCapture(platform::portable::CaptureSet::Everything());
+  ASSERT_EQ(hook->Settle(), Outcome::kApplied);
+  ASSERT_TRUE(hook->Installed());
+  hook.reset();
+  EXPECT_EQ(outcomes, std::vector<Outcome>{Outcome::kThreadEnded});
 }
 
 TEST_F(HookKeyFilterTest, TheHookProcedureTakesMicrosecondsPerEvent) {

@@ -30,10 +30,13 @@ HookedKey Down(std::uint8_t virtualKey, std::uint32_t scan, bool extended = fals
 HookedKey Up(std::uint8_t virtualKey, std::uint32_t scan, bool extended = false) {
   return HookedKey{virtualKey, scan, extended, true, false};
 }
-HookedKey Ours(HookedKey key) {
-  key.ours = true;
+HookedKey Typed(HookedKey key) {
+  key.injected = true;
   return key;
 }
+
+constexpr std::uint8_t kReturnKey = 0x0D;
+constexpr std::uint8_t kPauseKey = 0x13;
 
 const HookVerdict kPass{};
 HookVerdict Captured(std::initializer_list<std::uint8_t> bytes) {
@@ -104,17 +107,17 @@ TEST(HookKeyRouter, AKeyHeldWhenCaptureStartsIsNotCapturedUntilReleased) {
   EXPECT_EQ(router.Route(Down(0xA0, 0x2A), capture), Captured({0xE1, 0x00, 0x07, 0x01}));
 }
 
-TEST(HookKeyRouter, OurOwnKeysPassAndLeaveTheUsersCapturedPressAlone) {
+TEST(HookKeyRouter, KeysTypedByProgramsPassAndLeaveTheUsersCapturedPressAlone) {
   HookKeyRouter router;
   const CaptureSet capture = Capturing({0x00070004});
-  EXPECT_EQ(router.Route(Ours(Down('A', 0x1E)), capture), kPass);
-  EXPECT_EQ(router.Route(Ours(Up('A', 0x1E)), capture), kPass);
+  EXPECT_EQ(router.Route(Typed(Down('A', 0x1E)), capture), kPass);
+  EXPECT_EQ(router.Route(Typed(Up('A', 0x1E)), capture), kPass);
   EXPECT_FALSE(router.Holds(Down('A', 0x1E)));
   EXPECT_TRUE(router.Route(Down('A', 0x1E), capture).report);
-  EXPECT_EQ(router.Route(Ours(Up('A', 0x1E)), capture), kPass);  // a remap typing A as well
+  EXPECT_EQ(router.Route(Typed(Up('A', 0x1E)), capture), kPass);  // a remap typing A as well
   EXPECT_EQ(router.Route(Up('A', 0x1E), capture), Captured({0x04, 0x00, 0x07, 0x00}));
   // In the capture-everything mode too.
-  EXPECT_EQ(router.Route(Ours(Down('Q', 0x10)), CaptureSet::Everything()), kPass);
+  EXPECT_EQ(router.Route(Typed(Down('Q', 0x10)), CaptureSet::Everything()), kPass);
 }
 
 TEST(HookKeyRouter, TheFirstCapturedUsageOfAKeyIsReported) {
@@ -133,8 +136,39 @@ TEST(HookKeyRouter, TheFirstCapturedUsageOfAKeyIsReported) {
 TEST(HookKeyRouter, KeysOfNoUsagePassEvenWhenEverythingIsCaptured) {
   HookKeyRouter router;
   EXPECT_EQ(router.Route(Down(0xA0, 0x2A, true), CaptureSet::Everything()), kPass);  // fake shift
-  EXPECT_EQ(router.Route(Down(0xE7, 0), CaptureSet::Everything()), kPass);          // VK_PACKET
+  EXPECT_EQ(router.Route(Down(0xE7, 0x20), CaptureSet::Everything()), kPass);       // VK_PACKET of a space
   EXPECT_EQ(router.Route(Down('A', 0x1E), CaptureSet::Everything()), Captured({0x04, 0x00, 0x07, 0x01}));
+}
+
+TEST(HookKeyRouter, AHeldVirtualKeyMarksEachKeyItMayStandForUntilOneOfThemIsReleased) {
+  const CaptureSet capture = Capturing({0x00070028, 0x00070058, 0x0007004D, 0x00070059, 0x00070048, 0x000700E0});
+  const struct {
+    const char* name;
+    std::uint8_t virtualKey;
+    std::uint32_t layoutScan;  // what the layout in use gives the virtual key
+    HookedKey held;            // the key really down
+    HookedKey other;           // the other key of that virtual key
+  } cases[] = {
+      {"Enter", kReturnKey, 0x1C, Down(kReturnKey, 0x1C), Down(kReturnKey, 0x1C, true)},
+      {"keypad Enter", kReturnKey, 0x1C, Down(kReturnKey, 0x1C, true), Down(kReturnKey, 0x1C)},
+      {"keypad 1, Num Lock off", 0x23, 0xE04F, Down(0x23, 0x4F), Down(0x23, 0x4F, true)},
+  };
+  for (const auto& c : cases) {
+    HookKeyRouter router;
+    router.MarkHeld(c.virtualKey, FormsOfVirtualKey(c.virtualKey, c.layoutScan));
+    // Its repeat and release pass: the system saw its press.
+    EXPECT_EQ(router.Route(c.held, capture), kPass) << c.name;
+    HookedKey release = c.held;
+    release.up = true;
+    EXPECT_EQ(router.Route(release, capture), kPass) << c.name;
+    // The guess about the other key ends with it: its next press is captured.
+    EXPECT_TRUE(router.Route(c.other, capture).report) << c.name;
+  }
+  // Pause (E1 1D 45, which the layout gives as E11D) is not Left Control.
+  HookKeyRouter router;
+  router.MarkHeld(kPauseKey, FormsOfVirtualKey(kPauseKey, 0xE11D));
+  EXPECT_EQ(router.Route(Down(kPauseKey, 0x45), capture), kPass);
+  EXPECT_TRUE(router.Route(Down(0xA2, 0x1D), capture).report);
 }
 
 TEST(HookKeyRouter, ForgetReleasesTheCapturedKeysStillHeldAndForgetsPassedOnes) {

@@ -1,7 +1,7 @@
 // The virtual HID device without its driver, under Wine on a display: VHidev's keyboard,
 // consumer, mouse and system reports arrive at this test's window as the right key messages
-// (virtual key, scan code, extended flag) and mouse messages, and what the device holds is
-// released when asked and when its handle closes.
+// (virtual key, scan code, extended flag) and mouse messages, a key goes up as the key it went
+// down as, and what the device holds is released when asked and when its handle closes.
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -163,6 +163,34 @@ TEST_F(SendInputDeviceTest, MouseReportsArriveAsButtonMovementAndWheelMessages) 
       EXPECT_EQ(message.wheelDelta, 0x38 * WHEEL_DELTA);
     }
   }
+}
+
+TEST_F(SendInputDeviceTest, AKeyGoesUpAsTheVirtualKeyItWentDownAs) {
+  const auto numLockOn = [] { return (GetKeyState(VK_NUMLOCK) & 1) != 0; };
+  const auto toggleNumLock = [&] {
+    const bool was = numLockOn();
+    const std::size_t seen = window_.Keys().size();
+    return win32_test::TapKey(VK_NUMLOCK, 0x45, true) &&
+           window_.PumpUntil([&] { return window_.Keys().size() >= seen + 2 && numLockOn() != was; });
+  };
+  if (!numLockOn()) {
+    ASSERT_TRUE(toggleNumLock());
+  }
+  window_.Clear();
+  // Keypad 1 goes down as VK_NUMPAD1; Num Lock goes off before it is let go.
+  ASSERT_EQ(device_.SetKey(0x07, 0x59, true), 1);
+  ASSERT_TRUE(window_.PumpUntil([&] { return window_.Keys().size() >= 1; }));
+  ASSERT_TRUE(toggleNumLock());
+  ASSERT_EQ(device_.SetKey(0x07, 0x59, false), 1);
+  ASSERT_TRUE(window_.PumpUntil([&] { return window_.Keys().size() >= 4; }));
+  EXPECT_EQ(window_.Keys().front(), Down(VK_NUMPAD1, 0x4F));
+  EXPECT_EQ(window_.Keys().back(), Up(VK_NUMPAD1, 0x4F));
+  // With Num Lock off, its next press is VK_END, and so is its release.
+  ASSERT_EQ(device_.SetKey(0x07, 0x59, true), 1);
+  ASSERT_EQ(device_.SetKey(0x07, 0x59, false), 1);
+  ASSERT_TRUE(window_.PumpUntil([&] { return window_.Keys().size() >= 6; }));
+  EXPECT_EQ(window_.Keys()[4], Down(VK_END, 0x4F));
+  EXPECT_EQ(window_.Keys()[5], Up(VK_END, 0x4F));
 }
 
 TEST_F(SendInputDeviceTest, SystemControlsArePowerActionsPressedOnce) {

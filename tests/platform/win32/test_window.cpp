@@ -116,13 +116,55 @@ LRESULT CALLBACK TestWindow::Procedure(HWND window, UINT message, WPARAM wParam,
   }
 }
 
+namespace {
+
+// Wine's entry for the input its drivers read from the X server.
+using HardwareInput = BOOL(CDECL*)(HWND window, const INPUT* input, const RAWINPUT* raw);
+
+HardwareInput WineHardwareInput() {
+  static const HardwareInput entry = [] {
+    // Loaded with user32; asked for by name, so the test program links no Wine library.
+  const HMODULE win32u = LoadLibraryW(L"win32u.dll");
+    return win32u == nullptr ? nullptr
+                             : reinterpret_cast<HardwareInput>(
+                                   reinterpret_cast<void*>(GetProcAddress(win32u, "__wine_send_input")));
+  }();
+  return entry;
+}
+
+bool Send(const INPUT& input) {
+  INPUT copy = input;
+  return SendInput(1, &copy, sizeof copy) == 1;
+}
+
+}  // namespace
+
 bool TypeKey(UINT virtualKey, UINT scanCode, bool extended, bool down) {
+  const HardwareInput hardware = WineHardwareInput();
+  if (hardware == nullptr) return false;
   INPUT input{};
   input.type = INPUT_KEYBOARD;
   input.ki.wVk = static_cast<WORD>(virtualKey);
   input.ki.wScan = static_cast<WORD>(scanCode);
   input.ki.dwFlags = (extended ? KEYEVENTF_EXTENDEDKEY : 0) | (down ? 0 : KEYEVENTF_KEYUP);
-  return SendInput(1, &input, sizeof input) == 1;
+  return hardware(nullptr, &input, nullptr) != FALSE;
+}
+
+bool SendKey(UINT virtualKey, UINT scanCode, bool down) {
+  INPUT input{};
+  input.type = INPUT_KEYBOARD;
+  input.ki.wVk = static_cast<WORD>(virtualKey);
+  input.ki.wScan = static_cast<WORD>(scanCode);
+  input.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
+  return Send(input);
+}
+
+bool SendCharacter(wchar_t character, bool down) {
+  INPUT input{};
+  input.type = INPUT_KEYBOARD;
+  input.ki.wScan = static_cast<WORD>(character);
+  input.ki.dwFlags = KEYEVENTF_UNICODE | (down ? 0 : KEYEVENTF_KEYUP);
+  return Send(input);
 }
 
 bool TapKey(UINT virtualKey, UINT scanCode, bool extended) {

@@ -1,7 +1,7 @@
 #pragma once
 // A focused top-level window on the test's thread that records the key and mouse messages it
-// receives, and typing as a keyboard does (SendInput by virtual key and scan code, no tag). Needs
-// a desktop: under Wine an X display (Xvfb).
+// receives, typing as a keyboard does and typing as a program does. Needs a desktop: under Wine an
+// X display (Xvfb).
 #include <windows.h>
 
 #include <chrono>
@@ -58,10 +58,15 @@ class TestWindow {
   std::vector<MouseMessage> mouse_;
 };
 
-// One key event as a keyboard sends it: virtual key and scan code, extended flag, no extra
-// information. True when the system took it.
+// One key event as a keyboard sends it: virtual key and scan code, extended flag, not marked as
+// injected. It goes in where Wine's keyboard drivers put their keys (SendInput would mark it
+// injected): under Wine only, false elsewhere. True when the system took it.
 bool TypeKey(UINT virtualKey, UINT scanCode, bool extended, bool down);
 // Press and release.
 bool TapKey(UINT virtualKey, UINT scanCode, bool extended = false);
+
+// Typed by a program, with SendInput: a key (no extra information), or a character (VK_PACKET).
+bool SendKey(UINT virtualKey, UINT scanCode, bool down);
+bool SendCharacter(wchar_t character, bool down);
 
 }  // namespace win32_test

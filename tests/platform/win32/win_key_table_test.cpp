@@ -126,13 +126,33 @@ TEST(WinKeyTable, WithoutAScanCodeTheVirtualKeyDecidesAsOnTheUsLayout) {
 TEST(WinKeyTable, KeysThatStandForNoUsageFindNothing) {
   EXPECT_TRUE(UsagesOfKey(0xA0, 0x2A, true).empty());   // the fake shift Windows adds to keypad keys
   EXPECT_TRUE(UsagesOfKey(0xA2, 0x21D, false).empty()); // the fake control of AltGr
-  EXPECT_TRUE(UsagesOfKey(0xE7, 0, false).empty());     // VK_PACKET: a character, not a key
+  // VK_PACKET carries a character's UTF-16 unit where a scan code would be: no key, whatever it
+  // is (space, '1', '9', 'A', the first half of an emoji).
+  for (std::uint32_t unit : {0x20u, 0x31u, 0x39u, 0x41u, 0xD83Du}) {
+    EXPECT_TRUE(UsagesOfKey(0xE7, unit, false).empty()) << std::hex << unit;
+  }
   EXPECT_TRUE(UsagesOfKey(0x00, 0, false).empty());
   EXPECT_FALSE(FindWinKey(0x07, 0xA5).has_value());
   EXPECT_FALSE(FindWinKey(0x0C, 0xE5).has_value());     // Bass Boost: no Windows key
   EXPECT_FALSE(FindWinKey(0x09, 0x01).has_value());
   // Only the low 8 bits of a keyboard usage count, as in the virtual device's bitmap.
   EXPECT_EQ(FindWinKey(0x07, 0x104), FindWinKey(0x07, 0x04));
+}
+
+TEST(WinKeyTable, AVirtualKeyStandsForEachKeyThatMayHaveMadeIt) {
+  using Forms = std::vector<KeyForm>;
+  const auto list = [](const KeyForms& forms) { return Forms(forms.forms.begin(), forms.forms.begin() + forms.count); };
+  // The second argument is the scan code the layout in use gives the virtual key.
+  EXPECT_EQ(list(FormsOfVirtualKey(0x0D, 0x1C)), (Forms{{0x1C, false}, {0x1C, true}}));     // Enter, keypad Enter
+  EXPECT_EQ(list(FormsOfVirtualKey(0x23, 0xE04F)), (Forms{{0x4F, true}, {0x4F, false}}));   // End, keypad 1
+  EXPECT_EQ(list(FormsOfVirtualKey(0x2E, 0xE053)), (Forms{{0x53, true}, {0x53, false}}));   // Delete, keypad .
+  EXPECT_EQ(list(FormsOfVirtualKey(0x13, 0xE11D)), (Forms{{0x45, false}}));                 // Pause, not 1D
+  EXPECT_EQ(list(FormsOfVirtualKey(0x2C, 0xE037)), (Forms{{0x37, true}, {0x54, false}}));   // Print Screen
+  EXPECT_EQ(list(FormsOfVirtualKey(0x61, 0x4F)), (Forms{{0x4F, false}}));                   // VK_NUMPAD1
+  // A layout key is where the layout puts it: A on a French layout is scan 0x10.
+  EXPECT_EQ(list(FormsOfVirtualKey('A', 0x10)), (Forms{{0x10, false}}));
+  EXPECT_EQ(list(FormsOfVirtualKey(0x2F, 0)), (Forms{{0x00, false}}));                      // VK_HELP: no scan code
+  EXPECT_TRUE(list(FormsOfVirtualKey(0xFF, 0)).empty());
 }
 
 }  // namespace
