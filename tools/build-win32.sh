@@ -228,7 +228,36 @@ run_arch() {
   /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true
 }
 
+# The installed programs against a kernel HID keyboard, in one qemu guest for every architecture
+# (tests/guest/run-scenarios.sh): the guest's test program is a Linux one, built in
+# build/kernel-suite as tools/run-kernel-tests.sh builds it.
+run_guest_scenarios() {
+  local builds=() arch rc=0
+  for arch in "${arches[@]}"; do builds+=(--windows "build/win32-${arch}"); done
+  # shellcheck source=tools/kernel-guest-setup.sh
+  source tools/kernel-guest-setup.sh
+  if ! kernel_guest_install_optional "guest scenarios" qemu-system-x86 busybox-static udev xdotool; then
+    echo "guest scenarios SKIPPED: the installed programs did not run against the kernel keyboard"
+    return 0
+  fi
+  # Xorg reading the kernel keyboard, for the keys' road through X (run-scenarios.sh says so when
+  # it is missing).
+  kernel_guest_install_optional "guest scenarios" xserver-xorg-core xserver-xorg-video-dummy \
+    xserver-xorg-input-libinput || true
+  step "the installed programs against a kernel HID keyboard (qemu guest)"
+  cmake -S . -B build/kernel-suite -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKBCONFIG_BUILD_UI=OFF \
+    -DKBCONFIG_BUILD_BENCHMARKS=OFF >/dev/null
+  cmake --build build/kernel-suite -j "${jobs}" --target guest_program_tests >/dev/null
+  local started
+  started=$(date +%s)
+  bash tests/guest/run-scenarios.sh "${builds[@]}" --tests build/kernel-suite/tests/guest/guest_program_tests \
+    --name windows-programs || rc=$?
+  step "guest scenarios: $(($(date +%s) - started)) s of wall time"
+  if [ "${rc}" -ne 0 ] && [ "${rc}" -ne 77 ]; then status=1; fi
+}
+
 if [ "${program_only}" = no ]; then start_display; fi
 for arch in "${arches[@]}"; do run_arch "${arch}"; done
+if [ "${program_only}" = no ]; then run_guest_scenarios; fi
 step "done (status ${status})"
 exit ${status}

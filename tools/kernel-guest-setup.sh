@@ -1,5 +1,5 @@
-# Sourced by tools/run-kernel-tests.sh and tools/run-kernel-bench.sh: what the kernel suite's qemu
-# guest needs on this machine. Each function says why and skips (exit 0) when it cannot be had.
+# Sourced by tools/run-kernel-tests.sh and tools/run-kernel-bench.sh: what the qemu guests need on
+# this machine. kernel_guest_setup says why and skips (exit 0) when it cannot be had.
 # kernel_guest_setup <name for the messages, e.g. "kernel suite"> <Debian packages...>
 kernel_guest_setup() {
   local what=$1
@@ -21,5 +21,27 @@ kernel_guest_setup() {
          --no-install-recommends "${missing[@]}"; }; then
     echo "$what SKIPPED: cannot install ${missing[*]}"
     exit 0
+  fi
+}
+
+# kernel_guest_install_optional <name for the messages> <Debian packages...>
+# Installs the packages when missing; false (with one line saying what is left out) when they
+# cannot be had. Never ends the run.
+kernel_guest_install_optional() {
+  local what=$1
+  shift
+  local missing=() package sudo=""
+  for package in "$@"; do
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+      missing+=("$package")
+    fi
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
+  echo "$what: installing ${missing[*]}"
+  if ! { $sudo apt-get update -qq && DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq \
+         --no-install-recommends "${missing[@]}"; }; then
+    echo "$what: cannot install ${missing[*]}: what needs them is left out"
+    return 1
   fi
 }
