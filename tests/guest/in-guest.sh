@@ -17,6 +17,8 @@ here=$(cd "$(dirname "$0")" && pwd)
 source "$here/guest-lib.sh"
 export guest_logs=$share
 status=0
+listed=$(($(wc -l <"$share/scenarios") - 1))
+ran=0
 
 echo "guest: setting up udev and X ($(guest_uptime) s since boot)"
 guest_start_udevd || echo "guest: udevd did not start (see udevd.log)"
@@ -88,5 +90,11 @@ while read -r kind name args; do
   verdict=passed
   if [ "$result" -ne 0 ]; then verdict=FAILED; status=1; fi
   echo "scenario $name: $verdict in $(guest_since "$started") s"
+  ran=$((ran + 1))
 done < <(tail -n +2 "$share/scenarios")
+# A scenario that never started is a failure, not a pass.
+if [ "$ran" -ne "$listed" ]; then
+  echo "guest: only $ran of the $listed scenarios ran"
+  status=1
+fi
 exit $status

@@ -31,6 +31,11 @@ mount -t proc proc /root/proc
 mount -t sysfs sysfs /root/sys
 mount -t devtmpfs devtmpfs /root/dev
 mkdir -p /root/dev/pts /root/dev/shm
+# What udev or systemd would add on a booted system: bash's process substitution needs /dev/fd.
+ln -sf /proc/self/fd /root/dev/fd
+ln -sf /proc/self/fd/0 /root/dev/stdin
+ln -sf /proc/self/fd/1 /root/dev/stdout
+ln -sf /proc/self/fd/2 /root/dev/stderr
 mount -t devpts -o newinstance,ptmxmode=0666 devpts /root/dev/pts
 mount -t tmpfs -o mode=1777 tmpfs /root/dev/shm
 mount -t tmpfs -o mode=1777 tmpfs /root/tmp
