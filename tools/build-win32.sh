@@ -280,7 +280,14 @@ run_guest_scenarios() {
 
 if [ "${program_only}" = no ]; then start_display; fi
 for arch in "${arches[@]}"; do run_arch "${arch}"; done
-if [ "${program_only}" = no ]; then run_guest_scenarios; fi
+# Not yet by default: in the guest under TCG Wine's windows do not reach the guest's X display (no
+# window of the program, so the factory-restore test cannot click), and each program costs about
+# ten minutes.
+if [ "${program_only}" = no ] && [ "${KBCONFIG_GUEST_WINDOWS:-0}" = 1 ]; then
+  run_guest_scenarios
+elif [ "${program_only}" = no ]; then
+  echo "guest scenarios: the Windows programs did NOT run against the kernel keyboard (KBCONFIG_GUEST_WINDOWS=1 runs them; unfinished: Wine's windows do not reach the guest's display)"
+fi
 step "done (status ${status})"
 for line in ${skipped[@]+"${skipped[@]}"}; do echo "build-win32: ${line}"; done
 exit ${status}

@@ -21,18 +21,9 @@ kernel_guest_setup() {
 kernel_guest_install_optional() {
   local what=$1
   shift
-  local missing=() package sudo=""
-  for package in "$@"; do
-    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
-      missing+=("$package")
-    fi
-  done
-  [ ${#missing[@]} -eq 0 ] && return 0
-  if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
-  echo "$what: installing ${missing[*]}"
-  if ! { $sudo apt-get update -qq && DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq \
-         --no-install-recommends "${missing[@]}"; }; then
-    echo "$what: cannot install ${missing[*]}: what needs them is left out"
+  source "$(dirname "${BASH_SOURCE[0]}")/apt.sh"
+  if ! apt_install "$@"; then
+    echo "$what: cannot install $(apt_missing "$@" | tr '\n' ' '): what needs them did NOT run"
     return 1
   fi
 }

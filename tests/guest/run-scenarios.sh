@@ -39,7 +39,7 @@ mkdir -p "$share"
 # Windows key sink did not show its window within its 120 s in the guest (it does on the host).
 display=xvfb
 if [ ${#windows_builds[@]} -gt 0 ] && [ "${KBCONFIG_GUEST_KEYS_THROUGH_X:-0}" != 1 ]; then
-  echo "guest: the Windows program's keys through X are not checked (KBCONFIG_GUEST_KEYS_THROUGH_X=1 checks them; unfinished under TCG)"
+  echo "guest: the Windows program's keys through X did NOT run (KBCONFIG_GUEST_KEYS_THROUGH_X=1 runs them; unfinished under TCG)"
 elif [ ${#windows_builds[@]} -gt 0 ] && [ -x /usr/lib/xorg/Xorg ] && [ -f /usr/lib/xorg/modules/drivers/dummy_drv.so ] &&
    [ -f /usr/lib/xorg/modules/input/libinput_drv.so ]; then
   display=xorg
