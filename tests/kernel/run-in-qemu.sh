@@ -1,14 +1,12 @@
 #!/usr/bin/env bash
 # Boots Debian's kernel (unpacked, never installed) under qemu with an initramfs of busybox, the
-# HID/input, loop, device-mapper and ext4 modules and a program of the kernel suite (the suite
-# itself, or its benchmark), and passes when the guest prints the PASSED marker (the program
-# ended with 0).
+# HID/input, loop, device-mapper and ext4 modules and the kernel suite's program, and passes when
+# the guest prints the PASSED marker (the program ended with 0).
 # Usage: run-in-qemu.sh <program> <config.xml> <work folder, e.g. build/kernel> [executable...]
 # The program runs as /kbtest/<its name> /kbtest; each further executable is copied into /kbtest
 # beside it with the shared libraries it needs.
 # KBCONFIG_KERNEL_TESTS=<gtest filter> runs only those tests of the suite; KBCONFIG_POWER_CUTS=<n>
-# has the power-cut test try n cuts (40 by default); KBCONFIG_BENCH_PRESSES=<n> sets the
-# benchmark's presses per tool (2000 by default).
+# has the power-cut test try n cuts (40 by default).
 # Exit codes: 0 passed, 1 failed, 77 skipped (this machine cannot run the guest; the reason is printed).
 set -euo pipefail
 
@@ -83,7 +81,6 @@ guest_passed() { grep -q "^$marker" <(tr -d '\r' < "$log"); }
 command_line="console=ttyS0 panic=-1 rdinit=/init quiet loglevel=3 kbprogram=$program_name"
 command_line+="${KBCONFIG_KERNEL_TESTS:+ kbtests=$KBCONFIG_KERNEL_TESTS}"
 command_line+="${KBCONFIG_POWER_CUTS:+ kbcuts=$KBCONFIG_POWER_CUTS}"
-command_line+="${KBCONFIG_BENCH_PRESSES:+ kbpresses=$KBCONFIG_BENCH_PRESSES}"
 
 # The guest's console goes to $log and, once qemu has ended, to standard output.
 cpu=max
