@@ -116,27 +116,12 @@ stop_display() {
   if [ -n "${xvfb_pid}" ]; then kill "${xvfb_pid}" 2>/dev/null || true; fi
 }
 start_display() {
-  local number_file
-  number_file=$(mktemp)
-  if [ -n "${KBCONFIG_XVFB_DISPLAY:-}" ]; then
-    # A display number of the caller's choosing (a shared machine hands them out).
-    echo "${KBCONFIG_XVFB_DISPLAY#:}" >"${number_file}"
-    Xvfb ":${KBCONFIG_XVFB_DISPLAY#:}" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-  else
-    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"${number_file}" >/dev/null 2>&1 &
-  fi
-  xvfb_pid=$!
+  source tools/xvfb.sh
   trap stop_display EXIT
-  for _ in $(seq 100); do [ -s "${number_file}" ] && break; sleep 0.1; done
-  local number
-  number=$(head -n 1 "${number_file}")
-  rm -f "${number_file}"
-  for _ in $(seq 100); do [ -S "/tmp/.X11-unix/X${number}" ] && break; sleep 0.1; done
-  if [ -z "${number}" ] || [ ! -S "/tmp/.X11-unix/X${number}" ] || ! kill -0 "${xvfb_pid}" 2>/dev/null; then
+  if ! xvfb_start; then
     echo "build-win32: Xvfb did not start" >&2
     exit 1
   fi
-  export DISPLAY=":${number}"
   step "virtual display ${DISPLAY}"
 }
 

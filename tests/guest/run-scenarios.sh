@@ -61,19 +61,8 @@ host_display() {
   [ -n "$xvfb_pid" ] && return 0
   # A display that is already there (the Windows stage's) serves.
   if [ -n "${DISPLAY:-}" ] && [ -S "/tmp/.X11-unix/X${DISPLAY#:}" ]; then return 0; fi
-  local number_file
-  number_file=$(mktemp)
-  if [ -n "${KBCONFIG_XVFB_DISPLAY:-}" ]; then
-    echo "${KBCONFIG_XVFB_DISPLAY#:}" >"$number_file"
-    Xvfb ":${KBCONFIG_XVFB_DISPLAY#:}" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-  else
-    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$number_file" >/dev/null 2>&1 &
-  fi
-  xvfb_pid=$!
-  for _ in $(seq 100); do [ -s "$number_file" ] && break; sleep 0.1; done
-  export DISPLAY=":$(head -n 1 "$number_file")"
-  rm -f "$number_file"
-  for _ in $(seq 100); do [ -S "/tmp/.X11-unix/X${DISPLAY#:}" ] && break; sleep 0.1; done
+  source "$root/tools/xvfb.sh"
+  xvfb_start || { echo "run-scenarios: Xvfb did not start" >&2; exit 1; }
 }
 
 # prepare_prefix <win32 build folder>: makes the prefix (once), sets what the guest needs and
