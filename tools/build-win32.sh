@@ -116,27 +116,12 @@ stop_display() {
   if [ -n "${xvfb_pid}" ]; then kill "${xvfb_pid}" 2>/dev/null || true; fi
 }
 start_display() {
-  local number_file
-  number_file=$(mktemp)
-  if [ -n "${KBCONFIG_XVFB_DISPLAY:-}" ]; then
-    # A display number of the caller's choosing (a shared machine hands them out).
-    echo "${KBCONFIG_XVFB_DISPLAY#:}" >"${number_file}"
-    Xvfb ":${KBCONFIG_XVFB_DISPLAY#:}" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-  else
-    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"${number_file}" >/dev/null 2>&1 &
-  fi
-  xvfb_pid=$!
+  source tools/xvfb.sh
   trap stop_display EXIT
-  for _ in $(seq 100); do [ -s "${number_file}" ] && break; sleep 0.1; done
-  local number
-  number=$(head -n 1 "${number_file}")
-  rm -f "${number_file}"
-  for _ in $(seq 100); do [ -S "/tmp/.X11-unix/X${number}" ] && break; sleep 0.1; done
-  if [ -z "${number}" ] || [ ! -S "/tmp/.X11-unix/X${number}" ] || ! kill -0 "${xvfb_pid}" 2>/dev/null; then
+  if ! xvfb_start; then
     echo "build-win32: Xvfb did not start" >&2
     exit 1
   fi
-  export DISPLAY=":${number}"
   step "virtual display ${DISPLAY}"
 }
 
@@ -243,8 +228,55 @@ run_arch() {
   /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true
 }
 
+# The installed programs against a kernel HID keyboard, in one qemu guest for every architecture
+# (tests/guest/run-scenarios.sh): the guest's test program is a Linux one, built in
+# build/kernel-suite as tools/run-kernel-tests.sh builds it.
+run_guest_scenarios() {
+  local builds=() arch rc=0
+  # Each Windows program costs about ten minutes of an emulated guest: the test command runs the
+  # x86_64 one, the i686 one when asked for (KBCONFIG_GUEST_I686=1).
+  for arch in "${arches[@]}"; do
+    if [ "${arch}" = i686 ] && [ "${KBCONFIG_GUEST_I686:-0}" != 1 ]; then
+      echo "guest scenarios: the i686 program did NOT run against the kernel keyboard (about ten more minutes of the guest; KBCONFIG_GUEST_I686=1 runs it)"
+      continue
+    fi
+    builds+=(--windows "build/win32-${arch}")
+  done
+  [ ${#builds[@]} -gt 0 ] || return 0
+  # shellcheck source=tools/kernel-guest-setup.sh
+  source tools/kernel-guest-setup.sh
+  if ! kernel_guest_install_optional "guest scenarios" qemu-system-x86 busybox-static udev xdotool; then
+    echo "guest scenarios SKIPPED: the installed programs did not run against the kernel keyboard"
+    return 0
+  fi
+  # Xorg reading the kernel keyboard, for the keys' road through X when asked for
+  # (KBCONFIG_GUEST_KEYS_THROUGH_X=1; run-scenarios.sh says so when it is not checked).
+  if [ "${KBCONFIG_GUEST_KEYS_THROUGH_X:-0}" = 1 ]; then
+    kernel_guest_install_optional "guest scenarios" xserver-xorg-core xserver-xorg-video-dummy \
+      xserver-xorg-input-libinput || true
+  fi
+  step "the installed programs against a kernel HID keyboard (qemu guest)"
+  cmake -S . -B build/kernel-suite -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKBCONFIG_BUILD_UI=OFF \
+    -DKBCONFIG_BUILD_BENCHMARKS=OFF >/dev/null
+  cmake --build build/kernel-suite -j "${jobs}" --target guest_program_tests >/dev/null
+  local started
+  started=$(date +%s)
+  bash tests/guest/run-scenarios.sh "${builds[@]}" --tests build/kernel-suite/tests/guest/guest_program_tests \
+    --name windows-programs || rc=$?
+  step "guest scenarios: $(($(date +%s) - started)) s of wall time"
+  if [ "${rc}" -ne 0 ] && [ "${rc}" -ne 77 ]; then status=1; fi
+}
+
 if [ "${program_only}" = no ]; then start_display; fi
 for arch in "${arches[@]}"; do run_arch "${arch}"; done
+# Not yet by default: in the guest under TCG Wine's windows do not reach the guest's X display (no
+# window of the program, so the factory-restore test cannot click), and each program costs about
+# ten minutes.
+if [ "${program_only}" = no ] && [ "${KBCONFIG_GUEST_WINDOWS:-0}" = 1 ]; then
+  run_guest_scenarios
+elif [ "${program_only}" = no ]; then
+  echo "guest scenarios: the Windows programs did NOT run against the kernel keyboard (KBCONFIG_GUEST_WINDOWS=1 runs them; unfinished: Wine's windows do not reach the guest's display)"
+fi
 step "done (status ${status})"
 for line in ${skipped[@]+"${skipped[@]}"}; do echo "build-win32: ${line}"; done
 exit ${status}

@@ -1,5 +1,5 @@
-# Sourced by tools/run-kernel-tests.sh and tools/run-kernel-bench.sh: what the kernel suite's qemu
-# guest needs on this machine. Each function says why and skips (exit 0) when it cannot be had.
+# Sourced by tools/run-kernel-tests.sh and tools/run-kernel-bench.sh: what the qemu guests need on
+# this machine. kernel_guest_setup says why and skips (exit 0) when it cannot be had.
 # kernel_guest_setup <name for the messages, e.g. "kernel suite"> <Debian packages...>
 kernel_guest_setup() {
   local what=$1
@@ -12,5 +12,18 @@ kernel_guest_setup() {
   if ! apt_install "$@"; then
     echo "$what SKIPPED: cannot install $(apt_missing "$@" | tr '\n' ' ')"
     exit 0
+  fi
+}
+
+# kernel_guest_install_optional <name for the messages> <Debian packages...>
+# Installs the packages when missing; false (with one line saying what is left out) when they
+# cannot be had. Never ends the run.
+kernel_guest_install_optional() {
+  local what=$1
+  shift
+  source "$(dirname "${BASH_SOURCE[0]}")/apt.sh"
+  if ! apt_install "$@"; then
+    echo "$what: cannot install $(apt_missing "$@" | tr '\n' ' '): what needs them did NOT run"
+    return 1
   fi
 }

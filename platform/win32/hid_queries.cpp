@@ -38,4 +38,39 @@ CapsOutcome QueryHidCaps(HANDLE device, HidCaps& caps) {
   return CapsOutcome::kRead;
 }
 
+std::vector<LinkCollection> QueryLinkCollections(HANDLE device) {
+  std::vector<LinkCollection> nodes;
+  PreparsedData preparsed;
+  if (!HidD_GetPreparsedData(device, preparsed.out())) {
+    LogWinFailure("HidD_GetPreparsedData", GetLastError());
+    return nodes;
+  }
+  HIDP_CAPS caps{};
+  NTSTATUS status = HidP_GetCaps(preparsed.get(), &caps);
+  if (status != HIDP_STATUS_SUCCESS) {
+    LogWinFailure("HidP_GetCaps", static_cast<std::uint32_t>(status));
+    return nodes;
+  }
+  std::vector<HIDP_LINK_COLLECTION_NODE> raw(caps.NumberLinkCollectionNodes);
+  ULONG count = static_cast<ULONG>(raw.size());
+  status = raw.empty() ? HIDP_STATUS_SUCCESS : HidP_GetLinkCollectionNodes(raw.data(), &count, preparsed.get());
+  if (status != HIDP_STATUS_SUCCESS) {
+    LogWinFailure("HidP_GetLinkCollectionNodes", static_cast<std::uint32_t>(status));
+    return nodes;
+  }
+  for (ULONG i = 0; i < count && i < raw.size(); ++i) {
+    nodes.push_back({raw[i].LinkUsagePage, raw[i].LinkUsage, raw[i].Parent,
+                     static_cast<std::uint8_t>(raw[i].CollectionType)});
+  }
+  return nodes;
+}
+
+bool RunsUnderWine() {
+  static const bool wine = [] {
+    HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+  }();
+  return wine;
+}
+
 }  // namespace platform::win32

@@ -1,7 +1,10 @@
 #pragma once
 // Attribute and capability queries shared by every open HID interface.
+#include <vector>
+
 #include "platform/hid.h"
 #include "platform/report_device.h"
+#include "platform/win32/merged_collections.h"
 #include "platform/win32/win_api.h"
 
 namespace platform::win32 {
@@ -10,5 +13,9 @@ namespace platform::win32 {
 bool QueryHidAttributes(HANDLE device, HidAttributes& attributes);
 // HidD_GetPreparsedData + HidP_GetCaps; `caps` is changed only when both succeeded.
 CapsOutcome QueryHidCaps(HANDLE device, HidCaps& caps);
+// The link collection nodes of the interface's preparsed data; empty (logged) when unreadable.
+std::vector<LinkCollection> QueryLinkCollections(HANDLE device);
+// True when this process runs under Wine (its ntdll exports wine_get_version).
+bool RunsUnderWine();
 
 }  // namespace platform::win32

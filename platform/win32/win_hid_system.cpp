@@ -8,6 +8,7 @@
 #include "platform/win32/guid_convert.h"
 #include "platform/win32/hid_queries.h"
 #include "platform/win32/interface_detail.h"
+#include "platform/win32/merged_collections.h"
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/win_api.h"
 #include "platform/win32/win_error.h"
@@ -17,13 +18,23 @@ namespace {
 
 class WinHidHandle final : public HidHandle {
  public:
-  explicit WinHidHandle(UniqueHandle handle) : handle_(std::move(handle)) {}
+  // `collection`: the top-level collection this handle stands for when its device merges several
+  // (its usage is reported in place of the device's first one).
+  WinHidHandle(UniqueHandle handle, std::optional<TopCollection> collection)
+      : handle_(std::move(handle)), collection_(collection) {}
 
   std::uintptr_t NativeValue() const override { return reinterpret_cast<std::uintptr_t>(handle_.get()); }
 
   bool GetAttributes(HidAttributes& attributes) override { return QueryHidAttributes(handle_.get(), attributes); }
 
-  bool GetCaps(HidCaps& caps) override { return QueryHidCaps(handle_.get(), caps) == CapsOutcome::kRead; }
+  bool GetCaps(HidCaps& caps) override {
+    if (QueryHidCaps(handle_.get(), caps) != CapsOutcome::kRead) return false;
+    if (collection_) {
+      caps.usagePage = collection_->usagePage;
+      caps.usage = collection_->usage;
+    }
+    return true;
+  }
 
   bool GetFeature(std::uint8_t* buffer, std::size_t length) override {
     if (!HidD_GetFeature(handle_.get(), buffer, static_cast<ULONG>(length))) {
@@ -48,6 +59,7 @@ class WinHidHandle final : public HidHandle {
 
  private:
   UniqueHandle handle_;
+  std::optional<TopCollection> collection_;
 };
 
 // The write has its own event, so a wait never mistakes another operation's completion on the
@@ -155,14 +167,49 @@ bool WinHidSystem::ListInterfaces(std::vector<HidInterfaceEntry>& out, Guid& cla
     entry.interfaceClassGuid = FromWinGuid(data.InterfaceClassGuid);
     entry.flags = data.Flags;
     entry.path = ReadInterfacePath(set.get(), data);
-    out.push_back(std::move(entry));
+    for (HidInterfaceEntry& listed : EntriesOf(std::move(entry))) out.push_back(std::move(listed));
   }
   return true;
 }
 
+std::vector<HidInterfaceEntry> WinHidSystem::EntriesOf(HidInterfaceEntry entry) {
+  std::vector<HidInterfaceEntry> entries;
+  if (!entry.path || !RunsUnderWine() || !PathHasNoCollection(*entry.path)) {
+    entries.push_back(std::move(entry));
+    return entries;
+  }
+  // Query access only: the collections are read from the preparsed data.
+  UniqueHandle device(CreateFileW(entry.path->c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+  const std::vector<TopCollection> collections =
+      device ? MergedTopCollections(QueryLinkCollections(device.get())) : std::vector<TopCollection>{};
+  if (collections.empty()) {
+    entries.push_back(std::move(entry));
+    return entries;
+  }
+  std::scoped_lock lock(mutex_);
+  for (std::size_t i = 0; i < collections.size(); ++i) {
+    HidInterfaceEntry listed = entry;
+    listed.path = PathWithCollection(*entry.path, static_cast<int>(i + 1));
+    if (!listed.path) continue;
+    collections_[*listed.path] = {*entry.path, collections[i].usagePage, collections[i].usage};
+    entries.push_back(std::move(listed));
+  }
+  return entries;
+}
+
 std::unique_ptr<HidHandle> WinHidSystem::Open(const std::wstring& path, std::uint32_t access, std::uint32_t share,
                                               std::uint32_t& error) {
-  UniqueHandle handle(CreateFileW(path.c_str(), access, share, nullptr, OPEN_EXISTING,
+  std::wstring devicePath = path;
+  std::optional<TopCollection> collection;
+  {
+    std::scoped_lock lock(mutex_);
+    if (const auto found = collections_.find(path); found != collections_.end()) {
+      devicePath = found->second.devicePath;
+      collection = TopCollection{found->second.usagePage, found->second.usage};
+    }
+  }
+  UniqueHandle handle(CreateFileW(devicePath.c_str(), access, share, nullptr, OPEN_EXISTING,
                                   FILE_FLAG_OVERLAPPED | FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!handle) {
     error = GetLastError();
@@ -170,7 +217,7 @@ std::unique_ptr<HidHandle> WinHidSystem::Open(const std::wstring& path, std::uin
     return nullptr;
   }
   error = 0;
-  return std::make_unique<WinHidHandle>(std::move(handle));
+  return std::make_unique<WinHidHandle>(std::move(handle), collection);
 }
 
 std::unique_ptr<Subscription> WinHidSystem::WatchInterfaces(

@@ -1,7 +1,6 @@
 #!/bin/busybox sh
 # /init of the kernel suite's guest: mount the kernel file systems, load the modules, run the
-# suite (or its benchmark), print the verdict line and power off (qemu's exit code does not carry
-# the result).
+# suite, print the verdict line and power off (qemu's exit code does not carry the result).
 /bin/busybox --install -s /bin
 echo "KBCONFIG-KERNEL-SUITE: STARTED"
 mount -t proc proc /proc
@@ -13,15 +12,13 @@ for module in $(cat /lib/modules/load-order); do
 done
 cd /kbtest
 # What to run comes from the kernel command line: kbprogram=<name> (the suite by default),
-# kbtests=<gtest filter>, kbcuts=<power cuts to try>, kbpresses=<benchmark presses per tool>.
+# kbtests=<gtest filter>, kbcuts=<power cuts to try>.
 option() { sed -n "s/.* $1=\([^ ]*\).*/\1/p" /proc/cmdline; }
 program=$(option kbprogram)
 filter=$(option kbtests)
 cuts=$(option kbcuts)
-presses=$(option kbpresses)
 [ -n "$filter" ] && export GTEST_FILTER="$filter"
 [ -n "$cuts" ] && export KBCONFIG_POWER_CUTS="$cuts"
-[ -n "$presses" ] && export KBCONFIG_BENCH_PRESSES="$presses"
 GTEST_COLOR=no "./${program:-kernel_suite}" /kbtest
 status=$?
 if [ "$status" -eq 0 ]; then

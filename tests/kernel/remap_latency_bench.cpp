@@ -1,18 +1,25 @@
-// Remap latency on the real kernel, inside the kernel suite's guest (label bench, run by
-// tools/run-kernel-bench.sh): the emulated uhid keyboard presses A, which kbconfig has assigned to
-// B (a play-1 record, through the key filter, the channel, the key-event routine and the virtual
-// device); the time from writing the uhid input report to the replacement's key event on the
-// virtual device's evdev node. The same measurement through Debian's interception-tools, the
-// minimal grab-to-uinput pipeline ("interception -g <keyboard> | uinput -d <keyboard>"; Debian
-// names the intercept tool "interception"), which passes A on unchanged, is the reference. Both
-// run in blocks of presses in alternating order, so a change of load in the guest falls on both.
+// Remap latency on the real kernel, inside a qemu guest (label bench, run by
+// tools/run-kernel-bench.sh in the host-root guest): the emulated uhid keyboard presses A, which
+// kbconfig has assigned to B (a play-1 record, through the key filter, the channel, the
+// key-event routine and the virtual device); the time from writing the uhid input report to the
+// replacement's key event on the virtual device's evdev node. The same measurement through the
+// tools users pick for the same job, from Debian:
+//  - interception-tools, the minimal grab-to-uinput pipeline ("interception -g <keyboard> |
+//    uinput -d <keyboard>"; Debian names the intercept tool "interception"), which passes A on
+//    unchanged;
+//  - input-remapper 1.5.0 (its service started beforehand, told where its configuration is),
+//    with a preset mapping A to B, started and stopped with input-remapper-control as its own
+//    user interface does; B comes out of its "input-remapper keyboard" device.
+// All run in blocks of presses in rotating order, so a change of load in the guest falls on each.
 //
 // Times: the report's write is taken from CLOCK_MONOTONIC just before it; the key event carries
 // the kernel's CLOCK_MONOTONIC time of its injection through uinput (EVIOCSCLOCKID), so the
 // reader's own wake-up is not counted.
 //
-// Usage: kernel_remap_bench <folder with config.xml, interception and uinput>
-// KBCONFIG_BENCH_PRESSES=<n> sets the presses per tool (2000 by default).
+// Usage: kernel_remap_bench <folder with config.xml> [--interception <folder with interception and
+//        uinput>] [--input-remapper <its configuration folder>]
+// A tool not named is left out. KBCONFIG_BENCH_PRESSES=<n> sets the presses per tool (2000 by
+// default).
 #include <linux/input.h>
 #include <signal.h>
 #include <spawn.h>
@@ -26,7 +33,9 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -144,6 +153,19 @@ std::string NameOf(const std::string& eventNode) {
   return name;
 }
 
+// Waits until the node is grabbed by another program (a grab of our own is refused) or, with
+// `grabbed` false, until it is free again.
+bool WaitForGrab(const std::string& node, bool grabbed) {
+  EventNodeReader probe(node);
+  for (int i = 0; i < 1500; ++i) {
+    const bool refused = ::ioctl(probe.Fd(), EVIOCGRAB, 1) != 0;
+    if (!refused) ::ioctl(probe.Fd(), EVIOCGRAB, 0);
+    if (refused == grabbed) return true;
+    std::this_thread::sleep_for(20ms);
+  }
+  return false;
+}
+
 // interception-tools: "interception -g <node> | uinput -d <node>" in a process group of its own.
 void MeasureInterception(const std::string& tools, const std::string& keyboardNode, int count,
                          std::vector<double>& latencies) {
@@ -170,18 +192,7 @@ void MeasureInterception(const std::string& tools, const std::string& keyboardNo
     if (!clone) std::this_thread::sleep_for(20ms);
   }
   if (!clone) Fail("interception-tools made no uinput device");
-  // Grabbed once another grab is refused.
-  EventNodeReader probe(keyboardNode);
-  bool grabbed = false;
-  for (int i = 0; i < 250 && !grabbed; ++i) {
-    if (::ioctl(probe.Fd(), EVIOCGRAB, 1) == 0) {
-      ::ioctl(probe.Fd(), EVIOCGRAB, 0);
-      std::this_thread::sleep_for(20ms);
-    } else {
-      grabbed = true;
-    }
-  }
-  if (!grabbed) Fail("interception did not grab the keyboard");
+  if (!WaitForGrab(keyboardNode, true)) Fail("interception did not grab the keyboard");
   const auto output = MonotonicReader(*clone);
   MeasurePresses(*output, KEY_A, count, latencies);
 
@@ -195,12 +206,81 @@ void MeasureInterception(const std::string& tools, const std::string& keyboardNo
   for (int i = 0; i < 250 && cloneLeft(); ++i) std::this_thread::sleep_for(20ms);
 }
 
+std::string SysAttribute(const std::string& eventNode, const std::string& attribute) {
+  std::ifstream file("/sys/class/input/" + eventNode.substr(eventNode.rfind('/') + 1) + "/device/" + attribute);
+  std::string value;
+  std::getline(file, value);
+  return value;
+}
+
+// The name input-remapper gives the group of the keyboard's nodes: it groups the event nodes of
+// one device by bus, vendor, product and the part of their phys before the first '/', and names
+// the group after the shortest name among them.
+std::string InputRemapperGroupName(const std::string& keyboardNode) {
+  const auto key = [](const std::string& node) {
+    const std::string phys = SysAttribute(node, "phys");
+    return SysAttribute(node, "id/bustype") + "_" + SysAttribute(node, "id/vendor") + "_" +
+           SysAttribute(node, "id/product") + "_" + phys.substr(0, phys.find('/'));
+  };
+  const std::string wanted = key(keyboardNode);
+  std::string name = NameOf(keyboardNode);
+  for (int number = 0; number < 64; ++number) {
+    const std::string node = "/dev/input/event" + std::to_string(number);
+    if (SysAttribute(node, "name").empty() || key(node) != wanted) continue;
+    const std::string other = SysAttribute(node, "name");
+    if (other.size() < name.size()) name = other;
+  }
+  return name;
+}
+
+bool RunQuietly(const std::vector<std::string>& command) {
+  std::string line;
+  for (const std::string& word : command) line += "'" + word + "' ";
+  line += ">/dev/null 2>&1";
+  return std::system(line.c_str()) == 0;
+}
+
+// input-remapper 1.5.0: its service runs and knows `configFolder` (see tools/run-kernel-bench.sh);
+// a preset maps A to B, and input-remapper-control starts and stops it for the keyboard.
+void MeasureInputRemapper(const std::string& configFolder, const std::string& keyboardNode, int count,
+                          std::vector<double>& latencies) {
+  const std::string group = InputRemapperGroupName(keyboardNode);
+  const std::filesystem::path presets = std::filesystem::path(configFolder) / "presets" / group;
+  std::filesystem::create_directories(presets);
+  {
+    std::ofstream preset(presets / "kbconfig-bench.json");
+    // EV_KEY (1), KEY_A (30), pressed (1) -> KEY_B on its keyboard device. (The service knows the
+    // evdev names only; "b" would need the session's xmodmap.)
+    preset << R"({"mapping": {"1,30,1": ["KEY_B", "keyboard"]}})" << "\n";
+    if (!preset) Fail("cannot write the input-remapper preset");
+  }
+  if (!RunQuietly({"input-remapper-control", "--command", "start", "--device", keyboardNode, "--preset",
+                   "kbconfig-bench"})) {
+    Fail("input-remapper-control could not start the preset");
+  }
+  if (!WaitForGrab(keyboardNode, true)) Fail("input-remapper did not grab the keyboard");
+  const auto node = WaitForEventNodeNamed("input-remapper keyboard", 30000);
+  if (!node) Fail("input-remapper made no keyboard device");
+  const auto output = MonotonicReader(*node);
+  MeasurePresses(*output, KEY_B, count, latencies);
+  if (!RunQuietly({"input-remapper-control", "--command", "stop", "--device", keyboardNode})) {
+    Fail("input-remapper-control could not stop the preset");
+  }
+  if (!WaitForGrab(keyboardNode, false)) Fail("input-remapper kept the keyboard");
+}
+
+struct Tool {
+  const char* name;
+  std::function<void(int count, std::vector<double>& latencies)> measure;
+  std::vector<double> latencies;
+};
+
 void PrintRow(const char* tool, const std::vector<double>& latencies) {
   std::printf("  %-20s %9.1f %9.1f %9.1f\n", tool, Percentile(latencies, 0.5), Percentile(latencies, 0.99),
               Percentile(latencies, 1.0));
 }
 
-int Run(const std::string& folder, int presses) {
+int Run(const std::string& folder, const std::string& interception, const std::string& inputRemapper, int presses) {
   SuiteFolder() = folder;
   if (!Keyboard().Plug() || !WaitForKeyboard(Selector())) Fail("the emulated keyboard is not listed");
   device::HidDevice hid(platform::DefaultHidSystem());  // the key filter follows the opened keyboard
@@ -217,27 +297,38 @@ int Run(const std::string& folder, int presses) {
   }
   if (!keyboardNode) Fail("no event node of the emulated keyboard has KEY_A");
 
-  std::vector<double> ours;
-  std::vector<double> theirs;
+  std::vector<Tool> tools;
+  tools.push_back({"kbconfig", [](int count, std::vector<double>& out) { MeasureKbconfig(count, out); }, {}});
+  if (!interception.empty()) {
+    tools.push_back({"interception-tools",
+                     [&](int count, std::vector<double>& out) { MeasureInterception(interception, *keyboardNode, count, out); },
+                     {}});
+  }
+  if (!inputRemapper.empty()) {
+    tools.push_back({"input-remapper",
+                     [&](int count, std::vector<double>& out) { MeasureInputRemapper(inputRemapper, *keyboardNode, count, out); },
+                     {}});
+  }
   const int perBlock = (presses + kBlocks - 1) / kBlocks;
   for (int block = 0; block < kBlocks; ++block) {
-    if (block % 2 == 0) {
-      MeasureKbconfig(perBlock, ours);
-      MeasureInterception(folder, *keyboardNode, perBlock, theirs);
-    } else {
-      MeasureInterception(folder, *keyboardNode, perBlock, theirs);
-      MeasureKbconfig(perBlock, ours);
+    // Each block starts with the next tool, so each one is first, middle and last in turn.
+    for (std::size_t i = 0; i < tools.size(); ++i) {
+      Tool& tool = tools[(i + static_cast<std::size_t>(block)) % tools.size()];
+      tool.measure(perBlock, tool.latencies);
     }
   }
 
   std::printf("remap latency: uhid input report -> replacement key event on the output device's evdev node\n");
-  std::printf("(%zu presses each, %d blocks in alternating order, after %d warm-up presses per block)\n",
-              ours.size(), kBlocks, kWarmUpPresses);
+  std::printf("(%zu presses each, %d blocks in rotating order, after %d warm-up presses per block)\n",
+              tools[0].latencies.size(), kBlocks, kWarmUpPresses);
   std::printf("  %-20s %9s %9s %9s\n", "us", "p50", "p99", "max");
-  PrintRow("kbconfig", ours);
-  PrintRow("interception-tools", theirs);
-  std::printf("  %-20s %9.2f %9.2f %9.2f\n", "ratio", Percentile(ours, 0.5) / Percentile(theirs, 0.5),
-              Percentile(ours, 0.99) / Percentile(theirs, 0.99), Percentile(ours, 1.0) / Percentile(theirs, 1.0));
+  for (const Tool& tool : tools) PrintRow(tool.name, tool.latencies);
+  const std::vector<double>& ours = tools[0].latencies;
+  for (std::size_t i = 1; i < tools.size(); ++i) {
+    const std::vector<double>& theirs = tools[i].latencies;
+    std::printf("  ratio to %-11s %9.2f %9.2f %9.2f\n", tools[i].name, Percentile(ours, 0.5) / Percentile(theirs, 0.5),
+                Percentile(ours, 0.99) / Percentile(theirs, 0.99), Percentile(ours, 1.0) / Percentile(theirs, 1.0));
+  }
   return 0;
 }
 
@@ -245,11 +336,27 @@ int Run(const std::string& folder, int presses) {
 }  // namespace kbtest
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: kernel_remap_bench <folder>\n");
+  std::string folder;
+  std::string interception;
+  std::string inputRemapper;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--interception" && i + 1 < argc) {
+      interception = argv[++i];
+    } else if (arg == "--input-remapper" && i + 1 < argc) {
+      inputRemapper = argv[++i];
+    } else if (folder.empty()) {
+      folder = arg;
+    } else {
+      folder.clear();
+      break;
+    }
+  }
+  if (folder.empty()) {
+    std::fprintf(stderr, "usage: kernel_remap_bench <folder> [--interception <folder>] [--input-remapper <folder>]\n");
     return 2;
   }
   const char* asked = std::getenv("KBCONFIG_BENCH_PRESSES");
   const int presses = asked != nullptr ? std::atoi(asked) : 0;
-  return kbtest::Run(argv[1], presses > 0 ? presses : kbtest::kDefaultPresses);
+  return kbtest::Run(folder, interception, inputRemapper, presses > 0 ? presses : kbtest::kDefaultPresses);
 }

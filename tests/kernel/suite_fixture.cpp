@@ -9,6 +9,7 @@
 #include "platform/hid.h"
 #include "platform/linux/linux_backend.h"
 #include "platform/report_device.h"
+#include "support/logger.h"
 
 namespace kbtest {
 
@@ -42,27 +43,42 @@ bool WaitForKeyboard(const model::DeviceSelector& selector) {
   return false;
 }
 
-std::int32_t RemapListener::OnKeyEvent(std::uint32_t page, std::uint32_t usage, std::uint32_t down) {
-  if (page != 0x07) return 0;
-  if (usage == kUsageA) vhid->SetKey(0x07, kUsageB, down != 0);
-  if (usage == kUsageC && down != 0) {
-    vhid->SetKey(0x07, kUsageX, true);
-    std::this_thread::sleep_for(80ms);
-    vhid->SetKey(0x07, kUsageX, false);
-    std::this_thread::sleep_for(80ms);
-    vhid->SetKey(0x07, kUsageY, true);
-    vhid->SetKey(0x07, kUsageY, false);
-  }
-  return 0;
+void StoreRemapRecords(model::RecordStore& records) {
+  constexpr model::KeyCode kPage7 = 0x00070000;
+  model::KeyRecord single;
+  single.code = kPage7 | kUsageA;
+  single.type = 1;
+  single.play = 1;
+  single.repeat = 1;
+  single.steps = {model::MacroStep{kPage7 | kUsageB, 1, 0, L"B"}};
+  model::KeyRecord macro;
+  macro.code = kPage7 | kUsageC;
+  macro.play = 8;
+  macro.repeat = 1;
+  macro.steps = {model::MacroStep{kPage7 | kUsageX, 1, kMacroDelayMs, L"X"},
+                 model::MacroStep{kPage7 | kUsageX, 0, kMacroDelayMs, L"X"},
+                 model::MacroStep{kPage7 | kUsageY, 1, 0, L"Y"}, model::MacroStep{kPage7 | kUsageY, 0, 0, L"Y"}};
+  support::ScopedLogCapture quiet;  // a store without a file logs its saves
+  records.UpsertRecord(single);
+  records.UpsertRecord(macro);
 }
 
 RemapSession::RemapSession()
-    : vhid(platform::DefaultReportDeviceSystem()), channel(platform::DefaultFilterDeviceSystem()) {}
+    : vhid(platform::DefaultReportDeviceSystem()),
+      player(records, vhid),
+      channel(platform::DefaultFilterDeviceSystem()) {
+  StoreRemapRecords(records);
+}
+
+// As the main window goes: the playback ends before the channel that calls it.
+RemapSession::~RemapSession() {
+  channel.RemoveListener(&player, &playback::MacroPlayer::OnKeyEvent);
+  player.Shutdown();
+}
 
 bool RemapSession::Start() {
   if (!vhid.OpenVirtualDevice()) return false;
-  listener.vhid = &vhid;
-  channel.AddListener(&listener, &RemapListener::OnKeyEvent);
+  channel.AddListener(&player, &playback::MacroPlayer::OnKeyEvent);
   if (!channel.Open() || channel.StartMonitoring() == 0) return false;
   const std::vector<model::KeyCode> keys = {0x00070000u | kUsageA, 0x00070000u | kUsageC};
   if (channel.SetCaptureTable(keys) == 0) return false;

@@ -9,6 +9,8 @@
 #include "hostdrv/key_filter_channel.h"
 #include "hostdrv/vhidev.h"
 #include "model/config/app_config.h"
+#include "model/records/record_store.h"
+#include "playback/macro_player.h"
 #include "uhid_keyboard.h"
 
 namespace kbtest {
@@ -27,19 +29,20 @@ UhidKeyboard& Keyboard();
 // Waits until the emulated keyboard's hidraw interfaces are listed.
 bool WaitForKeyboard(const model::DeviceSelector& selector);
 
-// Plays the replacement of assigned keys through the virtual device, as the main window does:
-// A -> B (play 1, press and release follow the key); C -> a macro X, 80 ms, X up, 80 ms, Y, Y up.
-struct RemapListener {
-  hostdrv::VHidev* vhid = nullptr;
-  std::int32_t OnKeyEvent(std::uint32_t page, std::uint32_t usage, std::uint32_t down);
-};
+// The key records the sessions play: A -> B (play 1, press and release follow the key); C -> a
+// macro played once per press: X down, 80 ms, X up, 80 ms, Y down, Y up.
+inline constexpr int kMacroDelayMs = 80;
+void StoreRemapRecords(model::RecordStore& records);
 
-// Everything the program sets up for remapping: virtual device, key filter channel, listener.
+// Everything the program sets up for remapping: virtual device, key filter channel, and the
+// program's key-event routine and macro playback (the macro player) as the channel's listener.
 struct RemapSession {
   RemapSession();
+  ~RemapSession();
+  model::RecordStore records;
   hostdrv::VHidev vhid;
+  playback::MacroPlayer player;
   HidUsbFilter::KeyFilterChannel channel;
-  RemapListener listener;
 
   // Opens the virtual device and the channel, starts monitoring, captures A and C, and waits until
   // the keyboard is grabbed.

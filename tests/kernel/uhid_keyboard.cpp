@@ -14,8 +14,13 @@
 
 namespace kbtest {
 
-UhidKeyboard::UhidKeyboard(std::uint16_t vendorId, std::uint16_t productId, std::vector<std::uint8_t> versionAnswer)
-    : vendorId_(vendorId), productId_(productId), versionAnswer_(std::move(versionAnswer)) {
+UhidKeyboard::UhidKeyboard(std::uint16_t vendorId, std::uint16_t productId, std::vector<std::uint8_t> versionAnswer,
+                           UhidDescription description)
+    : vendorId_(vendorId),
+      productId_(productId),
+      versionAnswer_(std::move(versionAnswer)),
+      description_(std::move(description)) {
+  if (description_.descriptor.empty()) description_.descriptor = TestKeyboardDescriptor();
   fd_ = ::open("/dev/uhid", O_RDWR | O_CLOEXEC);
   if (fd_ < 0) std::perror("open /dev/uhid");
   stopFd_ = ::eventfd(0, EFD_CLOEXEC);
@@ -45,9 +50,12 @@ bool UhidKeyboard::Plug() {
   if (plugged_) return true;
   uhid_event event{};
   event.type = UHID_CREATE2;
-  std::snprintf(reinterpret_cast<char*>(event.u.create2.name), sizeof event.u.create2.name, "kbtest keyboard");
-  std::snprintf(reinterpret_cast<char*>(event.u.create2.phys), sizeof event.u.create2.phys, "usb-kbtest-1/input1");
-  const auto& descriptor = TestKeyboardDescriptor();
+  std::snprintf(reinterpret_cast<char*>(event.u.create2.name), sizeof event.u.create2.name, "%s",
+                description_.name.c_str());
+  std::snprintf(reinterpret_cast<char*>(event.u.create2.phys), sizeof event.u.create2.phys, "%s",
+                description_.phys.c_str());
+  const std::vector<std::uint8_t>& descriptor = description_.descriptor;
+  if (descriptor.size() > sizeof event.u.create2.rd_data) return false;
   std::memcpy(event.u.create2.rd_data, descriptor.data(), descriptor.size());
   event.u.create2.rd_size = static_cast<std::uint16_t>(descriptor.size());
   event.u.create2.bus = 0x03;  // BUS_USB
@@ -70,10 +78,11 @@ bool UhidKeyboard::SendKeys(std::uint8_t modifiers, const std::vector<std::uint8
   uhid_event event{};
   event.type = UHID_INPUT2;
   std::uint8_t* data = event.u.input2.data;
-  data[0] = 0x01;  // report ID of the keyboard collection
-  data[1] = modifiers;
-  for (std::size_t i = 0; i < usages.size() && i < 6; ++i) data[3 + i] = usages[i];
-  event.u.input2.size = 9;
+  std::size_t size = 0;
+  if (description_.keyReportId != 0) data[size++] = description_.keyReportId;
+  data[size] = modifiers;  // then a reserved byte and six key slots
+  for (std::size_t i = 0; i < usages.size() && i < 6; ++i) data[size + 2 + i] = usages[i];
+  event.u.input2.size = static_cast<std::uint16_t>(size + 8);
   return Send(&event, sizeof event);
 }
 
@@ -86,7 +95,12 @@ void UhidKeyboard::Run() {
       uhid_event reply{};
       reply.type = UHID_GET_REPORT_REPLY;
       reply.u.get_report_reply.id = event.u.get_report.id;
-      if (event.u.get_report.rnum == 0x07) {
+      if (event.u.get_report.rnum == 0x07 && !versionAnswer_.empty()) {
+        {
+          std::scoped_lock lock(mutex_);
+          ++versionReads_;
+        }
+        changed_.notify_all();
         reply.u.get_report_reply.err = 0;
         reply.u.get_report_reply.size = static_cast<std::uint16_t>(versionAnswer_.size());
         std::memcpy(reply.u.get_report_reply.data, versionAnswer_.data(), versionAnswer_.size());
@@ -98,7 +112,7 @@ void UhidKeyboard::Run() {
       {
         std::scoped_lock lock(mutex_);
         const std::uint8_t* data = event.u.set_report.data;
-        features_.emplace_back(data, data + event.u.set_report.size);
+        features_.push_back({{data, data + event.u.set_report.size}, std::chrono::steady_clock::now()});
       }
       changed_.notify_all();
       uhid_event reply{};
@@ -110,32 +124,58 @@ void UhidKeyboard::Run() {
       {
         std::scoped_lock lock(mutex_);
         const std::uint8_t* data = event.u.output.data;
-        outputs_.emplace_back(data, data + event.u.output.size);
+        outputs_.push_back({{data, data + event.u.output.size}, std::chrono::steady_clock::now()});
       }
       changed_.notify_all();
     }
   }
 }
 
-std::vector<std::vector<std::uint8_t>> UhidKeyboard::FeatureReports() const {
+namespace {
+std::vector<std::vector<std::uint8_t>> BytesOf(const std::vector<ReceivedReport>& reports) {
+  std::vector<std::vector<std::uint8_t>> bytes;
+  for (const ReceivedReport& report : reports) bytes.push_back(report.bytes);
+  return bytes;
+}
+}  // namespace
+
+std::vector<std::vector<std::uint8_t>> UhidKeyboard::FeatureReports() const { return BytesOf(FeatureLog()); }
+
+std::vector<std::vector<std::uint8_t>> UhidKeyboard::OutputReports() const { return BytesOf(OutputLog()); }
+
+std::vector<ReceivedReport> UhidKeyboard::FeatureLog() const {
   std::scoped_lock lock(mutex_);
   return features_;
 }
 
-std::vector<std::vector<std::uint8_t>> UhidKeyboard::OutputReports() const {
+std::vector<ReceivedReport> UhidKeyboard::OutputLog() const {
   std::scoped_lock lock(mutex_);
   return outputs_;
+}
+
+int UhidKeyboard::VersionReadsAnswered() const {
+  std::scoped_lock lock(mutex_);
+  return versionReads_;
 }
 
 void UhidKeyboard::ClearReports() {
   std::scoped_lock lock(mutex_);
   features_.clear();
   outputs_.clear();
+  versionReads_ = 0;
+}
+
+bool UhidKeyboard::WaitUntil(const std::function<bool()>& done, int timeoutMs) const {
+  std::unique_lock lock(mutex_);
+  return changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs), done);
 }
 
 bool UhidKeyboard::WaitForFeatureReports(std::size_t count, int timeoutMs) const {
-  std::unique_lock lock(mutex_);
-  return changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return features_.size() >= count; });
+  return WaitUntil([&] { return features_.size() >= count; }, timeoutMs);
+}
+
+bool UhidKeyboard::WaitForOutputReports(std::size_t count, int timeoutMs) const {
+  return WaitUntil([&] { return outputs_.size() >= count; }, timeoutMs);
 }
 
 }  // namespace kbtest

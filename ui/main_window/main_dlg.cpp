@@ -19,6 +19,7 @@
 #include <QVBoxLayout>
 
 #include "support/logger.h"
+#include "support/text.h"
 #include "ui/main_window/device_match.h"
 #include "ui/main_window/firmware_text.h"
 #include "ui/main_window/input_path_text.h"
@@ -301,7 +302,11 @@ void CMainDlg::ApplyRecordsToKeyboardImage() {
 }
 
 void CMainDlg::ReadFirmwareVersion() {
-  commands_.QueryVersion();
+  if (commands_.QueryVersion()) {
+    support::Log("keyboard firmware version %04x\n", static_cast<unsigned>(commands_.Version()) & 0xFFFFu);
+  } else {
+    support::Log("keyboard firmware version not read\n");
+  }
   firmwareVersion_ = commands_.Version();
   RefreshVersionText();
 }
@@ -525,6 +530,7 @@ void CMainDlg::OnDeviceChange(platform::DeviceChange change, const std::wstring&
   if (match == DeviceMatch::kNotHid) return;
   if (change == platform::DeviceChange::kArrival) {
     if (match == DeviceMatch::kKeyboard) {
+      support::Log("keyboard arrived: %s\n", support::WideToUtf8(path).c_str());
       if (hid_.Open(path, device::kReadWriteShared)) {
         ReadFirmwareVersion();
         commands_.RestartPacing();
@@ -541,6 +547,8 @@ void CMainDlg::OnDeviceChange(platform::DeviceChange change, const std::wstring&
     return;
   }
   if (match != DeviceMatch::kKeyboard) return;
+  support::Log("keyboard removed: %s%s\n", support::WideToUtf8(path).c_str(),
+               restoring_ ? " (factory restore under way: waiting for it to come back)" : "");
   hid_.Close();
   firmwareVersion_ = device::KeyboardCommands::kUnknownVersion;
   RefreshVersionText();

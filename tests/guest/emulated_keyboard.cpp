@@ -1,0 +1,62 @@
+#include "emulated_keyboard.h"
+
+namespace kbtest {
+
+const std::vector<std::uint8_t>& BootKeyboardDescriptor() {
+  static const std::vector<std::uint8_t> descriptor = {
+      0x05, 0x01, 0x09, 0x06, 0xA1, 0x01,                                                        //
+      0x05, 0x07, 0x19, 0xE0, 0x29, 0xE7, 0x15, 0x00, 0x25, 0x01, 0x75, 0x01, 0x95, 0x08, 0x81, 0x02,  // modifiers
+      0x95, 0x01, 0x75, 0x08, 0x81, 0x01,                                                        // reserved
+      0x95, 0x05, 0x75, 0x01, 0x05, 0x08, 0x19, 0x01, 0x29, 0x05, 0x91, 0x02,                    // LEDs
+      0x95, 0x01, 0x75, 0x03, 0x91, 0x01,                                                        //
+      0x95, 0x06, 0x75, 0x08, 0x15, 0x00, 0x26, 0xFF, 0x00, 0x05, 0x07, 0x19, 0x00, 0x2A, 0xFF, 0x00,  // keys
+      0x81, 0x00, 0xC0,
+  };
+  return descriptor;
+}
+
+const std::vector<std::uint8_t>& VendorInterfaceDescriptor() {
+  static const std::vector<std::uint8_t> descriptor = {
+      // col01: consumer control, report 3, one 16-bit usage
+      0x05, 0x0C, 0x09, 0x01, 0xA1, 0x01, 0x85, 0x03, 0x15, 0x00, 0x26, 0xFF, 0x03, 0x19, 0x00, 0x2A,
+      0xFF, 0x03, 0x75, 0x10, 0x95, 0x01, 0x81, 0x00, 0xC0,
+      // col02: vendor lighting, report 7, 7 data bytes as feature and as output report
+      0x06, 0x00, 0xFF, 0x09, 0x01, 0xA1, 0x01, 0x85, 0x07, 0x15, 0x00, 0x26, 0xFF, 0x00, 0x75, 0x08,
+      0x95, 0x07, 0x09, 0x01, 0xB1, 0x02, 0x09, 0x02, 0x91, 0x02, 0xC0,
+      // col03: system control (power, sleep, wake), report 2
+      0x05, 0x01, 0x09, 0x80, 0xA1, 0x01, 0x85, 0x02, 0x19, 0x81, 0x29, 0x83, 0x15, 0x00, 0x25, 0x01,
+      0x75, 0x01, 0x95, 0x03, 0x81, 0x02, 0x95, 0x05, 0x81, 0x01, 0xC0,
+  };
+  return descriptor;
+}
+
+namespace {
+
+UhidDescription Interface(int number, const std::vector<std::uint8_t>& descriptor, std::uint8_t keyReportId) {
+  UhidDescription description;
+  description.name = "kbtest Gaming Keyboard";
+  description.phys = "usb-0000:00:14.0-1/input" + std::to_string(number);
+  description.descriptor = descriptor;
+  description.keyReportId = keyReportId;
+  return description;
+}
+
+}  // namespace
+
+EmulatedKeyboard::EmulatedKeyboard(std::vector<std::uint8_t> versionAnswer)
+    : keys_(kEmulatedVendor, kEmulatedProduct, {}, Interface(0, BootKeyboardDescriptor(), 0)),
+      lighting_(kEmulatedVendor, kEmulatedProduct, std::move(versionAnswer),
+                Interface(1, VendorInterfaceDescriptor(), 0)) {}
+
+bool EmulatedKeyboard::Plug() { return keys_.Plug() && lighting_.Plug(); }
+
+bool EmulatedKeyboard::Unplug() {
+  const bool lightingGone = lighting_.Unplug();
+  return keys_.Unplug() && lightingGone;
+}
+
+bool EmulatedKeyboard::SendKeys(std::uint8_t modifiers, const std::vector<std::uint8_t>& usages) {
+  return keys_.SendKeys(modifiers, usages);
+}
+
+}  // namespace kbtest
