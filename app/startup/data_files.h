@@ -9,6 +9,8 @@
 #include "model/lighting/side_model_store.h"
 #include "model/macro/macro_library.h"
 #include "model/records/record_store.h"
+#include "model/config/app_config.h"
+#include "model/settings/settings_store.h"
 
 namespace app {
 
@@ -20,7 +22,12 @@ inline constexpr const wchar_t* kLedEffectFileName = L"ledeffect.xml";
 void LoadDataFiles(const std::filesystem::path& folder, model::MacroLibrary& macros, model::RecordStore& records,
                    model::SideModelStore& sides, model::LedEffectStore& effects);
 
-// Removes the temporary files of saves of the four files that a kill or a crash interrupted.
+// Reads settings.xml from the data folder (first of the data files: it holds the language).
+void LoadSettingsFile(const std::filesystem::path& folder, model::SettingsStore& settings);
+// The translation table to start with: the one the user last picked, else config.xml's choice.
+const char* StartLanguage(const model::SettingsStore& settings, const model::AppConfig& config);
+
+// Removes the temporary files of saves of the data files and settings.xml that a kill or a crash interrupted.
 // Only while no other instance can be saving them. Returns how many were removed.
 int RemoveInterruptedSaves(const std::filesystem::path& folder);
 

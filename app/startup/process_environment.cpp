@@ -20,6 +20,7 @@ ProgramEnvironment ProcessEnvironment() {
       .records = model::RecordStore::Instance(),
       .sides = model::SideModelStore::Instance(),
       .effects = model::LedEffectStore::Instance(),
+      .settings = model::SettingsStore::Instance(),
       .clock = support::SteadyClock::Instance(),
       .folders = ChooseProgramFolders(ui::QStringToPath(QCoreApplication::applicationDirPath()),
                                       UserFoldersOfThisProcess()),

@@ -73,8 +73,9 @@ int RunProgram(ProgramEnvironment& environment, bool startHidden) {
   };
 
   model::LoadConfigFile(folders.configFile, environment.config);
+  LoadSettingsFile(folders.data, environment.settings);
   ui::LanguageSwitcher language(package);
-  language.Switch(environment.config.useChinese ? "lang_cn" : "lang_en");
+  language.Switch(StartLanguage(environment.settings, environment.config));
 
   LoadDataFiles(folders.data, environment.macros, environment.records, environment.sides, environment.effects);
 
@@ -98,6 +99,7 @@ int RunProgram(ProgramEnvironment& environment, bool startHidden) {
                                           .sides = environment.sides,
                                           .records = environment.records,
                                           .macros = environment.macros,
+                                          .settings = environment.settings,
                                           .clock = environment.clock,
                                           .package = package,
                                           .loader = loader,

@@ -15,6 +15,7 @@
 #include "model/lighting/side_model_store.h"
 #include "model/macro/macro_library.h"
 #include "model/records/record_store.h"
+#include "model/settings/settings_store.h"
 #include "platform/filter_device.h"
 #include "platform/hid.h"
 #include "support/clock.h"
@@ -35,6 +36,7 @@ struct ProgramEnvironment {
   model::RecordStore& records;
   model::SideModelStore& sides;
   model::LedEffectStore& effects;
+  model::SettingsStore& settings;
   support::Clock& clock;
   ProgramFolders folders;                // uires/, config.xml and the data files (see ChooseProgramFolders)
   std::filesystem::path lockFolder;      // where the single-instance lock file goes

@@ -46,7 +46,10 @@ std::string MainWindowRig::ReadFile(const std::string& name) const {
   return text.str();
 }
 
-void MainWindowRig::LoadDataFiles() { app::LoadDataFiles(folder.Path(), macros, records, sides, effects); }
+void MainWindowRig::LoadDataFiles() {
+  app::LoadSettingsFile(folder.Path(), settings);
+  app::LoadDataFiles(folder.Path(), macros, records, sides, effects);
+}
 
 bool MainWindowRig::Start() {
   window = std::make_unique<ui::CMainDlg>(ui::MainDlgServices{
@@ -58,6 +61,7 @@ bool MainWindowRig::Start() {
       .sides = sides,
       .records = records,
       .macros = macros,
+      .settings = settings,
       .clock = clock,
       .package = ShippedPackage(),
       .loader = loader,

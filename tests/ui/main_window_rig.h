@@ -15,6 +15,7 @@
 #include "model/lighting/side_model_store.h"
 #include "model/macro/macro_library.h"
 #include "model/records/record_store.h"
+#include "model/settings/settings_store.h"
 #include "platform/sim/sim_key_filter.h"
 #include "platform/sim/sim_keyboard.h"
 #include "platform/sim/sim_virtual_hid.h"
@@ -71,6 +72,7 @@ class MainWindowRig {
   model::RecordStore records;
   model::SideModelStore sides;
   model::LedEffectStore effects;
+  model::SettingsStore settings;
   testsupport::TempFolder folder{"kb_mainwnd"};
   ui::LayoutLoader loader;
   ui::LanguageSwitcher language;

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include <QAbstractButton>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -236,6 +237,7 @@ class ProgramTest : public ::testing::Test {
         .records = records,
         .sides = sides,
         .effects = effects,
+        .settings = settings,
         .clock = support::SteadyClock::Instance(),
         .folders = app::FoldersBeside(folder.Path()),
         .lockFolder = folder.Path(),
@@ -264,6 +266,7 @@ class ProgramTest : public ::testing::Test {
   model::RecordStore records;
   model::SideModelStore sides;
   model::LedEffectStore effects;
+  model::SettingsStore settings;
   int ensureCalls = 0;
   app::VirtualDeviceStatus virtualDeviceStatus = app::VirtualDeviceStatus::kOpen;
   std::vector<QString> messages;
@@ -318,6 +321,24 @@ TEST_F(ProgramTest, HiddenStartKeepsTheWindowAway) {
   };
   EXPECT_EQ(app::RunProgram(environment, true), 0);
   EXPECT_FALSE(shownVisible);
+}
+
+// The language picked in the window is the next start's, whatever config.xml says (it stays as
+// it was).
+TEST_F(ProgramTest, LanguagePickedInTheWindowIsTheNextStarts) {
+  const std::string configBefore = testsupport::ReadFileText(folder / "config.xml");
+  QString titles;
+  for (const char* button : {"zh_cn", "jp", ""}) {
+    app::ProgramEnvironment environment = Environment();  // each start reads settings.xml anew
+    environment.onWindowShown = [&titles, button](ui::CMainDlg& window) {
+      titles += window.windowTitle() + "|";
+      if (*button != 0) window.findChild<QAbstractButton*>(button)->click();
+      QTimer::singleShot(0, &window, [&window] { window.DestroyWindow(); });
+    };
+    EXPECT_EQ(app::RunProgram(environment, false), 0);
+  }
+  EXPECT_EQ(titles, QString::fromUtf8("Keyboard Configuration|键盘配置|Keyboard Configuration|"));
+  EXPECT_EQ(testsupport::ReadFileText(folder / "config.xml"), configBefore);
 }
 
 TEST_F(ProgramTest, SecondInstanceBringsTheFirstForwardAndEndsWithZero) {

@@ -350,7 +350,11 @@ void CMainDlg::CheckFirmware() {
   RefreshVersionText();
 }
 
-void CMainDlg::SwitchLanguage(bool chinese) { services_.language.Switch(chinese ? "lang_cn" : "lang_en"); }
+void CMainDlg::SwitchLanguage(bool chinese) {
+  const char* table = chinese ? "lang_cn" : "lang_en";
+  // Remembered for the next start (config.xml stays as it is).
+  if (services_.language.Switch(table)) services_.settings.SetLanguage(table);
+}
 
 void CMainDlg::FactoryRestore() {
   if (ShowMessage(this, "Warning",

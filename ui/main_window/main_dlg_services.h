@@ -12,6 +12,7 @@
 #include "model/lighting/side_model_store.h"
 #include "model/macro/macro_library.h"
 #include "model/records/record_store.h"
+#include "model/settings/settings_store.h"
 #include "platform/filter_device.h"
 #include "platform/hid.h"
 #include "support/clock.h"
@@ -35,6 +36,7 @@ struct MainDlgServices {
   model::SideModelStore& sides;
   model::RecordStore& records;
   model::MacroLibrary& macros;
+  model::SettingsStore& settings;
   support::Clock& clock;
   const ResourcePackage& package;
   LayoutLoader& loader;
