@@ -21,6 +21,7 @@ ProgramEnvironment ProcessEnvironment() {
       .sides = model::SideModelStore::Instance(),
       .effects = model::LedEffectStore::Instance(),
       .settings = model::SettingsStore::Instance(),
+      .foreground = platform::DefaultForegroundWatcher(),
       .clock = support::SteadyClock::Instance(),
       .folders = ChooseProgramFolders(ui::QStringToPath(QCoreApplication::applicationDirPath()),
                                       UserFoldersOfThisProcess()),
@@ -33,7 +34,8 @@ ProgramEnvironment ProcessEnvironment() {
             return PrepareVirtualDevice(virtualDevice, platform::DefaultProcessSystem(), platform::DefaultFileSystem());
           },
       .showMessage = {},
-      .onWindowShown = {}};
+      .onWindowShown = {},
+      .pretendForeground = {}};
 }
 
 }  // namespace app

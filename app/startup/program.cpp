@@ -12,6 +12,7 @@
 #include "app/startup/single_instance.h"
 #include "app/startup/startup_notices.h"
 #include "model/config/load_config.h"
+#include "profiles/profile_service.h"
 #include "support/logger.h"
 #include "support/path_text.h"
 #include "ui/main_window/main_dlg.h"
@@ -77,7 +78,13 @@ int RunProgram(ProgramEnvironment& environment, bool startHidden) {
   ui::LanguageSwitcher language(package);
   language.Switch(StartLanguage(environment.settings, environment.config));
 
-  LoadDataFiles(folders.data, environment.macros, environment.records, environment.sides, environment.effects);
+  profiles::ProfileService profiles(folders.data, {.settings = environment.settings,
+                                                   .records = environment.records,
+                                                   .effects = environment.effects,
+                                                   .sides = environment.sides,
+                                                   .macros = environment.macros});
+  LoadDataFiles(folders.data, profiles.Catalog().FilesOf(profiles.Active()), environment.macros, environment.records,
+                environment.sides, environment.effects);
 
   // Told by the start that kept the copy, even when another instance runs and this one ends.
   const QString unreadable =
@@ -88,7 +95,8 @@ int RunProgram(ProgramEnvironment& environment, bool startHidden) {
   SingleInstance instance(instanceName, environment.lockFolder);
   if (instance.Acquire() == SingleInstance::Role::kAnotherRunning) return 0;
   // The only instance now: no other save of these files can be under way.
-  RemoveInterruptedSaves(folders.data);
+  model::ProfileCatalog catalog(folders.data);
+  RemoveInterruptedSaves(catalog);
   if (ShouldTellVirtualDeviceAccess(virtualDevice, folders.data)) tell(VirtualDeviceAccessText());
 
   ui::CMainDlg window(ui::MainDlgServices{.hid = environment.hid,
@@ -100,13 +108,17 @@ int RunProgram(ProgramEnvironment& environment, bool startHidden) {
                                           .records = environment.records,
                                           .macros = environment.macros,
                                           .settings = environment.settings,
+                                          .profiles = profiles,
+                                          .foreground = environment.foreground,
                                           .clock = environment.clock,
                                           .package = package,
                                           .loader = loader,
                                           .language = language,
                                           .instanceName = instanceName,
                                           .trayAvailable = environment.trayAvailable,
-                                          .showMessage = environment.showMessage});
+                                          .showMessage = environment.showMessage,
+                                          .profilePrompts = {},
+                                          .pretendForeground = environment.pretendForeground});
   if (!window.Create()) return 1;
   QObject::connect(&instance, &SingleInstance::ActivationRequested, &window, [&window] {
     window.BringToFront();

@@ -46,10 +46,15 @@ void KeyboardCommands::SendFactoryRestore() { device_.Write(FactoryRestoreReport
 
 void KeyboardCommands::RestartPacing() { lastSendTime_ = clock_.Now(); }
 
-void KeyboardCommands::WaitForPacing() {
-  if (!lastSendTime_) return;
+std::chrono::milliseconds KeyboardCommands::TimeUntilPaced() const {
+  if (!lastSendTime_) return std::chrono::milliseconds(0);
   const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(clock_.Now() - *lastSendTime_);
-  if (elapsed < kLightingInterval) clock_.SleepFor(kLightingInterval - elapsed);
+  return elapsed < kLightingInterval ? kLightingInterval - elapsed : std::chrono::milliseconds(0);
+}
+
+void KeyboardCommands::WaitForPacing() {
+  const std::chrono::milliseconds remaining = TimeUntilPaced();
+  if (remaining.count() > 0) clock_.SleepFor(remaining);
 }
 
 }  // namespace device

@@ -43,6 +43,8 @@ class KeyboardCommands {
 
   // Counts the pacing interval from now: at initialisation and whenever the keyboard arrives.
   void RestartPacing();
+  // How long the next lighting report would wait for its pacing now (0 when it may go at once).
+  std::chrono::milliseconds TimeUntilPaced() const;
 
  private:
   void WaitForPacing();

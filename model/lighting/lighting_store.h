@@ -17,8 +17,13 @@
 #include <filesystem>
 #include <mutex>
 #include <optional>
+#include <string>
 
 #include "model/xml/unreadable_file.h"
+
+namespace pugi {
+class xml_document;
+}
 
 namespace model {
 
@@ -40,6 +45,10 @@ class LightingStore {
   // Records the file does not cover keep their values.
   bool Load(const std::filesystem::path& path);
 
+  // Load, as a new store would do it: records the file does not cover get their defaults rather
+  // than keeping what the store held (a profile switch).
+  bool LoadAsNew(const std::filesystem::path& path);
+
   // Writes the whole store to the remembered path; false when there is none or the write failed
   // (the previous file then stays as it was). Also false, logged, while the file Load could not
   // read has no copy beside it: each save tries to make the copy first.
@@ -57,6 +66,12 @@ class LightingStore {
   // Replaces the selected index (any value, -1 included), then saves. Returns Save's result.
   bool SetSelected(std::int32_t index);
 
+  // Saves go to `path` from now on (the profile's folder was renamed). Nothing is read or written.
+  void Relocate(const std::filesystem::path& path);
+
+  // The bytes Save would write now.
+  std::string FileBytes() const;
+
   std::filesystem::path Path() const;
   // What Load did with a file it could not read (Fate::kNone when there was none).
   UnreadableFileReport UnreadableAtLoad() const;
@@ -64,6 +79,9 @@ class LightingStore {
  private:
   void SetDefaultsLocked();
   bool SaveLocked() const;
+  bool LoadLocked(const std::filesystem::path& path);
+  std::string FileBytesLocked() const;
+  void BuildDocumentLocked(pugi::xml_document& document) const;
   int ResolveLocked(int index) const;
 
   mutable std::mutex mutex_;

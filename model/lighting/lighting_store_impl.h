@@ -19,6 +19,19 @@ template <typename Format>
 bool LightingStore<Format>::Load(const std::filesystem::path& path) {
   if (path.empty()) return false;
   std::scoped_lock lock(mutex_);
+  return LoadLocked(path);
+}
+
+template <typename Format>
+bool LightingStore<Format>::LoadAsNew(const std::filesystem::path& path) {
+  if (path.empty()) return false;
+  std::scoped_lock lock(mutex_);
+  SetDefaultsLocked();
+  return LoadLocked(path);
+}
+
+template <typename Format>
+bool LightingStore<Format>::LoadLocked(const std::filesystem::path& path) {
   path_ = path;
 
   pugi::xml_document document;
@@ -54,10 +67,34 @@ template <typename Format>
 bool LightingStore<Format>::SaveLocked() const {
   if (path_.empty() || !unreadable_.MaySave()) return false;
   pugi::xml_document document;
+  BuildDocumentLocked(document);
+  return SaveXmlFile(document, path_);
+}
+
+template <typename Format>
+void LightingStore<Format>::Relocate(const std::filesystem::path& path) {
+  std::scoped_lock lock(mutex_);
+  path_ = path;
+}
+
+template <typename Format>
+std::string LightingStore<Format>::FileBytes() const {
+  std::scoped_lock lock(mutex_);
+  return FileBytesLocked();
+}
+
+template <typename Format>
+std::string LightingStore<Format>::FileBytesLocked() const {
+  pugi::xml_document document;
+  BuildDocumentLocked(document);
+  return SerializeXml(document);
+}
+
+template <typename Format>
+void LightingStore<Format>::BuildDocumentLocked(pugi::xml_document& document) const {
   pugi::xml_node effect = document.append_child("effect");
   effect.append_attribute("sel").set_value(selected_);
   for (const Record& record : records_) Format::WriteItem(effect.append_child("item"), record);
-  return SaveXmlFile(document, path_);
 }
 
 template <typename Format>

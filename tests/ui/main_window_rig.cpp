@@ -33,6 +33,7 @@ MainWindowRig::MainWindowRig(sim::KeyboardSpec spec)
 MainWindowRig::~MainWindowRig() {
   window.reset();
   ProcessEvents();
+  profiles.reset();
 }
 
 void MainWindowRig::WriteFile(const std::string& name, const std::string& text) const {
@@ -48,10 +49,16 @@ std::string MainWindowRig::ReadFile(const std::string& name) const {
 
 void MainWindowRig::LoadDataFiles() {
   app::LoadSettingsFile(folder.Path(), settings);
-  app::LoadDataFiles(folder.Path(), macros, records, sides, effects);
+  profiles = std::make_unique<profiles::ProfileService>(
+      folder.Path(), profiles::ProfileService::Stores{settings, records, effects, sides, macros});
+  app::LoadDataFiles(folder.Path(), profiles->Catalog().FilesOf(profiles->Active()), macros, records, sides, effects);
 }
 
 bool MainWindowRig::Start() {
+  if (!profiles) {
+    profiles = std::make_unique<profiles::ProfileService>(
+        folder.Path(), profiles::ProfileService::Stores{settings, records, effects, sides, macros});
+  }
   window = std::make_unique<ui::CMainDlg>(ui::MainDlgServices{
       .hid = keyboard,
       .filters = filter,
@@ -62,6 +69,8 @@ bool MainWindowRig::Start() {
       .records = records,
       .macros = macros,
       .settings = settings,
+      .profiles = *profiles,
+      .foreground = foreground,
       .clock = clock,
       .package = ShippedPackage(),
       .loader = loader,
@@ -72,7 +81,9 @@ bool MainWindowRig::Start() {
                             ui::MessageIcon icon) {
         messages.push_back({caption, text, parent != nullptr, buttons, icon});
         return messageAnswer;
-      }});
+      },
+      .profilePrompts = prompts,
+      .pretendForeground = {}});
   if (!window->Create()) return false;
   return window->Initialise();
 }

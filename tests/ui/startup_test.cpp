@@ -33,6 +33,7 @@
 #include "app/startup/single_instance.h"
 #include "app/startup/startup_notices.h"
 #include "model/xml/unreadable_file.h"
+#include "platform/sim/sim_foreground_watcher.h"
 #include "platform/sim/sim_process.h"
 #include "support/logger.h"
 #include "tests/common/temp_folder_test.h"
@@ -238,6 +239,7 @@ class ProgramTest : public ::testing::Test {
         .sides = sides,
         .effects = effects,
         .settings = settings,
+        .foreground = foreground,
         .clock = support::SteadyClock::Instance(),
         .folders = app::FoldersBeside(folder.Path()),
         .lockFolder = folder.Path(),
@@ -252,7 +254,8 @@ class ProgramTest : public ::testing::Test {
           messages.push_back(text);
           return ui::kMessageOk;
         },
-        .onWindowShown = {}};
+        .onWindowShown = {},
+        .pretendForeground = {}};
   }
 
   QString instanceName = UniqueName("program");
@@ -267,6 +270,7 @@ class ProgramTest : public ::testing::Test {
   model::SideModelStore sides;
   model::LedEffectStore effects;
   model::SettingsStore settings;
+  sim::SimForegroundWatcher foreground;
   int ensureCalls = 0;
   app::VirtualDeviceStatus virtualDeviceStatus = app::VirtualDeviceStatus::kOpen;
   std::vector<QString> messages;

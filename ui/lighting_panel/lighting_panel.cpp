@@ -1,5 +1,7 @@
 #include "ui/lighting_panel/lighting_panel.h"
 
+#include <utility>
+
 #include <QSignalBlocker>
 #include <QTabBar>
 
@@ -62,6 +64,19 @@ void LightingPanel::ShowEffect(bool select) {
     SetSliderQuietly(controls_.speedSliders[kSpeedBrightnessPage], record->speed);
     SetSliderQuietly(controls_.brightnessSliders[kSpeedBrightnessPage], record->brightness);
   }
+}
+
+void LightingPanel::ShowStored() {
+  for (auto [combo, index] : {std::pair{controls_.effectCombo, effects_.Selected()},
+                              std::pair{controls_.sideEffectCombo, sides_.Selected()}}) {
+    // An index the combo box lacks shows as no item rather than as the last profile's.
+    if (!SelectQuietly(combo, index) && combo) {
+      const QSignalBlocker quiet(combo);
+      combo->setCurrentIndex(-1);
+    }
+  }
+  ShowEffect(false);
+  ShowSideLight(false);
 }
 
 void LightingPanel::StoreEffect() {

@@ -34,6 +34,10 @@ class LightingPanel {
   // Makes the combo box's side effect the stored one and stores the side slider into it; saves.
   void StoreSideLight();
 
+  // Shows what the stores hold now (another profile came): both combo boxes, the effect page and
+  // the sliders, without saving or sending anything.
+  void ShowStored();
+
   // Events, routed here by the main window.
   void OnEffectControlChanged();  // an effect slider moved, or a direction or loader radio clicked
   void OnSideSliderMoved();

@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QMetaObject>
 #include <QSlider>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "support/logger.h"
@@ -31,6 +32,7 @@ const std::vector<RequiredControl>& RequiredMainControls() {
   static const std::vector<RequiredControl> required = [] {
     std::vector<RequiredControl> list = {{"img_keyboard", "SOUI::CoordButtonImage"},
                                          {"cbx_in_lv", "QComboBox"},
+                                         {"btn_profile_more", "QAbstractButton"},
                                          {"version", "QLabel"},
                                          {"btn_more", "QAbstractButton"}};
     const std::vector<RequiredControl>& lighting = RequiredLightingControls();
@@ -79,6 +81,10 @@ CMainDlg::~CMainDlg() {
     deviceRelay_->window = nullptr;
   }
   deviceWatch_.reset();
+  switcher_.reset();
+  profileBox_.reset();
+  services_.profiles.RemoveListener(this);
+  services_.profiles.AttachPlayer(nullptr);
   services_.virtualDevice.ReleaseAll();
   timerThread_.reset();
   // The player ends its playback before the channel that calls it goes.
@@ -137,6 +143,28 @@ bool CMainDlg::BindControls() {
   for (CommandMenu* menu : {moreMenu_.get(), trayMenu_.get()}) {
     if (menu) connect(menu, &CommandMenu::CommandTriggered, this, &CMainDlg::OnMenuCommand);
   }
+
+  // Profiles. Foreground changes come from any thread; the switcher hands them over here.
+  switcher_ = std::make_unique<profiles::ForegroundSwitcher>(
+      services_.profiles, services_.settings, services_.foreground, [this](std::function<void()> work) {
+        QMetaObject::invokeMethod(this, std::move(work), Qt::QueuedConnection);
+      });
+  profileBox_ = std::make_unique<ProfileBox>(ProfileBox::Dependencies{
+      .service = services_.profiles,
+      .settings = services_.settings,
+      .switcher = *switcher_,
+      .loader = services_.loader,
+      .package = services_.package,
+      .combo = inLvCombo_,
+      .menuButton = FindControl<QAbstractButton>(root_, "btn_profile_more"),
+      .trayMenu = trayMenu_.get(),
+      .owner = this,
+      .tell = [this](const QString& text, MessageButtons buttons) { return ShowMessage(this, "Warning", text, buttons); },
+      .prompts = services_.profilePrompts,
+      .pretendForeground = services_.pretendForeground});
+  lightingTimer_ = new QTimer(this);
+  lightingTimer_->setSingleShot(true);
+  connect(lightingTimer_, &QTimer::timeout, this, &CMainDlg::SendDueLightingReport);
   return true;
 }
 
@@ -151,8 +179,6 @@ void CMainDlg::ConnectControls() {
           [this] { lighting_->OnEffectComboChanged(); });
   connect(lightingControls_.sideEffectCombo, &QComboBox::currentIndexChanged, this,
           [this] { lighting_->OnSideComboChanged(); });
-  // The profile box has one item and nothing hangs on its changes.
-  connect(inLvCombo_, &QComboBox::currentIndexChanged, this, [] {});
 }
 
 bool CMainDlg::Initialise() {
@@ -163,7 +189,6 @@ bool CMainDlg::Initialise() {
   WatchDevices();
   // 3. Controls: the picture reports clicks here; the radios start unchecked.
   keyboardImage_->SetListener(this);
-  inLvCombo_->setCurrentIndex(0);
   for (QRadioButton* radio : lightingControls_.directionRadios) UncheckRadio(radio);
   for (QRadioButton* radio : lightingControls_.loaderRadios) UncheckRadio(radio);
   ConnectControls();
@@ -195,6 +220,10 @@ bool CMainDlg::Initialise() {
   // 11. The macro player was given its playback thread and record when it was built.
   // 12. Key filter: listen, open, monitor, capture the assigned keys.
   StartKeyFilter();
+  // Profile switches reach the player, this window, and (when on) come with the program in front.
+  services_.profiles.AttachPlayer(player_.get());
+  services_.profiles.AddListener(this);
+  switcher_->Refresh();
   return true;
 }
 
@@ -218,6 +247,36 @@ void CMainDlg::SendCaptureTable() {
   std::vector<model::KeyCode> codes;
   for (const model::KeyRecord& record : *services_.records.Snapshot()) codes.push_back(record.code);
   keyFilter_->SetCaptureTable(codes);
+}
+
+void CMainDlg::OnProfileSwitched(const std::wstring&) {
+  SendCaptureTable();
+  for (const model::KeySpot& key : std::vector<model::KeySpot>(keyboardImage_->Keys())) {
+    keyboardImage_->SetKeyLabel(std::wstring(), key.id);
+  }
+  keyboardImage_->ClearAllChecked();
+  ApplyRecordsToKeyboardImage();
+  lighting_->ShowStored();
+  ScheduleLightingReports();
+}
+
+// The reports of a switch wait for their pacing on a timer, not asleep on this thread, and read the
+// stores when they go: switches in a row send the last profile's lighting once.
+void CMainDlg::ScheduleLightingReports() {
+  effectDue_ = true;
+  sideDue_ = true;
+  if (!lightingTimer_->isActive()) lightingTimer_->start(commands_.TimeUntilPaced());
+}
+
+void CMainDlg::SendDueLightingReport() {
+  if (effectDue_) {
+    effectDue_ = false;
+    commands_.SendEffect(-1);
+  } else if (sideDue_) {
+    sideDue_ = false;
+    commands_.SendSideLight(-1);
+  }
+  if (effectDue_ || sideDue_) lightingTimer_->start(commands_.TimeUntilPaced());
 }
 
 void CMainDlg::ApplyRecordsToKeyboardImage() {
@@ -269,6 +328,7 @@ void CMainDlg::changeEvent(QEvent* event) {
   if (event->type() == QEvent::LanguageChange) {
     RefreshVersionText();
     if (lighting_) lighting_->RetranslateSideLabel();
+    if (profileBox_) profileBox_->Retranslate();
     // The form retranslates its own title after this window has seen the change.
     QMetaObject::invokeMethod(this, &CMainDlg::RetranslateTitle, Qt::QueuedConnection);
   }
@@ -431,6 +491,8 @@ void CMainDlg::ShowAtStart(bool startHidden) {
 bool CMainDlg::OnCoordButtonClick(std::int32_t id, std::wstring name, std::int32_t up, std::uint32_t keyFlags,
                                   std::int32_t x, std::int32_t y) {
   if (!keyAssignment_) return false;
+  // The editor edits the active profile: switches wait until it has closed.
+  const std::unique_ptr<profiles::ProfileService::Hold> hold = services_.profiles.HoldSwitches();
   return keyAssignment_->OnCoordButtonClick(id, std::move(name), up, keyFlags, x, y);
 }
 

@@ -2,7 +2,7 @@
 // The program's main window: owns the keyboard connection, the key filter channel, the macro
 // player and the timer thread; shows the keyboard picture and the lighting panel; reacts to the
 // keyboard coming and going; runs the "more" and tray menu commands, the language switch and the
-// factory restore. Every handler runs on the window thread; device notifications and the timer
+// factory restore; follows the active profile (picture, panel, capture table, lighting reports). Every handler runs on the window thread; device notifications and the timer
 // job come from other threads (the former are queued onto the window thread).
 //
 // Life: construct, Create() (builds the layout), Initialise() (opens the keyboard; false and the
@@ -22,12 +22,15 @@
 #include "device/io/hid_device.h"
 #include "hostdrv/key_filter_channel.h"
 #include "playback/macro_player.h"
+#include "profiles/foreground_switcher.h"
+#include "profiles/profile_service.h"
 #include "threads/runable_thread.h"
 #include "ui/key_assignment/key_assignment.h"
 #include "ui/keyboard_image/coord_button_click_listener.h"
 #include "ui/keyboard_image/coord_button_image.h"
 #include "ui/lighting_panel/lighting_panel.h"
 #include "ui/main_window/main_dlg_services.h"
+#include "ui/profiles/profile_box.h"
 #include "ui/toolkit/command_menu.h"
 #include "ui/toolkit/tray_icon.h"
 
@@ -35,10 +38,11 @@ class QAbstractButton;
 class QComboBox;
 class QLabel;
 class QSlider;
+class QTimer;
 
 namespace ui {
 
-class CMainDlg : public QWidget, public SOUI::ICoordButtonClickListener {
+class CMainDlg : public QWidget, public SOUI::ICoordButtonClickListener, public profiles::ProfileListener {
   Q_OBJECT
 
  public:
@@ -100,6 +104,15 @@ class CMainDlg : public QWidget, public SOUI::ICoordButtonClickListener {
   // Sends the capture table of every recorded key to the key filter.
   void SendCaptureTable();
 
+  // Another profile is active: the picture, the lighting panel and the capture table show it, and
+  // its lighting goes to the keyboard (paced; a later switch before the reports go wins).
+  void OnProfileSwitched(const std::wstring& id) override;
+  void OnProfilesChanged() override {}
+  ProfileBox* Profiles() const { return profileBox_.get(); }
+  profiles::ForegroundSwitcher& Switcher() { return *switcher_; }
+  // True while a switch's lighting reports wait for their pacing.
+  bool LightingReportsDue() const { return effectDue_ || sideDue_; }
+
   std::int32_t FirmwareVersion() const { return firmwareVersion_; }
   bool IsRestoring() const { return restoring_; }
   LightingPanel& Lighting() { return *lighting_; }
@@ -134,6 +147,8 @@ class CMainDlg : public QWidget, public SOUI::ICoordButtonClickListener {
   void RetranslateTitle();
   void OnButtonClicked(QAbstractButton* sender);
   void OnSliderMoved(QSlider* sender);
+  void ScheduleLightingReports();
+  void SendDueLightingReport();
 
   MainDlgServices services_;
   device::HidDevice hid_;
@@ -160,6 +175,12 @@ class CMainDlg : public QWidget, public SOUI::ICoordButtonClickListener {
   bool destroyed_ = false;
   std::int32_t firmwareVersion_ = device::KeyboardCommands::kUnknownVersion;
   std::unique_ptr<assign::KeyAssignment> keyAssignment_;
+
+  std::unique_ptr<profiles::ForegroundSwitcher> switcher_;
+  std::unique_ptr<ProfileBox> profileBox_;
+  QTimer* lightingTimer_ = nullptr;  // child of this window
+  bool effectDue_ = false;
+  bool sideDue_ = false;
 };
 
 }  // namespace ui

@@ -13,9 +13,12 @@
 #include "model/macro/macro_library.h"
 #include "model/records/record_store.h"
 #include "model/settings/settings_store.h"
+#include "profiles/profile_service.h"
 #include "platform/filter_device.h"
+#include "platform/foreground.h"
 #include "platform/hid.h"
 #include "support/clock.h"
+#include "ui/profiles/profile_prompts.h"
 #include "ui/toolkit/layout_loader.h"
 #include "ui/toolkit/message_box.h"
 #include "ui/toolkit/resource_package.h"
@@ -37,6 +40,8 @@ struct MainDlgServices {
   model::RecordStore& records;
   model::MacroLibrary& macros;
   model::SettingsStore& settings;
+  profiles::ProfileService& profiles;
+  platform::ForegroundWatcher& foreground;  // the program in front, for switching by program
   support::Clock& clock;
   const ResourcePackage& package;
   LayoutLoader& loader;
@@ -44,6 +49,9 @@ struct MainDlgServices {
   QString instanceName;          // marks the main window (entry 0 of "values:string")
   bool trayAvailable = false;    // whether the desktop has a notification area
   MessageFunction showMessage;   // empty: the program's message box
+  ProfilePrompts profilePrompts; // empty members: the program's dialogs
+  // Brings an emulated program to the front, for trying rules in the demo; empty elsewhere.
+  std::function<void(const platform::ForegroundProgram&)> pretendForeground;
 };
 
 }  // namespace ui
