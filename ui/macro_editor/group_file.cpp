@@ -53,7 +53,8 @@ bool IsReservedDeviceName(std::wstring stem) {
 }
 
 // UTF-16 units of `c` (wchar_t holds UTF-32 on Linux, UTF-16 on Windows).
-std::size_t Utf16Units(wchar_t c) { return static_cast<std::uint32_t>(c) > 0xFFFF ? 2 : 1; }
+// The shift keeps MinGW's 16-bit wchar_t from warning about an always-false comparison.
+std::size_t Utf16Units(wchar_t c) { return (static_cast<std::uint32_t>(c) >> 16) != 0 ? 2 : 1; }
 
 }  // namespace
 
