@@ -11,17 +11,10 @@ cd "$(dirname "$0")/.."
 
 bash tools/setup.sh x11-apps netpbm xdotool fonts-wqy-microhei trayer
 
-build=build/screenshot
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKBCONFIG_BUILD_TESTS=OFF \
-  -DKBCONFIG_BUILD_BENCHMARKS=OFF -DKBCONFIG_BUILD_UI=ON >/dev/null
-cmake --build "$build" -j "$(nproc)" --target kbconfig-demo
+source tools/screenshot-helpers.sh
+build_demo
 
-run_folder=$(mktemp -d)
-trap 'rm -rf "$run_folder"' EXIT
-cp "$build/app/kbconfig-demo" "$build/app/config.xml" "$run_folder/"
-cp -r "$build/app/uires" "$run_folder/"
-source tools/screenshot-macro.sh
-write_screenshot_macro "$run_folder"
+make_run_folder
 mkdir -p "$run_folder/profiles/Gaming" "$run_folder/profiles/Office"
 cp "$run_folder/record.xml" "$run_folder/profiles/Gaming/record.xml"
 cat >"$run_folder/settings.xml" <<'SETTINGS'
@@ -36,38 +29,19 @@ cat >"$run_folder/settings.xml" <<'SETTINGS'
 </settings>
 SETTINGS
 
-layout=uires/layout/main.ui
-geometry_of() {  # name -> "x y width height" of the control in its parent
-  sed -n "/name=\"$1\"/,/<\/rect>/p" "$layout" | sed -n 's/.*<\(x\|y\|width\|height\)>\([0-9]*\)<.*/\2/p' | head -n 4 | xargs
-}
-read -r px py pw ph <<<"$(geometry_of btn_profile_more)"
-profile_button="$((px + pw / 2)) $((py + ph / 2))"
-read -r zh_x zh_y zh_w zh_h <<<"$(geometry_of zh_cn)"
-chinese_button="$((zh_x + zh_w / 2)) $((zh_y + zh_h / 2))"
+profile_button=$(centre_of btn_profile_more)
+chinese_button=$(centre_of zh_cn)
 mkdir -p docs
+xvfb_servers 2
 
 # The profile box and the rules' editor, on a screen the size of the main window.
-xvfb-run --auto-servernum --server-args="-screen 0 1000x660x24" bash -c '
+xvfb-run "${servers[0]}" --server-args="-screen 0 1000x660x24" bash -c '
   set -euo pipefail
   folder=$1 docs=$2 profile_button=$3 chinese_button=$4
   export XDG_RUNTIME_DIR=$folder/runtime && mkdir -m 700 "$XDG_RUNTIME_DIR"
-  QT_QPA_PLATFORM=xcb "$folder/kbconfig-demo" >"$folder/demo.log" 2>&1 &
-  program=$!
-  trap "kill $program 2>/dev/null || true" EXIT
-  shoot() { xwd -silent "$@" | xwdtopnm 2>/dev/null | pnmtopng; }
-  wait_for_window() {
-    for _ in $(seq 100); do
-      window=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1 || true)
-      [ -n "$window" ] && { sleep 1; echo "$window"; return 0; }
-      sleep 0.1
-    done
-    echo "screenshot: no window \"$1\"" >&2
-    cat "$folder/demo.log" >&2
-    return 1
-  }
-  main=$(wait_for_window "^Keyboard Configuration\$")
-  read -r origin_x origin_y < <(xdotool getwindowgeometry --shell "$main" | sed -n "s/^[XY]=//p" | xargs)
-  click() { xdotool mousemove $((origin_x + $1)) $((origin_y + $2)) click 1; }
+  source tools/screenshot-helpers.sh
+  start_demo
+  find_main_window
   open_rules() {  # the last entry of the profile menu, which opens upwards at the window edge
     click $profile_button
     sleep 0.5
@@ -95,8 +69,8 @@ xvfb-run --auto-servernum --server-args="-screen 0 1000x660x24" bash -c '
 ' _ "$run_folder" "$PWD/docs" "$profile_button" "$chinese_button"
 
 # The tray menu: a notification area (trayer) at the top right, the program's icon in it.
-rm -f "$run_folder/settings.xml.tmp"*
-xvfb-run --auto-servernum --server-args="-screen 0 1100x760x24" bash -c '
+sed -i '/<language /d' "$run_folder/settings.xml"  # in English again
+xvfb-run "${servers[1]}" --server-args="-screen 0 1100x760x24" bash -c '
   set -euo pipefail
   folder=$1 docs=$2
   export XDG_RUNTIME_DIR=$folder/runtime
@@ -104,8 +78,8 @@ xvfb-run --auto-servernum --server-args="-screen 0 1100x760x24" bash -c '
     --transparent false --tint 0x2a2e37 >/dev/null 2>&1 &
   tray=$!
   sleep 1
-  QT_QPA_PLATFORM=xcb "$folder/kbconfig-demo" -hid >"$folder/demo.log" 2>&1 &
-  program=$!
+  source tools/screenshot-helpers.sh
+  start_demo -hid
   trap "kill $program $tray 2>/dev/null || true" EXIT
   sleep 3
   xdotool mousemove 1084 16 click 3
