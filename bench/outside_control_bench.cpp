@@ -31,8 +31,11 @@
 #include "model/config/app_config.h"
 #include "model/macro/macro_library.h"
 #include "model/records/record_store.h"
+#include "model/settings/settings_store.h"
 #include "outside/openrgb/byte_writer.h"
 #include "outside/openrgb/sdk_protocol.h"
+#include "profiles/profile_service.h"
+#include "platform/sim/sim_foreground_watcher.h"
 #include "platform/sim/sim_key_filter.h"
 #include "platform/sim/sim_keyboard.h"
 #include "platform/sim/sim_virtual_hid.h"
@@ -209,6 +212,11 @@ int main(int argc, char** argv) {
   model::LedEffectStore effects;
   sides.Load(folder / "sidemodel.xml");
   effects.Load(folder / "ledeffect.xml");
+  model::SettingsStore settings;
+  settings.Load(folder / "settings.xml");
+  profiles::ProfileService profileService(folder,
+                                          profiles::ProfileService::Stores{settings, records, effects, sides, macros});
+  sim::SimForegroundWatcher foreground;
   ui::ResourcePackage package;
   if (!package.Open(KBCONFIG_UIRES_DIR)) {
     std::fprintf(stderr, "no resources at %s\n", KBCONFIG_UIRES_DIR);
@@ -219,10 +227,12 @@ int main(int argc, char** argv) {
   language.Switch("lang_en");
   ui::CMainDlg window(ui::MainDlgServices{
       .hid = keyboard, .filters = filter, .virtualDevice = virtualDevice, .config = config, .effects = effects,
-      .sides = sides, .records = records, .macros = macros, .clock = clock, .package = package, .loader = loader,
+      .sides = sides, .records = records, .macros = macros, .settings = settings,
+      .profiles = profileService, .foreground = foreground, .clock = clock, .package = package, .loader = loader,
       .language = language, .instanceName = "kbconfig-bench", .trayAvailable = false,
       .showMessage = [](QWidget*, const QString&, const QString&, ui::MessageButtons, ui::MessageIcon) { return 1; },
-      .askPort = {}, .outsidePort = 0, .outsideSilenceLimit = std::chrono::milliseconds(10000)});
+      .askPort = {}, .outsidePort = 0, .outsideSilenceLimit = std::chrono::milliseconds(10000),
+      .profilePrompts = {}, .pretendForeground = {}});
   if (!window.Create() || !window.Initialise()) {
     std::fprintf(stderr, "the main window did not start\n");
     return 1;

@@ -25,6 +25,13 @@ std::int32_t MacroPlayer::OnKeyEvent(std::uint32_t page, std::uint32_t usage, st
   const model::KeyCode code = (page << 16) | (usage & 0xFFFF);
   const bool pressed = down != 0;
 
+  if (pressed) {
+    down_.insert(code);
+    heldAcrossSwitch_.erase(code);
+  } else {
+    down_.erase(code);
+  }
+
   // A forwarded key goes up as the key it went down as, even if its record changed meanwhile.
   bool forwardedRelease = false;
   if (!pressed) {
@@ -32,6 +39,8 @@ std::int32_t MacroPlayer::OnKeyEvent(std::uint32_t page, std::uint32_t usage, st
       SendKey(*sent, false);
       forwardedRelease = true;
     }
+    // Pressed under records no longer in force: its release is not theirs to act on.
+    if (heldAcrossSwitch_.erase(code) != 0) return 0;
   }
 
   if (ApplyStopRules(code, pressed)) return 0;
@@ -106,6 +115,13 @@ void MacroPlayer::StopAll() {
   if (shutDown_) return;
   EndPlayback();
   for (const auto& [physical, sent] : forwarded_.TakeAll()) SendKey(sent, false);
+}
+
+void MacroPlayer::SwitchRecords(const std::function<void()>& adopt) {
+  std::scoped_lock lock(eventMutex_);
+  if (!shutDown_) EndPlayback();
+  heldAcrossSwitch_ = down_;
+  adopt();
 }
 
 void MacroPlayer::StopKey(model::KeyCode code) {

@@ -12,8 +12,10 @@
 // `currentRecord` is read and written only under the playback thread's data mutex. Every end of a
 // playback (run out, stop rule, a new press, shutdown) releases the keys its steps pressed.
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
+#include <set>
 
 #include "hostdrv/vhidev.h"
 #include "model/records/key_record.h"
@@ -50,6 +52,12 @@ class MacroPlayer {
   // forwarding holds down. Key events go on being handled afterwards. For the "Stop all macros"
   // command, the factory restore, and the macro editor before it takes the keys.
   void StopAll();
+  // A profile switch: runs `adopt`, which puts other records in force, between two key events.
+  // The running playback ends first (the keys its steps pressed go up). Keys held down now keep
+  // what they did when they went down until they are released: a forwarded key goes up as the key
+  // it went down as, and the release of any other key does not reach the new records.
+  void SwitchRecords(const std::function<void()>& adopt);
+
   // Ends the playback of `code` when it is the current one and releases what forwarding of `code`
   // holds down: the key's record is being deleted or replaced.
   void StopKey(model::KeyCode code);
@@ -85,6 +93,11 @@ class MacroPlayer {
   // Serialises OnKeyEvent and Shutdown, so no playback starts once shutdown has begun.
   std::mutex eventMutex_;
   bool shutDown_ = false;  // guarded by eventMutex_
+  // Captured keys down now, and those of them that went down before the last switch of records
+  // (both guarded by eventMutex_). A key whose release the player never heard (the editor took
+  // it) stays listed until its next press; that is harmless, as a press always starts afresh.
+  std::set<model::KeyCode> down_;
+  std::set<model::KeyCode> heldAcrossSwitch_;
 
   model::KeyRecord currentRecord;  // guarded by playbackThread.DataMutex()
   // Last member: destroyed first, so its worker never outlives what RunPlayback uses.

@@ -6,8 +6,9 @@
 //
 // One source per system, chosen by CMake: durable_file_posix.cpp (fsync of the file, and of its
 // folder after the rename) and durable_file_win32.cpp (FlushFileBuffers, MoveFileExW with
-// MOVEFILE_WRITE_THROUGH). Every failure is logged with the call's name and the system's error,
-// and the system's message for it is handed to the caller in `reason`, for the user.
+// MOVEFILE_WRITE_THROUGH). Folders are made and renamed the same way. Every failure is logged with
+// the call's name and the system's error, and the system's message for it is handed to the caller
+// in `reason`, for the user.
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -31,5 +32,13 @@ RenameResult RenameOver(const std::filesystem::path& from, const std::filesystem
 
 // Removes the file `path`. True when it is gone (or never was); false, logged, when it stays.
 bool RemoveFile(const std::filesystem::path& path);
+
+// Creates the folder `path` (its parent must exist) and waits until it is on the disk. True when
+// it exists afterwards, also when it did before; false, logged, otherwise.
+bool CreateFolder(const std::filesystem::path& path);
+
+// Renames the folder `from` to `to`, which must not exist yet, and waits until the rename is on
+// the disk. False, logged, when `to` exists or the rename failed (nothing changed then).
+bool RenameFolder(const std::filesystem::path& from, const std::filesystem::path& to);
 
 }  // namespace support::durable

@@ -1,4 +1,5 @@
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -100,6 +101,34 @@ RenameResult RenameOver(const std::filesystem::path& from, const std::filesystem
     return RenameResult::kNotReplaced;
   }
   return SyncFolderOf(to, reason) ? RenameResult::kReplaced : RenameResult::kReplacedNotDurable;
+}
+
+bool CreateFolder(const std::filesystem::path& path) {
+  if (::mkdir(path.c_str(), 0777) != 0) {
+    const int error = errno;
+    struct stat status{};
+    if (error == EEXIST && ::stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode)) return true;
+    LogErrno("mkdir", path, error);
+    return false;
+  }
+  std::string reason;  // logged; folder callers need no text for the user
+  return SyncFolderOf(path, reason);
+}
+
+bool RenameFolder(const std::filesystem::path& from, const std::filesystem::path& to) {
+  // rename() would replace an empty folder at `to`: it must not be there.
+  struct stat status{};
+  if (::lstat(to.c_str(), &status) == 0) {
+    LogErrno("rename(folder)", to, EEXIST);
+    return false;
+  }
+  if (std::rename(from.c_str(), to.c_str()) != 0) {
+    LogErrno("rename(folder)", to, errno);
+    return false;
+  }
+  std::string reason;  // logged; folder callers need no text for the user
+  const bool synced = SyncFolderOf(to, reason);
+  return (from.parent_path() == to.parent_path() || SyncFolderOf(from, reason)) && synced;
 }
 
 bool RemoveFile(const std::filesystem::path& path) {

@@ -108,6 +108,28 @@ RenameResult RenameOver(const std::filesystem::path& from, const std::filesystem
   return RenameResult::kReplaced;
 }
 
+bool CreateFolder(const std::filesystem::path& path) {
+  if (CreateDirectoryW(path.c_str(), nullptr)) return true;
+  const DWORD error = GetLastError();
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  if (error == ERROR_ALREADY_EXISTS && attributes != INVALID_FILE_ATTRIBUTES &&
+      (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    return true;
+  }
+  LogWindowsError("CreateDirectoryW", path, error);
+  return false;
+}
+
+bool RenameFolder(const std::filesystem::path& from, const std::filesystem::path& to) {
+  // Without MOVEFILE_REPLACE_EXISTING an existing `to` is refused; write-through returns only once
+  // the move is on the disk.
+  if (!MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH)) {
+    LogWindowsError("MoveFileExW(folder)", to, GetLastError());
+    return false;
+  }
+  return true;
+}
+
 bool RemoveFile(const std::filesystem::path& path) {
   if (DeleteFileW(path.c_str())) return true;
   const DWORD error = GetLastError();

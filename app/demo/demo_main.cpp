@@ -7,6 +7,7 @@
 #include "app/startup/platform_startup.h"
 #include "app/startup/process_environment.h"
 #include "app/startup/program.h"
+#include "platform/sim/sim_foreground_watcher.h"
 #include "platform/sim/sim_key_filter.h"
 #include "platform/sim/sim_keyboard.h"
 #include "platform/sim/sim_process.h"
@@ -27,5 +28,9 @@ int main(int argc, char** argv) {
   application.installEventFilter(&feeder);
 
   app::ProgramEnvironment environment = app::ProcessEnvironment();
+  // The rules' editor offers to bring an emulated program to the front.
+  environment.pretendForeground = [](const platform::ForegroundProgram& program) {
+    sim::DemoForegroundWatcher().BringToFront(program);
+  };
   return app::RunProgram(environment, startHidden);
 }

@@ -20,6 +20,8 @@ ProgramEnvironment ProcessEnvironment() {
       .records = model::RecordStore::Instance(),
       .sides = model::SideModelStore::Instance(),
       .effects = model::LedEffectStore::Instance(),
+      .settings = model::SettingsStore::Instance(),
+      .foreground = platform::DefaultForegroundWatcher(),
       .clock = support::SteadyClock::Instance(),
       .folders = ChooseProgramFolders(ui::QStringToPath(QCoreApplication::applicationDirPath()),
                                       UserFoldersOfThisProcess()),
@@ -32,7 +34,8 @@ ProgramEnvironment ProcessEnvironment() {
             return PrepareVirtualDevice(virtualDevice, platform::DefaultProcessSystem(), platform::DefaultFileSystem());
           },
       .showMessage = {},
-      .onWindowShown = {}};
+      .onWindowShown = {},
+      .pretendForeground = {}};
 }
 
 }  // namespace app

@@ -12,6 +12,7 @@
 #include "app/startup/single_instance.h"
 #include "app/startup/startup_notices.h"
 #include "model/config/load_config.h"
+#include "profiles/profile_service.h"
 #include "support/logger.h"
 #include "outside/ctl/ctl_run.h"
 #include "support/path_text.h"
@@ -75,10 +76,17 @@ int RunProgram(ProgramEnvironment& environment, bool startHidden) {
   };
 
   model::LoadConfigFile(folders.configFile, environment.config);
+  LoadSettingsFile(folders.data, environment.settings);
   ui::LanguageSwitcher language(package);
-  language.Switch(environment.config.useChinese ? "lang_cn" : "lang_en");
+  language.Switch(StartLanguage(environment.settings, environment.config));
 
-  LoadDataFiles(folders.data, environment.macros, environment.records, environment.sides, environment.effects);
+  profiles::ProfileService profiles(folders.data, {.settings = environment.settings,
+                                                   .records = environment.records,
+                                                   .effects = environment.effects,
+                                                   .sides = environment.sides,
+                                                   .macros = environment.macros});
+  LoadDataFiles(folders.data, profiles.Catalog().FilesOf(profiles.Active()), environment.macros, environment.records,
+                environment.sides, environment.effects);
 
   // Told by the start that kept the copy, even when another instance runs and this one ends.
   const QString unreadable =
@@ -89,7 +97,8 @@ int RunProgram(ProgramEnvironment& environment, bool startHidden) {
   SingleInstance instance(instanceName, environment.lockFolder);
   if (instance.Acquire() == SingleInstance::Role::kAnotherRunning) return 0;
   // The only instance now: no other save of these files can be under way.
-  RemoveInterruptedSaves(folders.data);
+  model::ProfileCatalog catalog(folders.data);
+  RemoveInterruptedSaves(catalog);
   if (ShouldTellVirtualDeviceAccess(virtualDevice, folders.data)) tell(VirtualDeviceAccessText());
 
   ui::CMainDlg window(ui::MainDlgServices{.hid = environment.hid,
@@ -100,13 +109,18 @@ int RunProgram(ProgramEnvironment& environment, bool startHidden) {
                                           .sides = environment.sides,
                                           .records = environment.records,
                                           .macros = environment.macros,
+                                          .settings = environment.settings,
+                                          .profiles = profiles,
+                                          .foreground = environment.foreground,
                                           .clock = environment.clock,
                                           .package = package,
                                           .loader = loader,
                                           .language = language,
                                           .instanceName = instanceName,
                                           .trayAvailable = environment.trayAvailable,
-                                          .showMessage = environment.showMessage});
+                                          .showMessage = environment.showMessage,
+                                          .profilePrompts = {},
+                                          .pretendForeground = environment.pretendForeground});
   if (!window.Create()) return 1;
   MarkToldAtStart(window.SaveNotice().Reporter(), environment.macros.UnreadableAtLoad(),
                   environment.records.UnreadableAtLoad());

@@ -15,7 +15,9 @@
 #include "model/lighting/side_model_store.h"
 #include "model/macro/macro_library.h"
 #include "model/records/record_store.h"
+#include "model/settings/settings_store.h"
 #include "platform/filter_device.h"
+#include "platform/foreground.h"
 #include "platform/hid.h"
 #include "support/clock.h"
 #include "ui/main_window/main_dlg_services.h"
@@ -35,6 +37,8 @@ struct ProgramEnvironment {
   model::RecordStore& records;
   model::SideModelStore& sides;
   model::LedEffectStore& effects;
+  model::SettingsStore& settings;
+  platform::ForegroundWatcher& foreground;  // the program in front
   support::Clock& clock;
   ProgramFolders folders;                // uires/, config.xml and the data files (see ChooseProgramFolders)
   std::filesystem::path lockFolder;      // where the single-instance lock file goes
@@ -46,6 +50,8 @@ struct ProgramEnvironment {
   ui::MessageFunction showMessage;       // empty: the program's message box
   // Called with the main window once it is shown (tests use it to act inside the loop).
   std::function<void(ui::CMainDlg&)> onWindowShown;
+  // Brings an emulated program to the front (the demo, to try the rules without the keyboard).
+  std::function<void(const platform::ForegroundProgram&)> pretendForeground;
 };
 
 // Runs the program; the process's exit code: 0 when another instance runs, when the keyboard is

@@ -49,6 +49,10 @@ class LightingStore {
   // Records the file does not cover keep their values.
   bool Load(const std::filesystem::path& path);
 
+  // Load, as a new store would do it: records the file does not cover get their defaults rather
+  // than keeping what the store held (a profile switch).
+  bool LoadAsNew(const std::filesystem::path& path);
+
   // Writes the whole store to the remembered path; not saved when there is none or the write
   // failed (the previous file then stays as it was), and refused (logged) while the file Load
   // could not read has no copy beside it: each save tries to make the copy first. Every save with
@@ -73,6 +77,12 @@ class LightingStore {
   // this until it is taken away again; once this returns, no save is handing it a result.
   void ReportSavesTo(support::SaveReporter* reporter);
 
+  // Saves go to `path` from now on (the profile's folder was renamed). Nothing is read or written.
+  void Relocate(const std::filesystem::path& path);
+
+  // The bytes Save would write now.
+  std::string FileBytes() const;
+
   std::filesystem::path Path() const;
   // What Load did with a file it could not read (Fate::kNone when there was none).
   UnreadableFileReport UnreadableAtLoad() const;
@@ -91,7 +101,9 @@ class LightingStore {
   };
 
   void SetDefaultsLocked();
+  bool LoadFrom(const std::filesystem::path& path, bool fromDefaults);
   void ReadDocumentLocked(const pugi::xml_document& document);
+  std::string FileBytesLocked() const;
   PreparedSave PrepareSaveLocked() const;
   // Writes the prepared bytes, or hands the reporter why there were none.
   support::SaveResult Write(const PreparedSave& save) const;

@@ -18,10 +18,21 @@ LightingStore<Format>::LightingStore() {
 
 template <typename Format>
 bool LightingStore<Format>::Load(const std::filesystem::path& path) {
+  return LoadFrom(path, false);
+}
+
+template <typename Format>
+bool LightingStore<Format>::LoadAsNew(const std::filesystem::path& path) {
+  return LoadFrom(path, true);
+}
+
+template <typename Format>
+bool LightingStore<Format>::LoadFrom(const std::filesystem::path& path, bool fromDefaults) {
   if (path.empty()) return false;
   PreparedSave defaults;
   {
     std::scoped_lock lock(mutex_);
+    if (fromDefaults) SetDefaultsLocked();
     path_ = path;
 
     pugi::xml_document document;
@@ -69,11 +80,28 @@ auto LightingStore<Format>::PrepareSaveLocked() const -> PreparedSave {
     return {std::nullopt, support::SaveResult::Failed(path_, "no file path (the store was never loaded)")};
   }
   if (!unreadable_.MaySave()) return {std::nullopt, support::SaveResult::Refused(path_, unreadable_.Report().reason)};
+  return {PendingWrite{.path = path_, .bytes = FileBytesLocked(), .sequence = ++preparedSaves_}, {}};
+}
+
+template <typename Format>
+void LightingStore<Format>::Relocate(const std::filesystem::path& path) {
+  std::scoped_lock lock(mutex_);
+  path_ = path;
+}
+
+template <typename Format>
+std::string LightingStore<Format>::FileBytes() const {
+  std::scoped_lock lock(mutex_);
+  return FileBytesLocked();
+}
+
+template <typename Format>
+std::string LightingStore<Format>::FileBytesLocked() const {
   pugi::xml_document document;
   pugi::xml_node effect = document.append_child("effect");
   effect.append_attribute("sel").set_value(selected_);
   for (const Record& record : records_) Format::WriteItem(effect.append_child("item"), record);
-  return {PendingWrite{.path = path_, .bytes = SerializeXml(document), .sequence = ++preparedSaves_}, {}};
+  return SerializeXml(document);
 }
 
 template <typename Format>

@@ -63,6 +63,36 @@ bool RecordStore::Load(const std::filesystem::path& path) {
   return true;
 }
 
+RecordStore::Pending RecordStore::Read(const std::filesystem::path& path) {
+  Pending pending;
+  pending.path = path;
+  pugi::xml_document document;
+  const XmlFileState state = ReadXmlFile(path, document);
+  pending.unreadable.AfterRead(path, state);
+  if (state == XmlFileState::kLoaded) {
+    ForEachChildElement(document, [&](pugi::xml_node element) { pending.records.push_back(ReadRecord(element)); });
+  }
+  return pending;
+}
+
+void RecordStore::Adopt(Pending pending) {
+  const std::scoped_lock lock(writeMutex_);
+  filePath_ = std::move(pending.path);
+  unreadable_ = std::move(pending.unreadable);
+  Publish(std::move(pending.records));
+}
+
+void RecordStore::Relocate(const std::filesystem::path& path) {
+  const std::scoped_lock lock(writeMutex_);
+  filePath_ = path;
+}
+
+std::string RecordStore::FileBytes() const {
+  pugi::xml_document document;
+  for (const KeyRecord& record : *Snapshot()) WriteRecord(document, record);
+  return SerializeXml(document);
+}
+
 support::SaveResult RecordStore::Save() const {
   const std::scoped_lock lock(writeMutex_);
   return SaveLocked(*Snapshot());

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include "model/keys/key_code.h"
@@ -30,6 +31,19 @@ class RecordStore {
   // unreadable file (malformed, or 0 bytes) is first kept beside as record.xml.bad, and while
   // that copy cannot be made no save writes over it.
   bool Load(const std::filesystem::path& path);
+  // A record file read ahead, to be put in force by Adopt (a profile switch).
+  struct Pending {
+    std::filesystem::path path;
+    Records records;
+    UnreadableFileGuard unreadable;
+  };
+  // Reads `path` as Load does, but off the store, and a missing, contentless or unreadable file
+  // gives no records (an unreadable one is kept beside as for Load).
+  static Pending Read(const std::filesystem::path& path);
+  // Makes the pending file the store's file and its records the store's, in one step: a reader
+  // sees the old list or the new one. Nothing is saved.
+  void Adopt(Pending pending);
+
   // Writes every record to the remembered path. Not saved when there is none or the write fails,
   // and refused (logged) while the file Load could not read has no copy beside it; each save tries
   // again. Every save with a path (also those of UpsertRecord and ClearRecords) is handed to the
@@ -50,6 +64,12 @@ class RecordStore {
   // changes once handed out: a change publishes a new list, so a reader on another thread keeps a
   // consistent view for as long as it holds this one.
   std::shared_ptr<const Records> Snapshot() const;
+
+  // Saves go to `path` from now on (the profile's folder was renamed). Nothing is read or written.
+  void Relocate(const std::filesystem::path& path);
+
+  // The bytes Save would write now.
+  std::string FileBytes() const;
 
   std::filesystem::path FilePath() const;
   // What the last Load did with a file it could not read (Fate::kNone when there was none).

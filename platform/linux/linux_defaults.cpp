@@ -10,6 +10,7 @@
 #include "platform/linux/linux_process.h"
 #include "platform/linux/linux_virtual_hid.h"
 #include "platform/process.h"
+#include "platform/portable/unavailable_foreground_watcher.h"
 #include "platform/report_device.h"
 
 namespace platform {
@@ -43,6 +44,11 @@ ReportDeviceSystem& DefaultReportDeviceSystem() {
 ProcessSystem& DefaultProcessSystem() {
   static linux_backend::LinuxProcessSystem system;
   return system;
+}
+
+ForegroundWatcher& DefaultForegroundWatcher() {
+  static portable::UnavailableForegroundWatcher watcher(ForegroundUnavailable::kNotBuilt);
+  return watcher;
 }
 
 std::unique_ptr<DeadlineWait> CreateDeadlineWait() { return std::make_unique<linux_backend::LinuxDeadlineWait>(); }

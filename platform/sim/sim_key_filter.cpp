@@ -1,6 +1,7 @@
 #include "platform/sim/sim_key_filter.h"
 
 #include <algorithm>
+#include <map>
 #include <mutex>
 #include <thread>
 
@@ -35,6 +36,8 @@ struct SimKeyFilterDriver::State {
   int heldSubmits = 0;
   std::vector<std::uint8_t> captureTable;
   bool recordingAllKeys = false;
+  // Keys down now, and whether each was captured when it went down.
+  std::map<std::uint32_t, bool> held;
   std::vector<FilterRequest> requests;
   std::vector<int> readHandles;
   int maxPendingReads = 0;
@@ -191,7 +194,15 @@ bool SimKeyFilterDriver::ReleaseKey(std::uint32_t keyCode) { return KeyChange(ke
 bool SimKeyFilterDriver::KeyChange(std::uint32_t keyCode, bool down) {
   {
     auto lock = state_->Lock();
-    const bool captured = state_->Captures(keyCode);
+    // A key keeps the route of its press: its release goes where the press went, even if the
+    // capture table changed meanwhile (as the real filters do).
+    bool captured = state_->Captures(keyCode);
+    if (down) {
+      state_->held[keyCode] = captured;
+    } else if (const auto found = state_->held.find(keyCode); found != state_->held.end()) {
+      captured = found->second;
+      state_->held.erase(found);
+    }
     // Every key is logged, so the demo shows the filter seeing keys it lets through as well.
     if (state_->logEvents) {
       support::Log("key filter -> %s 0x%08x %s\n", down ? "down" : "up", static_cast<unsigned>(keyCode),

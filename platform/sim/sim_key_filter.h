@@ -1,7 +1,7 @@
 #pragma once
 // An emulated key filter driver behind the filter-device seam. It keeps the capture table it was
 // sent, and a test (or the demo) presses and releases keys: only captured keys complete a pending
-// key-event read. Like a real replacement driver it reports every request as pending and
+// key-event read; a key released goes the way its press went. Like a real replacement driver it reports every request as pending and
 // completes it afterwards, so the client's pending-then-wait rule is exercised.
 #include <chrono>
 #include <cstdint>
@@ -54,7 +54,8 @@ class SimKeyFilterDriver final : public platform::FilterDeviceSystem {
   int AbortEventSets() const;  // Set() calls on any abort event of this driver
 
   // A key goes down or up on the keyboard. `keyCode` is page << 16 | usage. Returns true when the
-  // key is captured (its event completes a pending read, or waits for the next one).
+  // key is captured (its event completes a pending read, or waits for the next one). A key keeps
+  // the route of its press: a release is captured exactly when its press was.
   bool PressKey(std::uint32_t keyCode);
   bool ReleaseKey(std::uint32_t keyCode);
   bool IsCaptured(std::uint32_t keyCode) const;

@@ -1,5 +1,7 @@
 // The backend's services for the program: one of each, created on first use.
+#include "platform/foreground.h"
 #include "platform/input_path.h"
+#include "platform/portable/unavailable_foreground_watcher.h"
 #include "platform/win32/hook_key_filter.h"
 #include "platform/win32/input_path_choice.h"
 #include "platform/win32/send_input_device.h"
@@ -45,6 +47,11 @@ ProcessSystem& DefaultProcessSystem() {
 FileSystem& DefaultFileSystem() {
   static win32::WinFileSystem system;
   return system;
+}
+
+ForegroundWatcher& DefaultForegroundWatcher() {
+  static portable::UnavailableForegroundWatcher watcher(ForegroundUnavailable::kNotBuilt);
+  return watcher;
 }
 
 }  // namespace platform

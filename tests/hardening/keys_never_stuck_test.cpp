@@ -2,17 +2,22 @@
 // releases of assigned and unassigned keys, stop rules, the macro editor opening and closing (its
 // listener consumes every key event) and starting and stopping its recording, keys deleted and
 // reassigned in it, factory restores, the filter device going away and coming back, failing writes
-// to the virtual device, records changing under a running playback, and the different orders of
-// shutdown. And no key typed while nothing listened (the editor open but not recording) ever
+// to the virtual device, records changing under a running playback, profile switches by hand and
+// by the program in front (waiting while the editor is open, as the main window makes them), and
+// the different orders of shutdown. And no key typed while nothing listened (the editor open but not recording) ever
 // reaches a listener, to be recorded or played. Each seed is a short deterministic script; the
 // threads make the interleavings vary.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
 #include <map>
 #include <memory>
 #include <random>
@@ -24,11 +29,18 @@
 #include "hostdrv/filter_requests.h"
 #include "hostdrv/key_filter_channel.h"
 #include "hostdrv/vhidev.h"
+#include "model/lighting/led_effect_store.h"
+#include "model/lighting/side_model_store.h"
+#include "model/macro/macro_library.h"
 #include "model/records/record_store.h"
+#include "model/settings/settings_store.h"
+#include "platform/sim/sim_foreground_watcher.h"
 #include "platform/sim/sim_key_filter.h"
 #include "platform/sim/sim_virtual_hid.h"
 #include "playback/macro_player.h"
 #include "playback/play_mode.h"
+#include "profiles/foreground_switcher.h"
+#include "profiles/profile_service.h"
 #include "support/logger.h"
 
 namespace {
@@ -107,7 +119,38 @@ struct Outcome {
   bool unheardPlayed = false;
 };
 
-class Script {
+// The programs the emulated watcher brings to the front: profile A's, profile B's, one without a
+// rule (the first profile), and this program itself (no switch).
+const platform::ForegroundProgram kPrograms[] = {{L"C:\\A\\a.exe", L"", false},
+                                                 {L"C:\\B\\bin\\b.exe", L"", false},
+                                                 {L"/usr/bin/other", L"Other", false},
+                                                 {L"/opt/kbconfig/kbconfig", L"kbconfig", true}};
+
+// The scripts' data folder: in memory where the system has a memory file system, so that the saves
+// of records and profile switches do not wait for a disk thousands of times over.
+class ScriptFolder {
+ public:
+  ScriptFolder() {
+    static std::atomic<unsigned> counter{0};
+    std::error_code ec;
+    const std::filesystem::path memory = "/dev/shm";
+    const std::filesystem::path base =
+        std::filesystem::is_directory(memory, ec) ? memory : std::filesystem::temp_directory_path();
+    path_ = base / ("kb_stuck_" + std::to_string(::getpid()) + "_" + std::to_string(counter++));
+    std::filesystem::create_directories(path_);
+  }
+  ~ScriptFolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+  }
+  const std::filesystem::path& Path() const { return path_; }
+  std::filesystem::path operator/(const std::filesystem::path& child) const { return path_ / child; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+class Script : public profiles::ProfileListener {
  public:
   Script(int seed, Mode mode) : random_(static_cast<std::uint32_t>(seed) * 7919u + 17u), mode_(mode) {}
 
@@ -119,6 +162,7 @@ class Script {
       return {{0xFFFFFFFF}};
     }
     AssignInitialRecords();
+    SetUpProfiles();
     channel_->AddListener(player_.get(), &playback::MacroPlayer::OnKeyEvent);
     channel_->AddListener(&observer_, &CountingListener::OnKey);
     channel_->Open();
@@ -204,14 +248,73 @@ class Script {
     return hid_.KeysDown();
   }
 
+  // The first profile's records, in its file, as start-up finds them.
   void AssignInitialRecords() {
     const int quietPlays[kCapturedKeys] = {1, 1, 2, 3, 2, 8, 1, 8, -1, 1};
     const int anyPlays[kCapturedKeys] = {1, 1, 2, 3, 4, 5, 6, 8, -1, 1};
     const int* plays = mode_ == Mode::kQuiet ? quietPlays : anyPlays;
+    model::RecordStore first;
     for (int i = 0; i < kCapturedKeys; ++i) {
-      if (plays[i] >= 0) store_.UpsertRecord(RandomRecord(PhysicalKey(i), plays[i]));
+      if (plays[i] >= 0) first.UpsertRecord(RandomRecord(PhysicalKey(i), plays[i]));
     }
-    for (KeyCode key : kUnheardKeys) store_.UpsertRecord(UnheardKeyRecord(key));
+    WriteQuickly(folder_ / "record.xml", first.FileBytes());
+    WriteQuickly(folder_ / "ledeffect.xml", model::LedEffectStore().FileBytes());
+    WriteQuickly(folder_ / "sidemodel.xml", model::SideModelStore().FileBytes());
+    store_.Load(folder_ / "record.xml");
+  }
+
+  // Profiles A and B with records of their own for random keys (the files are written without
+  // waiting for the disk: only the scripts read them), the rules that bring them with their
+  // programs, the main window's part in a switch (capture table), and a switcher whose hand-overs
+  // run on this thread, as on the window thread.
+  void SetUpProfiles() {
+    for (const wchar_t* name : {L"A", L"B"}) {
+      std::filesystem::create_directories(folder_ / "profiles" / name);
+      model::RecordStore records;
+      for (int i = 0; i < kCapturedKeys; ++i) {
+        if (Chance(60)) records.UpsertRecord(RandomRecord(PhysicalKey(i), RandomPlay()));
+      }
+      WriteQuickly(folder_ / "profiles" / name / "record.xml", records.FileBytes());
+      WriteQuickly(folder_ / "profiles" / name / "ledeffect.xml", model::LedEffectStore().FileBytes());
+      WriteQuickly(folder_ / "profiles" / name / "sidemodel.xml", model::SideModelStore().FileBytes());
+    }
+    // Never loaded: the settings stay in memory, and nothing waits for the disk on a switch.
+    settings_.Change([](model::Settings& settings) {
+      settings.switchByProgram = true;
+      settings.rules = {{L"A", model::ProgramMatch::kName, L"a.exe"}, {L"B", model::ProgramMatch::kFolder, L"C:\\B"}};
+    });
+    profiles_ = std::make_unique<profiles::ProfileService>(
+        folder_.Path(), profiles::ProfileService::Stores{settings_, store_, effects_, sides_, macros_});
+    profiles_->AttachPlayer(player_.get());
+    profiles_->AddListener(this);
+    switcher_ = std::make_unique<profiles::ForegroundSwitcher>(
+        *profiles_, settings_, watcher_, [this](std::function<void()> work) { posted_.push_back(std::move(work)); });
+    switcher_->Refresh();
+  }
+
+  static void WriteQuickly(const std::filesystem::path& file, const std::string& bytes) {
+    std::ofstream(file, std::ios::binary) << bytes;
+  }
+
+  void OnProfileSwitched(const std::wstring& id) override {
+    SendCaptureTable();
+    Note("profile " + std::string(id.begin(), id.end()) + " active");
+  }
+  void OnProfilesChanged() override {}
+
+  void SwitchByHand() {
+    static const wchar_t* const kIds[] = {L"", L"A", L"B"};
+    const wchar_t* id = kIds[Pick(3)];
+    Note(std::string("switch to ") + (*id != 0 ? std::string(1, static_cast<char>(*id)) : "first"));
+    profiles_->Switch(id);
+  }
+
+  // Another program comes to the front; the window thread takes the hand-over at once.
+  void BringProgramToFront() {
+    const platform::ForegroundProgram& program = kPrograms[Pick(static_cast<int>(std::size(kPrograms)))];
+    Note("in front: " + std::string(program.executablePath.begin(), program.executablePath.end()));
+    watcher_.BringToFront(program);
+    for (std::vector<std::function<void()>> work = std::move(posted_); auto& job : work) job();
   }
 
   // The table of all recorded keys plus F9 and the keys typed while nothing listens, which stay
@@ -251,9 +354,13 @@ class Script {
       ToggleFilterDevice();
     } else if (roll < 83) {
       ChangeRecords();
-    } else if (mode_ == Mode::kQuiet || roll >= 90) {
+    } else if (roll < 86) {
+      SwitchByHand();
+    } else if (roll < 89) {
+      BringProgramToFront();
+    } else if (mode_ == Mode::kQuiet || roll >= 95) {
       std::this_thread::sleep_for(std::chrono::milliseconds(Pick(4)));
-    } else if (roll < 87) {
+    } else if (roll < 92) {
       writesFail_ = !writesFail_;
       hid_.FailWrites(writesFail_ ? 31 : 0);
       Note(writesFail_ ? "writes fail" : "writes work");
@@ -273,6 +380,7 @@ class Script {
   // As key assignment and the macro editor do: the editor's listener in front, then everything
   // playback and forwarding hold is released.
   void OpenEditor() {
+    editorHold_ = profiles_->HoldSwitches();
     channel_->AddListener(&editor_, &CountingListener::OnKey);
     player_->StopAll();
     editor_state_ = EditorState::kOpen;
@@ -296,6 +404,7 @@ class Script {
     channel_->StartMonitoring();
     editor_state_ = EditorState::kClosed;
     Note("editor closed");
+    editorHold_.reset();  // a switch asked for meanwhile happens now
   }
 
   // The editor's recording switch (or its single-key capture): on, monitoring restarts with the
@@ -395,6 +504,10 @@ class Script {
       std::this_thread::sleep_for(std::chrono::milliseconds(Pick(3)));
       Note("all released");
     }
+    // As the main window goes: no more switches by focus, and none reaches the player from now on.
+    switcher_.reset();
+    profiles_->AttachPlayer(nullptr);
+    profiles_->RemoveListener(this);
     // The virtual device is back before the end: while it is away nothing can be released.
     hid_.FailWrites(0);
     if (!virtualPresent_) {
@@ -436,7 +549,17 @@ class Script {
   sim::SimKeyFilterDriver driver_;
   sim::SimVirtualHid hid_;
   hostdrv::VHidev device_{hid_};
+  ScriptFolder folder_;
   model::RecordStore store_;
+  model::SettingsStore settings_;
+  model::LedEffectStore effects_;
+  model::SideModelStore sides_;
+  model::MacroLibrary macros_;
+  std::unique_ptr<profiles::ProfileService> profiles_;
+  sim::SimForegroundWatcher watcher_;
+  std::vector<std::function<void()>> posted_;
+  std::unique_ptr<profiles::ForegroundSwitcher> switcher_;
+  std::unique_ptr<profiles::ProfileService::Hold> editorHold_;
   // Outlive the channel, which may call them until it is destroyed.
   CountingListener editor_{1};
   CountingListener observer_{0};

@@ -66,3 +66,15 @@ TEST_F(SimKeyFilterModeTest, LogsEveryKeyWithWhetherItWasCapturedOrPassedOn) {
 }
 
 }  // namespace
+
+// As the real filters do: a release goes where its press went, whatever the table says by then.
+TEST_F(SimKeyFilterModeTest, AKeyKeepsTheRouteOfItsPressAcrossAChangedTable) {
+  EXPECT_TRUE(driver_.PressKey(kKeyA));
+  EXPECT_FALSE(driver_.PressKey(kKeyB));
+  const std::uint8_t onlyB[4] = {0x05, 0x00, 0x07, 0x02};
+  Send(sim::kFilterCodeCaptureTable, onlyB, sizeof onlyB);
+  EXPECT_TRUE(driver_.ReleaseKey(kKeyA));
+  EXPECT_FALSE(driver_.ReleaseKey(kKeyB));
+  EXPECT_FALSE(driver_.PressKey(kKeyA));  // a new press takes the new table
+  EXPECT_TRUE(driver_.PressKey(kKeyB));
+}

@@ -337,6 +337,31 @@ TEST_F(MacroPlayerTest, StopKeyEndsOnlyThatKeysPlaybackOrForwarding) {
   EXPECT_TRUE(hid_.KeysDown().empty());
 }
 
+// A profile switch: the macro playing stops with its keys up; a key held meanwhile keeps its old
+// function until released, and its release never acts under the new records.
+TEST_F(MacroPlayerTest, SwitchingRecordsStopsTheMacroAndHeldKeysKeepTheirFunctionUntilReleased) {
+  Assign({Record(kCapsLock, 1, 1, {{kLeftShift, 0, 0, L""}}), Record(kF1, 3, 0, {{kKeyA, 1, kLong, L""}})});
+  Press(kCapsLock);
+  Press(kF1);
+  ASSERT_TRUE(WaitFor([&] { return hid_.KeysDown() == Keys{kKeyA, kLeftShift}; }));
+  player_->SwitchRecords([&] {
+    model::RecordStore::Pending other;
+    other.records = {Record(kCapsLock, 1, 1, {{kLeftCtrl, 0, 0, L""}}), Record(kF1, 1, 1, {{kKeyB, 0, 0, L""}})};
+    store_.Adopt(std::move(other));
+  });
+  EXPECT_EQ(hid_.KeysDown(), (Keys{kLeftShift}));
+  EXPECT_EQ(player_->CurrentRecord().code, 0u);
+  const std::size_t before = ReportCount();
+  Release(kF1);
+  Release(kCapsLock);
+  EXPECT_EQ(hid_.Reports().size(), before + 1) << "only Left Shift goes up";
+  EXPECT_TRUE(hid_.KeysDown().empty());
+  EXPECT_FALSE(Contains(kLeftCtrl));
+  Press(kCapsLock);  // a new press has the new function
+  EXPECT_EQ(hid_.KeysDown(), (Keys{kLeftCtrl}));
+  Release(kCapsLock);
+}
+
 TEST_F(MacroPlayerTest, DestroyingThePlayerMidPlaybackLeavesNoKeyDown) {
   Assign({Record(kF1, 3, 0, {{kKeyA, 1, kLong, L""}})});
   Press(kF1);

@@ -33,6 +33,7 @@ MainWindowRig::MainWindowRig(sim::KeyboardSpec spec)
 MainWindowRig::~MainWindowRig() {
   window.reset();
   ProcessEvents();
+  profiles.reset();
 }
 
 void MainWindowRig::WriteFile(const std::string& name, const std::string& text) const {
@@ -47,9 +48,18 @@ std::string MainWindowRig::ReadFile(const std::string& name) const {
   return text.str();
 }
 
-void MainWindowRig::LoadDataFiles() { app::LoadDataFiles(folder.Path(), macros, records, sides, effects); }
+void MainWindowRig::LoadDataFiles() {
+  app::LoadSettingsFile(folder.Path(), settings);
+  profiles = std::make_unique<profiles::ProfileService>(
+      folder.Path(), profiles::ProfileService::Stores{settings, records, effects, sides, macros});
+  app::LoadDataFiles(folder.Path(), profiles->Catalog().FilesOf(profiles->Active()), macros, records, sides, effects);
+}
 
 bool MainWindowRig::Start() {
+  if (!profiles) {
+    profiles = std::make_unique<profiles::ProfileService>(
+        folder.Path(), profiles::ProfileService::Stores{settings, records, effects, sides, macros});
+  }
   window = std::make_unique<ui::CMainDlg>(ui::MainDlgServices{
       .hid = keyboard,
       .filters = filter,
@@ -59,6 +69,9 @@ bool MainWindowRig::Start() {
       .sides = sides,
       .records = records,
       .macros = macros,
+      .settings = settings,
+      .profiles = *profiles,
+      .foreground = foreground,
       .clock = clock,
       .package = ShippedPackage(),
       .loader = loader,
@@ -72,7 +85,9 @@ bool MainWindowRig::Start() {
       },
       .askPort = askPort ? askPort : [](QWidget*, const QString&, std::uint16_t) { return std::optional<std::uint16_t>(); },
       .outsidePort = outsidePort,
-      .outsideSilenceLimit = std::chrono::milliseconds(10000)});
+      .outsideSilenceLimit = std::chrono::milliseconds(10000),
+      .profilePrompts = prompts,
+      .pretendForeground = {}});
   if (!window->Create()) return false;
   const bool started = window->Initialise();
   window->WaitForLightingReports();

@@ -15,6 +15,9 @@
 #include "model/lighting/side_model_store.h"
 #include "model/macro/macro_library.h"
 #include "model/records/record_store.h"
+#include "model/settings/settings_store.h"
+#include "profiles/profile_service.h"
+#include "platform/sim/sim_foreground_watcher.h"
 #include "platform/sim/sim_key_filter.h"
 #include "platform/sim/sim_keyboard.h"
 #include "platform/sim/sim_virtual_hid.h"
@@ -44,7 +47,8 @@ class MainWindowRig {
   // Writes a data file into the folder before the stores load it.
   void WriteFile(const std::string& name, const std::string& text) const;
   std::string ReadFile(const std::string& name) const;
-  // Loads the four data files from the folder, as start-up does.
+  // Loads settings.xml and the four data files from the folder (those of the active profile), as
+  // start-up does, and makes the profile service.
   void LoadDataFiles();
   // Builds and initialises the window; Initialise's result. Returns once the start's lighting
   // reports have gone out.
@@ -75,6 +79,10 @@ class MainWindowRig {
   model::RecordStore records;
   model::SideModelStore sides;
   model::LedEffectStore effects;
+  model::SettingsStore settings;
+  sim::SimForegroundWatcher foreground;
+  std::unique_ptr<profiles::ProfileService> profiles;  // made by LoadDataFiles (or Start)
+  ui::ProfilePrompts prompts;  // empty members: the program's dialogs
   testsupport::TempFolder folder{"kb_mainwnd"};
   ui::LayoutLoader loader;
   ui::LanguageSwitcher language;

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include <QAbstractButton>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -32,6 +33,7 @@
 #include "app/startup/single_instance.h"
 #include "app/startup/startup_notices.h"
 #include "model/xml/unreadable_file.h"
+#include "platform/sim/sim_foreground_watcher.h"
 #include "platform/sim/sim_process.h"
 #include "support/logger.h"
 #include "tests/common/temp_folder_test.h"
@@ -237,6 +239,8 @@ class ProgramTest : public ::testing::Test {
         .records = records,
         .sides = sides,
         .effects = effects,
+        .settings = settings,
+        .foreground = foreground,
         .clock = support::SteadyClock::Instance(),
         .folders = app::FoldersBeside(folder.Path()),
         .lockFolder = folder.Path(),
@@ -251,7 +255,8 @@ class ProgramTest : public ::testing::Test {
           messages.push_back(text);
           return ui::kMessageOk;
         },
-        .onWindowShown = {}};
+        .onWindowShown = {},
+        .pretendForeground = {}};
   }
 
   QString instanceName = UniqueName("program");
@@ -265,6 +270,8 @@ class ProgramTest : public ::testing::Test {
   model::RecordStore records;
   model::SideModelStore sides;
   model::LedEffectStore effects;
+  model::SettingsStore settings;
+  sim::SimForegroundWatcher foreground;
   int ensureCalls = 0;
   app::VirtualDeviceStatus virtualDeviceStatus = app::VirtualDeviceStatus::kOpen;
   std::vector<QString> messages;
@@ -319,6 +326,24 @@ TEST_F(ProgramTest, HiddenStartKeepsTheWindowAway) {
   };
   EXPECT_EQ(app::RunProgram(environment, true), 0);
   EXPECT_FALSE(shownVisible);
+}
+
+// The language picked in the window is the next start's, whatever config.xml says (it stays as
+// it was).
+TEST_F(ProgramTest, LanguagePickedInTheWindowIsTheNextStarts) {
+  const std::string configBefore = testsupport::ReadFileText(folder / "config.xml");
+  QString titles;
+  for (const char* button : {"zh_cn", "jp", ""}) {
+    app::ProgramEnvironment environment = Environment();  // each start reads settings.xml anew
+    environment.onWindowShown = [&titles, button](ui::CMainDlg& window) {
+      titles += window.windowTitle() + "|";
+      if (*button != 0) window.findChild<QAbstractButton*>(button)->click();
+      QTimer::singleShot(0, &window, [&window] { window.DestroyWindow(); });
+    };
+    EXPECT_EQ(app::RunProgram(environment, false), 0);
+  }
+  EXPECT_EQ(titles, QString::fromUtf8("Keyboard Configuration|键盘配置|Keyboard Configuration|"));
+  EXPECT_EQ(testsupport::ReadFileText(folder / "config.xml"), configBefore);
 }
 
 TEST_F(ProgramTest, SecondInstanceBringsTheFirstForwardAndEndsWithZero) {

@@ -1,5 +1,7 @@
 #include "ui/lighting_panel/lighting_panel.h"
 
+#include <utility>
+
 #include <QSignalBlocker>
 #include <QTabBar>
 
@@ -60,6 +62,19 @@ void LightingPanel::ShowEffect(bool select) {
   const lighting::EffectValues values = lighting::ValuesOfEffect(effect);
   if (values.speed) SetSliderQuietly(controls_.speedSliders[page], record->speed);
   if (values.brightness) SetSliderQuietly(controls_.brightnessSliders[page], record->brightness);
+}
+
+void LightingPanel::ShowStored() {
+  for (auto [combo, index] : {std::pair{controls_.effectCombo, effects_.Selected()},
+                              std::pair{controls_.sideEffectCombo, sides_.Selected()}}) {
+    // An index the combo box lacks shows as no item rather than as the last profile's.
+    if (!SelectQuietly(combo, index) && combo) {
+      const QSignalBlocker quiet(combo);
+      combo->setCurrentIndex(-1);
+    }
+  }
+  ShowEffect(false);
+  ShowSideLight(false);
 }
 
 void LightingPanel::StoreEffect() {

@@ -41,6 +41,10 @@ class LightingPanel {
   // sliders and the side caption, without storing or sending anything.
   void Reflect();
 
+  // Shows what the stores hold now (another profile came): both combo boxes, the effect page and
+  // the sliders, without saving or sending anything.
+  void ShowStored();
+
   // Events, routed here by the main window.
   void OnEffectControlChanged();  // an effect slider moved, or a direction or loader radio clicked
   void OnSideSliderMoved();

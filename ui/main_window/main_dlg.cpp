@@ -38,6 +38,7 @@ const std::vector<RequiredControl>& RequiredMainControls() {
   static const std::vector<RequiredControl> required = [] {
     std::vector<RequiredControl> list = {{"img_keyboard", "SOUI::CoordButtonImage"},
                                          {"cbx_in_lv", "QComboBox"},
+                                         {"btn_profile_more", "QAbstractButton"},
                                          {"version", "QLabel"},
                                          {"btn_more", "QAbstractButton"}};
     const std::vector<RequiredControl>& lighting = RequiredLightingControls();
@@ -134,6 +135,10 @@ CMainDlg::~CMainDlg() {
     deviceRelay_->window = nullptr;
   }
   deviceWatch_.reset();
+  switcher_.reset();
+  profileBox_.reset();
+  services_.profiles.RemoveListener(this);
+  services_.profiles.AttachPlayer(nullptr);
   services_.virtualDevice.ReleaseAll();
   timerThread_.reset();
   // The player ends its playback before the channel that calls it goes.
@@ -207,6 +212,25 @@ bool CMainDlg::BindControls() {
     if (menu) connect(menu, &CommandMenu::CommandTriggered, this, &CMainDlg::OnMenuCommand);
   }
   ShowOutsideControlState();
+
+  // Profiles. Foreground changes come from any thread; the switcher hands them over here.
+  switcher_ = std::make_unique<profiles::ForegroundSwitcher>(
+      services_.profiles, services_.settings, services_.foreground, [this](std::function<void()> work) {
+        QMetaObject::invokeMethod(this, std::move(work), Qt::QueuedConnection);
+      });
+  profileBox_ = std::make_unique<ProfileBox>(ProfileBox::Dependencies{
+      .service = services_.profiles,
+      .settings = services_.settings,
+      .switcher = *switcher_,
+      .loader = services_.loader,
+      .package = services_.package,
+      .combo = inLvCombo_,
+      .menuButton = FindControl<QAbstractButton>(root_, "btn_profile_more"),
+      .trayMenu = trayMenu_.get(),
+      .owner = this,
+      .tell = [this](const QString& text, MessageButtons buttons) { return ShowMessage(this, "Warning", text, buttons); },
+      .prompts = services_.profilePrompts,
+      .pretendForeground = services_.pretendForeground});
   return true;
 }
 
@@ -221,8 +245,6 @@ void CMainDlg::ConnectControls() {
           [this] { lighting_->OnEffectComboChanged(); });
   connect(lightingControls_.sideEffectCombo, &QComboBox::currentIndexChanged, this,
           [this] { lighting_->OnSideComboChanged(); });
-  // The profile box has one item and nothing hangs on its changes.
-  connect(inLvCombo_, &QComboBox::currentIndexChanged, this, [] {});
 }
 
 bool CMainDlg::Initialise() {
@@ -233,7 +255,6 @@ bool CMainDlg::Initialise() {
   WatchDevices();
   // 3. Controls: the picture reports clicks here; the radios start unchecked.
   keyboardImage_->SetListener(this);
-  inLvCombo_->setCurrentIndex(0);
   for (QRadioButton* radio : lightingControls_.directionRadios) UncheckRadio(radio);
   for (QRadioButton* radio : lightingControls_.loaderRadios) UncheckRadio(radio);
   ConnectControls();
@@ -265,6 +286,10 @@ bool CMainDlg::Initialise() {
   // 11. The macro player was given its playback thread and record when it was built.
   // 12. Key filter: listen, open, monitor, capture the assigned keys.
   StartKeyFilter();
+  // Profile switches reach the player, this window, and (when on) come with the program in front.
+  services_.profiles.AttachPlayer(player_.get());
+  services_.profiles.AddListener(this);
+  switcher_->Refresh();
   return true;
 }
 
@@ -288,6 +313,20 @@ void CMainDlg::SendCaptureTable() {
   std::vector<model::KeyCode> codes;
   for (const model::KeyRecord& record : *services_.records.Snapshot()) codes.push_back(record.code);
   keyFilter_->SetCaptureTable(codes);
+}
+
+void CMainDlg::OnProfileSwitched(const std::wstring&) {
+  SendCaptureTable();
+  for (const model::KeySpot& key : std::vector<model::KeySpot>(keyboardImage_->Keys())) {
+    keyboardImage_->SetKeyLabel(std::wstring(), key.id);
+  }
+  keyboardImage_->ClearAllChecked();
+  ApplyRecordsToKeyboardImage();
+  lighting_->ShowStored();
+  // Paced on the pacer's thread and read from the stores when they go: switches in a row send the
+  // last profile's lighting once.
+  reportPacer_->SendEffect(-1);
+  reportPacer_->SendSideLight(-1);
 }
 
 void CMainDlg::ApplyRecordsToKeyboardImage() {
@@ -352,6 +391,7 @@ void CMainDlg::changeEvent(QEvent* event) {
   if (event->type() == QEvent::LanguageChange) {
     RefreshVersionText();
     if (lighting_) lighting_->RetranslateSideLabel();
+    if (profileBox_) profileBox_->Retranslate();
     // The form retranslates its own title after this window has seen the change.
     QMetaObject::invokeMethod(this, &CMainDlg::RetranslateTitle, Qt::QueuedConnection);
   }
@@ -484,7 +524,11 @@ void CMainDlg::CheckFirmware() {
   RefreshVersionText();
 }
 
-void CMainDlg::SwitchLanguage(bool chinese) { services_.language.Switch(chinese ? "lang_cn" : "lang_en"); }
+void CMainDlg::SwitchLanguage(bool chinese) {
+  const char* table = chinese ? "lang_cn" : "lang_en";
+  // Remembered for the next start (config.xml stays as it is).
+  if (services_.language.Switch(table)) services_.settings.SetLanguage(table);
+}
 
 void CMainDlg::FactoryRestore() {
   if (ShowMessage(this, "Warning",
@@ -522,6 +566,7 @@ void CMainDlg::ReportStoreSavesTo(support::SaveReporter* reporter) {
   services_.records.ReportSavesTo(reporter);
   services_.effects.ReportSavesTo(reporter);
   services_.sides.ReportSavesTo(reporter);
+  services_.settings.ReportSavesTo(reporter);
 }
 
 void CMainDlg::OnDeviceChange(platform::DeviceChange change, const std::wstring& path) {
@@ -582,6 +627,8 @@ void CMainDlg::ShowAtStart(bool startHidden) {
 bool CMainDlg::OnCoordButtonClick(std::int32_t id, std::wstring name, std::int32_t up, std::uint32_t keyFlags,
                                   std::int32_t x, std::int32_t y) {
   if (!keyAssignment_) return false;
+  // The editor edits the active profile: switches wait until it has closed.
+  const std::unique_ptr<profiles::ProfileService::Hold> hold = services_.profiles.HoldSwitches();
   return keyAssignment_->OnCoordButtonClick(id, std::move(name), up, keyFlags, x, y);
 }
 

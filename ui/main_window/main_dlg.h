@@ -2,7 +2,7 @@
 // The program's main window: owns the keyboard connection, the key filter channel, the macro
 // player and the timer thread; shows the keyboard picture and the lighting panel; reacts to the
 // keyboard coming and going; runs the "more" and tray menu commands, the language switch and the
-// factory restore. Every handler runs on the window thread; device notifications and the timer
+// factory restore; follows the active profile (picture, panel, capture table, lighting reports). Every handler runs on the window thread; device notifications and the timer
 // job come from other threads (the former are queued onto the window thread).
 //
 // From construction to destruction every save of the four stores is reported to SaveNotice(),
@@ -27,6 +27,8 @@
 #include "lighting/lighting_control.h"
 #include "lighting/report_pacer.h"
 #include "playback/macro_player.h"
+#include "profiles/foreground_switcher.h"
+#include "profiles/profile_service.h"
 #include "threads/runable_thread.h"
 #include "ui/key_assignment/key_assignment.h"
 #include "ui/keyboard_image/coord_button_click_listener.h"
@@ -35,6 +37,7 @@
 #include "ui/main_window/main_dlg_services.h"
 #include "ui/save_notice/save_failure_notice.h"
 #include "ui/outside_control/outside_control.h"
+#include "ui/profiles/profile_box.h"
 #include "ui/toolkit/command_menu.h"
 #include "ui/toolkit/tray_icon.h"
 
@@ -45,7 +48,7 @@ class QSlider;
 
 namespace ui {
 
-class CMainDlg : public QWidget, public SOUI::ICoordButtonClickListener {
+class CMainDlg : public QWidget, public SOUI::ICoordButtonClickListener, public profiles::ProfileListener {
   Q_OBJECT
 
  public:
@@ -113,6 +116,13 @@ class CMainDlg : public QWidget, public SOUI::ICoordButtonClickListener {
   void ApplyRecordsToKeyboardImage();
   // Sends the capture table of every recorded key to the key filter.
   void SendCaptureTable();
+
+  // Another profile is active: the picture, the lighting panel and the capture table show it, and
+  // its lighting goes to the keyboard (paced; a later switch before the reports go wins).
+  void OnProfileSwitched(const std::wstring& id) override;
+  void OnProfilesChanged() override {}
+  ProfileBox* Profiles() const { return profileBox_.get(); }
+  profiles::ForegroundSwitcher& Switcher() { return *switcher_; }
 
   std::int32_t FirmwareVersion() const { return firmwareVersion_; }
   bool IsRestoring() const { return restoring_; }
@@ -201,6 +211,9 @@ class CMainDlg : public QWidget, public SOUI::ICoordButtonClickListener {
   bool destroyed_ = false;
   std::int32_t firmwareVersion_ = device::KeyboardCommands::kUnknownVersion;
   std::unique_ptr<assign::KeyAssignment> keyAssignment_;
+
+  std::unique_ptr<profiles::ForegroundSwitcher> switcher_;
+  std::unique_ptr<ProfileBox> profileBox_;
 };
 
 }  // namespace ui

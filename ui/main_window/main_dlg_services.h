@@ -14,10 +14,14 @@
 #include "model/lighting/side_model_store.h"
 #include "model/macro/macro_library.h"
 #include "model/records/record_store.h"
+#include "model/settings/settings_store.h"
+#include "profiles/profile_service.h"
 #include "platform/filter_device.h"
+#include "platform/foreground.h"
 #include "platform/hid.h"
 #include "support/clock.h"
 #include "ui/outside_control/port_question.h"
+#include "ui/profiles/profile_prompts.h"
 #include "ui/toolkit/layout_loader.h"
 #include "ui/toolkit/message_box.h"
 #include "ui/toolkit/resource_package.h"
@@ -38,6 +42,9 @@ struct MainDlgServices {
   model::SideModelStore& sides;
   model::RecordStore& records;
   model::MacroLibrary& macros;
+  model::SettingsStore& settings;
+  profiles::ProfileService& profiles;
+  platform::ForegroundWatcher& foreground;  // the program in front, for switching by program
   support::Clock& clock;
   const ResourcePackage& package;
   LayoutLoader& loader;
@@ -48,6 +55,9 @@ struct MainDlgServices {
   PortQuestion askPort{};        // empty: the program's question for another port
   std::uint16_t outsidePort = 6742;  // where lighting control from other programs listens when switched on
   std::chrono::milliseconds outsideSilenceLimit{10000};  // OpenRGB clients that say nothing are closed after it
+  ProfilePrompts profilePrompts; // empty members: the program's dialogs
+  // Brings an emulated program to the front, for trying rules in the demo; empty elsewhere.
+  std::function<void(const platform::ForegroundProgram&)> pretendForeground;
 };
 
 }  // namespace ui

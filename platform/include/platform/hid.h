@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/guid.h"
+#include "platform/subscription.h"
 
 namespace platform {
 
@@ -73,12 +74,6 @@ class HidHandle {
 };
 
 enum class DeviceChange { kArrival, kRemoval };
-
-// Stops the notifications it stands for when destroyed.
-class Subscription {
- public:
-  virtual ~Subscription() = default;
-};
 
 class HidSystem {
  public:
