@@ -117,7 +117,7 @@ std::vector<std::string> LegendsThatDoNotFit(const SOUI::CoordButtonImage& image
   std::vector<std::string> misfits;
   for (const model::KeySpot& key : image.Keys()) {
     const QFont font = image.LegendFont(key);
-    const QRect area = SOUI::CoordButtonImage::LegendArea(key);
+    const QRect area = image.LegendArea(key);
     const QString text = SOUI::CoordButtonImage::LegendText(key);
     int width = 0, height = 0;
     if (!text.isEmpty() && !Fits(QFontMetrics(font), text, area, true, width, height)) {
@@ -126,7 +126,7 @@ std::vector<std::string> LegendsThatDoNotFit(const SOUI::CoordButtonImage& image
                         std::to_string(height) + ", has " + std::to_string(area.width()) + "x" +
                         std::to_string(area.height()));
     }
-    EXPECT_GE(font.pixelSize(), SOUI::CoordButtonImage::kSmallestLegendPixels) << key.id;
+    EXPECT_GE(font.pixelSize(), image.SmallestLegendPixels()) << key.id;
   }
   return misfits;
 }
