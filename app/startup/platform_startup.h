@@ -2,6 +2,7 @@
 // The few start-up steps that differ between systems. The build links one implementation:
 // app/win32/platform_startup_win32.cpp on Windows, platform_startup_generic.cpp elsewhere.
 #include <cstdint>
+#include <filesystem>
 
 class QLocalSocket;
 class QWidget;
@@ -17,6 +18,14 @@ bool ProcessStartsHidden(int argc, const char* const* argv);
 // foreground (Windows gives it only to a process the foreground process allows). Returns the
 // process allowed, 0 when none was (or the system has no such rule).
 std::uint32_t AllowInstanceToTakeForeground(const QLocalSocket& connection);
+
+// The user's roaming application-data folder (%APPDATA%) on Windows; empty elsewhere.
+std::filesystem::path UserAppDataFolder();
+
+// Where this user's single-instance lock lives: per-user temporary state, on Windows
+// <local application data>\kbconfig (created when missing; the temporary folder if it cannot
+// be), elsewhere the user's runtime folder ($XDG_RUNTIME_DIR).
+std::filesystem::path InstanceLockFolder();
 
 // Brings a shown top-level window to the foreground: restored when minimised, then made the
 // foreground window (on Windows SetForegroundWindow, which the second start has allowed).

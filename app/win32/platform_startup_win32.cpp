@@ -1,15 +1,21 @@
 // Start-up steps on Windows: the raw command line, and the foreground hand-over between a second
 // start and the running instance.
 #include <windows.h>
+#include <knownfolders.h>
+#include <shlobj.h>
 
 #include <string>
+#include <system_error>
 
+#include <QDir>
 #include <QLocalSocket>
 #include <QWidget>
 
 #include "app/startup/command_line.h"
 #include "app/startup/platform_startup.h"
 #include "support/logger.h"
+#include "support/path_text.h"
+#include "ui/toolkit/qt_path.h"
 
 namespace app {
 
@@ -20,7 +26,35 @@ void LogWinFailure(const char* operation) {
   support::LogFailure(operation, "Windows error " + std::to_string(GetLastError()));
 }
 
+// A known folder of the user's (SHGetKnownFolderPath); empty, logged, when the system names none.
+std::filesystem::path KnownFolder(const KNOWNFOLDERID& id, const char* name) {
+  PWSTR text = nullptr;
+  const HRESULT result = SHGetKnownFolderPath(id, KF_FLAG_DEFAULT, nullptr, &text);
+  std::filesystem::path folder;
+  if (SUCCEEDED(result) && text != nullptr) {
+    folder = std::filesystem::path(text);
+  } else {
+    support::LogFailure("SHGetKnownFolderPath", std::string(name) + ": HRESULT " + std::to_string(result));
+  }
+  CoTaskMemFree(text);
+  return folder;
+}
+
 }  // namespace
+
+std::filesystem::path UserAppDataFolder() { return KnownFolder(FOLDERID_RoamingAppData, "RoamingAppData"); }
+
+std::filesystem::path InstanceLockFolder() {
+  const std::filesystem::path local = KnownFolder(FOLDERID_LocalAppData, "LocalAppData");
+  if (!local.empty()) {
+    const std::filesystem::path folder = local / "kbconfig";
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    if (!ec) return folder;
+    support::LogFailure("InstanceLockFolder", support::PathToUtf8(folder) + ": " + ec.message());
+  }
+  return ui::QStringToPath(QDir::tempPath());
+}
 
 bool ProcessStartsHidden(int, const char* const*) {
   const wchar_t* commandLine = GetCommandLineW();

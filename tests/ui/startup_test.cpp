@@ -381,6 +381,27 @@ TEST_F(ProgramFoldersTest, AnInstalledProgramReadsThePackageAndKeepsDataInTheUse
   EXPECT_EQ(folders.resources, package);
 }
 
+// Installed by the Windows setup (its marker beside the program): the program folder's resources
+// and configuration, each user's data in the application-data folder.
+TEST_F(ProgramFoldersTest, ASetupInstalledProgramKeepsEachUsersDataInTheApplicationDataFolder) {
+  std::ofstream(bin / "config.xml") << "<usb/>";
+  std::ofstream(bin / app::kSetupMarker) << "setup";
+  const std::filesystem::path appData = home / "AppData" / "Roaming";
+  app::ProgramFolders folders = app::ChooseProgramFolders(bin, {.appData = appData});
+  EXPECT_TRUE(folders.installed);
+  EXPECT_EQ(folders.resources, bin);
+  EXPECT_EQ(folders.data, appData / "kbconfig");
+  EXPECT_EQ(folders.configFile, bin / "config.xml");
+  std::filesystem::create_directories(appData / "kbconfig");
+  std::ofstream(appData / "kbconfig" / "config.xml") << "<usb/>";
+  EXPECT_EQ(app::ChooseProgramFolders(bin, {.appData = appData}).configFile, appData / "kbconfig" / "config.xml");
+
+  // Without an application-data folder, or without the marker: everything beside the program.
+  EXPECT_EQ(app::ChooseProgramFolders(bin, {}).data, bin);
+  std::filesystem::remove(bin / app::kSetupMarker);
+  EXPECT_EQ(app::ChooseProgramFolders(bin, {.appData = appData}).data, bin);
+}
+
 TEST_F(ProgramFoldersTest, TheDataFolderOfAnInstalledProgramIsMadeWhenMissing) {
   const app::ProgramFolders folders = app::ChooseProgramFolders(bin, {.xdgConfigHome = home / "a" / "b", .home = {}});
   EXPECT_TRUE(app::PrepareDataFolder(folders));
