@@ -23,18 +23,6 @@
 
 namespace app {
 
-namespace {
-
-void CentreOnScreen(QWidget& window) {
-  QScreen* screen = window.screen() ? window.screen() : QGuiApplication::primaryScreen();
-  if (!screen) return;
-  QRect frame = window.frameGeometry();
-  frame.moveCenter(screen->availableGeometry().center());
-  window.move(frame.topLeft());
-}
-
-}  // namespace
-
 int RunProgram(ProgramEnvironment& environment, bool startHidden) {
   const VirtualDeviceStatus virtualDevice =
       environment.ensureVirtualDevice ? environment.ensureVirtualDevice() : VirtualDeviceStatus::kOpen;
@@ -103,6 +91,7 @@ int RunProgram(ProgramEnvironment& environment, bool startHidden) {
                                           .loader = loader,
                                           .language = language,
                                           .instanceName = instanceName,
+                                          .dataFolder = folders.data,
                                           .trayAvailable = environment.trayAvailable,
                                           .showMessage = environment.showMessage});
   if (!window.Create()) return 1;
@@ -122,7 +111,10 @@ int RunProgram(ProgramEnvironment& environment, bool startHidden) {
   } restoreQuitRule{quitOnLastWindow};
 
   if (!window.Initialise()) return 0;  // no keyboard: the user has been told
-  CentreOnScreen(window);
+  // Shrunk to fit a small screen, centred on its work area.
+  if (QScreen* screen = window.screen() ? window.screen() : QGuiApplication::primaryScreen()) {
+    window.FitInto(screen->availableGeometry());
+  }
   window.ShowAtStart(startHidden);
   if (environment.onWindowShown) environment.onWindowShown(window);
   if (window.IsDestroyed()) return 0;

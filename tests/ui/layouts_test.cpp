@@ -184,7 +184,7 @@ TEST_F(LayoutsTest, EveryLayoutTextHasAChineseTranslation) {
     EXPECT_FALSE(chinese.translate("", text.toUtf8().constData()).isEmpty())
         << text.toStdString() << " in " << where.toStdString();
   };
-  for (const char* layout : {"LAYOUT:XML_MAINWND", "LAYOUT:macro", "LAYOUT:SYS_XML_MSGBOX"}) {
+  for (const char* layout : {"LAYOUT:XML_MAINWND", "LAYOUT:macro", "LAYOUT:SYS_XML_MSGBOX", "LAYOUT:about"}) {
     std::unique_ptr<QWidget> root = Load(layout);
     ASSERT_TRUE(root);
     QList<QWidget*> widgets = root->findChildren<QWidget*>();

@@ -49,6 +49,11 @@ std::string MainWindowRig::ReadFile(const std::string& name) const {
 void MainWindowRig::LoadDataFiles() { app::LoadDataFiles(folder.Path(), macros, records, sides, effects); }
 
 bool MainWindowRig::Start() {
+  ui::MessageFunction recordMessage = [this](QWidget* parent, const QString& caption, const QString& text,
+                                             ui::MessageButtons buttons, ui::MessageIcon icon) {
+    messages.push_back({caption, text, parent != nullptr, buttons, icon});
+    return messageAnswer;
+  };
   window = std::make_unique<ui::CMainDlg>(ui::MainDlgServices{
       .hid = keyboard,
       .filters = filter,
@@ -63,12 +68,9 @@ bool MainWindowRig::Start() {
       .loader = loader,
       .language = language,
       .instanceName = "kbconfig-test-instance",
+      .dataFolder = folder.Path(),
       .trayAvailable = trayAvailable,
-      .showMessage = [this](QWidget* parent, const QString& caption, const QString& text, ui::MessageButtons buttons,
-                            ui::MessageIcon icon) {
-        messages.push_back({caption, text, parent != nullptr, buttons, icon});
-        return messageAnswer;
-      }});
+      .showMessage = realMessageBoxes ? ui::MessageFunction() : recordMessage});
   if (!window->Create()) return false;
   return window->Initialise();
 }

@@ -77,6 +77,7 @@ class MainWindowRig {
   std::vector<ShownMessage> messages;
   int messageAnswer = ui::kMessageOk;
   bool trayAvailable = false;  // whether the window is told that a notification area exists
+  bool realMessageBoxes = false;  // the program's own boxes instead of the recording stand-in
   std::unique_ptr<ui::CMainDlg> window;
 };
 

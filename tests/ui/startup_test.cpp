@@ -16,6 +16,7 @@
 #include <QLockFile>
 #include <QLocalServer>
 #include <QProcess>
+#include <QScreen>
 #include <QSemaphore>
 #include <QThread>
 #include <QTimer>
@@ -297,12 +298,17 @@ TEST_F(ProgramTest, UnreadableResourcesAreToldAndEndWithOne) {
 TEST_F(ProgramTest, RunsUntilTheKeyboardIsUnplugged) {
   app::ProgramEnvironment environment = Environment();
   bool shownVisible = false;
-  environment.onWindowShown = [this, &shownVisible](ui::CMainDlg& window) {
+  QRect shownAt, workArea;
+  environment.onWindowShown = [this, &shownVisible, &shownAt, &workArea](ui::CMainDlg& window) {
     shownVisible = window.isVisible();
+    shownAt = window.frameGeometry();
+    workArea = window.screen()->availableGeometry();
     QTimer::singleShot(50, [this] { keyboard.Unplug(); });
   };
   EXPECT_EQ(app::RunProgram(environment, false), 0);
   EXPECT_TRUE(shownVisible);
+  // The test platform's screen is smaller than the window's layout: shown, it fits.
+  EXPECT_TRUE(workArea.contains(shownAt)) << shownAt.width() << "x" << shownAt.height();
   EXPECT_TRUE(messages.empty());
   ASSERT_FALSE(keyboard.Reports().empty());
   EXPECT_EQ(Hex(keyboard.Reports()[0].bytes), "07 f1 00 00 00 00 00 00");

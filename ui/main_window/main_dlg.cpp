@@ -4,8 +4,10 @@
 #include <vector>
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QEvent>
 #include <QLabel>
 #include <QMetaObject>
@@ -13,11 +15,14 @@
 #include <QVBoxLayout>
 
 #include "support/logger.h"
+#include "support/notice_marker.h"
 #include "ui/main_window/device_match.h"
 #include "ui/main_window/firmware_text.h"
 #include "ui/main_window/input_path_text.h"
 #include "ui/main_window/key_label.h"
 #include "ui/toolkit/control_lookup.h"
+#include "ui/toolkit/qt_path.h"
+#include "ui/toolkit/xml_translator.h"
 
 namespace ui {
 
@@ -107,6 +112,7 @@ bool CMainDlg::Create() {
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(root_);
   setFixedSize(size);
+  formScale_ = std::make_unique<FormScale>(*root_);
   UseOwnTitleRow(*this, FindControl<QWidget>(root_, "title"));
   return BindControls();
 }
@@ -137,6 +143,7 @@ bool CMainDlg::BindControls() {
   for (CommandMenu* menu : {moreMenu_.get(), trayMenu_.get()}) {
     if (menu) connect(menu, &CommandMenu::CommandTriggered, this, &CMainDlg::OnMenuCommand);
   }
+  connect(tray_.get(), &TrayIcon::HiddenBehindIcon, this, &CMainDlg::OnHiddenBehindIcon);
   return true;
 }
 
@@ -316,6 +323,10 @@ void CMainDlg::OnSliderMoved(QSlider* sender) {
 void CMainDlg::OnMenuCommand(int commandId) {
   if (commandId == kCommandFirmwareCheck) {
     CheckFirmware();
+  } else if (commandId == kCommandShow) {
+    BringToFront();
+  } else if (commandId == kCommandAbout) {
+    ShowAbout();
   } else if (commandId == kCommandStopAllMacros) {
     StopAllMacros();
   } else if (commandId == kCommandExit) {
@@ -382,6 +393,23 @@ void CMainDlg::FactoryRestore() {
 
 void CMainDlg::StopAllMacros() { player_->StopAll(); }
 
+void CMainDlg::ShowAbout() {
+  about_ = AboutBox::Create(services_.loader, services_.package, this, services_.dataFolder,
+                            QStringToPath(QCoreApplication::applicationDirPath()));
+  if (about_) about_->Dialog()->open();
+}
+
+QDialog* CMainDlg::About() const { return about_ ? about_->Dialog() : nullptr; }
+
+void CMainDlg::OnHiddenBehindIcon() {
+  const std::filesystem::path marker = services_.dataFolder / kTrayNoticeMarker;
+  if (services_.dataFolder.empty() || support::NoticeMarked(marker)) return;
+  tray_->ShowNotice(Tr("Keyboard Configuration"),
+                    Tr("Keyboard Configuration keeps running in the notification area. Click its icon to show "
+                       "the window again; right-click it for more."));
+  support::MarkNotice(marker, "that its window hides in the notification area");
+}
+
 void CMainDlg::OnDeviceChange(platform::DeviceChange change, const std::wstring& path) {
   if (destroyed_) return;
   const DeviceMatch match = MatchDevicePath(path, services_.config.selector);
@@ -419,6 +447,21 @@ void CMainDlg::BringToFront() {
     activateWindow();
   }
 }
+
+void CMainDlg::FitInto(const QRect& workArea) {
+  if (!formScale_) return;
+  const double factor = FitFactor(formScale_->LayoutSize(), workArea.size());
+  if (factor != formScale_->Factor()) {
+    formScale_->Apply(factor, qApp->styleSheet());
+    keyboardImage_->SetScale(factor);
+    setFixedSize(root_->size());
+  }
+  QRect frame = frameGeometry();
+  frame.moveCenter(workArea.center());
+  move(frame.topLeft());
+}
+
+double CMainDlg::Scale() const { return formScale_ ? formScale_->Factor() : 1.0; }
 
 void CMainDlg::ShowAtStart(bool startHidden) {
   if (tray_) tray_->ShowAtStart(startHidden);

@@ -1,6 +1,7 @@
 #pragma once
 // Everything the main window works with, handed in by start-up (the process-wide objects and the
 // linked backend) or by a test (emulated devices, a manual clock, a recording message box).
+#include <filesystem>
 #include <functional>
 
 #include <QString>
@@ -40,6 +41,7 @@ struct MainDlgServices {
   LayoutLoader& loader;
   LanguageSwitcher& language;
   QString instanceName;          // marks the main window (entry 0 of "values:string")
+  std::filesystem::path dataFolder;  // where the data files are kept (shown in the About box)
   bool trayAvailable = false;    // whether the desktop has a notification area
   MessageFunction showMessage;   // empty: the program's message box
 };
