@@ -9,8 +9,9 @@
 //
 // The pictures show blank caps; the control prints each key's legend on its cap in the control's
 // font (the skin sets it), in the current language, at the largest size up to the font's own that
-// fits the cap (never below SmallestLegendPixels(): kSmallestLegendPixels at the scale). Legends use the palette's window-text colour,
-// and its highlighted-text colour on hovered and checked keys.
+// fits the cap (never below SmallestLegendPixels(): kSmallestLegendPixels at the scale). Legends
+// use the palette's window-text colour, and its highlighted-text colour on hovered and checked
+// keys.
 #include <cstdint>
 #include <filesystem>
 #include <functional>
