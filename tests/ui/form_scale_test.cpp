@@ -13,10 +13,10 @@ namespace {
 TEST(FormScaleTest, SkinLengthsScaleFontsRoundDownAndBordersStay) {
   const QString sheet = QStringLiteral(
       "/* 20px */ QPushButton:hover { font-size: 13px; border: 1px solid #3a3f4a; padding: 4px 10px; }\n"
-      "QSlider::handle { margin: -5px 0; image: url(uires:icon/arrow.png); }");
+      "QSlider::handle { margin: -5px 0; border-radius: 7px; image: url(uires:icon/arrow.png); }");
   EXPECT_EQ(ScaledStyleSheet(sheet, 0.8).toStdString(),
             "/* 20px */ QPushButton:hover { font-size: 10px; border: 1px solid #3a3f4a; padding: 3px 8px; }\n"
-            "QSlider::handle { margin: -4px 0; image: url(uires:icon/arrow.png); }");
+            "QSlider::handle { margin: -4px 0; border-radius: 5px; image: url(uires:icon/arrow.png); }");
   EXPECT_EQ(ScaledStyleSheet(sheet, 1.0), sheet);
 }
 

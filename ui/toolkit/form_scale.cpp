@@ -30,10 +30,13 @@ QRect ScaledRect(const QRect& rect, double factor) {
   return QRect(left, top, edge(rect.x() + rect.width()) - left, edge(rect.y() + rect.height()) - top);
 }
 
-// One declaration's value with its pixel lengths scaled.
+// One declaration's value with its pixel lengths scaled. Font sizes and radii round down: a text
+// never outgrows its box, and a radius stays within half the box it rounds (Qt draws a larger one
+// square).
 QString ScaledValue(const QString& property, const QString& value, double factor) {
   static const QRegularExpression length(QStringLiteral("(-?\\d+(?:\\.\\d+)?)px"));
-  const bool font = property.trimmed().compare(QLatin1String("font-size"), Qt::CaseInsensitive) == 0;
+  const QString name = property.trimmed().toLower();
+  const bool font = name == QLatin1String("font-size") || name.endsWith(QLatin1String("radius"));
   QString scaled;
   qsizetype last = 0;
   for (QRegularExpressionMatchIterator it = length.globalMatch(value); it.hasNext();) {

@@ -18,9 +18,10 @@ namespace ui {
 // The factor, at most 1, by which a window of `size` shrinks to fit `area`.
 double FitFactor(const QSize& size, const QSize& area);
 
-// `sheet` with each length in pixels multiplied by `factor`: font sizes rounded down (a text
-// never outgrows the box that shrank with it), other lengths to the nearest pixel, and a length
-// of at least one pixel never below one (a border stays a border).
+// `sheet` with each length in pixels multiplied by `factor`: font sizes and radii rounded down (a
+// text never outgrows the box that shrank with it, a corner never outgrows its box), other
+// lengths to the nearest pixel, and a length of at least one pixel never below one (a border
+// stays a border).
 QString ScaledStyleSheet(const QString& sheet, double factor);
 
 class FormScale {
