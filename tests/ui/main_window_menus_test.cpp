@@ -5,6 +5,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -75,7 +76,8 @@ TEST(MainWindowMenusTest, AboutTellsVersionDataFolderAndLicences) {
   QDialog* box = rig.window->About();
   ASSERT_TRUE(box && box->isVisible() && box->isModal());
   EXPECT_EQ(ui::FindControl<QLabel>(box, "about_version")->text(), QString("Version 0.1 (Qt %1)").arg(qVersion()));
-  EXPECT_EQ(ui::FindControl<QLineEdit>(box, "about_data_folder")->text(), ui::PathToQString(rig.folder.Path()));
+  EXPECT_EQ(ui::FindControl<QLineEdit>(box, "about_data_folder")->text(),
+            QDir::toNativeSeparators(ui::PathToQString(rig.folder.Path())));
   const QString licences = ui::FindControl<QPlainTextEdit>(box, "about_licences")->toPlainText();
   for (const char* notice : {"GNU Lesser General Public License, version 3", "https://download.qt.io/archive/qt/",
                              "Copyright (C) 2006-2022, by Arseny Kapoulkine", "Permission is hereby granted"}) {

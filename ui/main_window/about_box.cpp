@@ -3,6 +3,7 @@
 #include <system_error>
 
 #include <QAbstractButton>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -56,13 +57,15 @@ std::unique_ptr<AboutBox> AboutBox::Create(LayoutLoader& loader, const ResourceP
 
   FindControl<QLabel>(dialog.get(), "about_version")
       ->setText(Tr("Version %1 (Qt %2)").arg(QStringLiteral(KBCONFIG_VERSION), QString::fromLatin1(qVersion())));
-  FindControl<QLineEdit>(dialog.get(), "about_data_folder")->setText(PathToQString(dataFolder));
+  // Paths in read-only fields, as the system writes them: a long one scrolls instead of being cut,
+  // and copies exactly.
+  auto shown = [](const std::filesystem::path& path) { return QDir::toNativeSeparators(PathToQString(path)); };
+  FindControl<QLineEdit>(dialog.get(), "about_data_folder")->setText(shown(dataFolder));
   const QString notices = package.ReadText("about:notices");
   if (notices.isEmpty()) support::LogFailure("AboutBox::Create", "the package holds no \"about:notices\"");
   FindControl<QPlainTextEdit>(dialog.get(), "about_licences")->setPlainText(notices);
-  // Paths in read-only fields: a long one scrolls instead of being cut, and copies exactly.
   const std::filesystem::path texts = LicenceTextsPlace(executableFolder);
-  FindControl<QLineEdit>(dialog.get(), "about_licence_files")->setText(PathToQString(texts));
+  FindControl<QLineEdit>(dialog.get(), "about_licence_files")->setText(shown(texts));
   for (const char* name : {"lbl_about_licence_files", "about_licence_files"}) {
     FindControl<QWidget>(dialog.get(), name)->setVisible(!texts.empty());
   }
