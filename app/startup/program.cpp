@@ -3,6 +3,7 @@
 #include <memory>
 #include <QApplication>
 #include <QDir>
+#include <QFont>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QScreen>
@@ -49,6 +50,11 @@ int RunProgram(ProgramEnvironment& environment, bool startHidden) {
     }
     return 1;
   }
+  // The skin names its fonts; where none of them is installed, the system's sans-serif stands in
+  // (a style sheet cannot say "any sans-serif" on Windows).
+  QFont font = QApplication::font();
+  font.setStyleHint(QFont::SansSerif);
+  QApplication::setFont(font);
   qApp->setStyleSheet(package.ReadText("values:skin"));
   ui::LayoutLoader loader(package, folders.resources);
   auto tell = [&environment, &loader](const QString& text) {
