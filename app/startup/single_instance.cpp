@@ -1,7 +1,9 @@
 #include "app/startup/single_instance.h"
 
+#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QLocalSocket>
+#include <QSysInfo>
 
 #include "app/startup/platform_startup.h"
 #include "support/logger.h"
@@ -41,7 +43,7 @@ SingleInstance::Role SingleInstance::Acquire() {
   // Age alone never makes the lock stale: a long-running instance keeps it. A holder that no
   // longer exists does.
   lock_->setStaleLockTime(0);
-  if (!lock_->tryLock(0)) {
+  if (!lock_->tryLock(0) && !TakeOverOwnStaleLock()) {
     if (lock_->error() != QLockFile::LockFailedError) {
       support::LogFailure("SingleInstance::Acquire", "lock file " + LockFilePath().toStdString() + " unusable");
     }
@@ -54,6 +56,19 @@ SingleInstance::Role SingleInstance::Acquire() {
     support::LogFailure("SingleInstance::Listen", server_ ? server_->errorString().toStdString() : "no server");
   }
   return Role::kFirst;
+}
+
+bool SingleInstance::TakeOverOwnStaleLock() {
+  qint64 pid = 0;
+  QString host, application;
+  if (lock_->error() != QLockFile::LockFailedError || !lock_->getLockInfo(&pid, &host, &application)) return false;
+  // The lock names this very process: a crashed instance's, whose process number the system has
+  // given to this start (after a restart, or in a fresh Wine). It goes only when nobody holds it.
+  if (pid != QCoreApplication::applicationPid() || host != QSysInfo::machineHostName()) return false;
+  if (!lock_->removeStaleLockFile() || !lock_->tryLock(0)) return false;
+  support::Log("SingleInstance: %s was left by a process that no longer runs; taken over\n",
+               LockFilePath().toUtf8().constData());
+  return true;
 }
 
 bool SingleInstance::Listen() {

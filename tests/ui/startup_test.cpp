@@ -185,6 +185,26 @@ TEST_F(SingleInstanceTest, LockOfACrashedInstanceDoesNotBlock) {
   EXPECT_TRUE(testsupport::WaitFor([&restarted] { return restarted.Activations() == 1; }));
 }
 
+// After a restart (or in a fresh Wine) the system may give a start the very process number the
+// crashed instance had: its lock names this process, and nobody holds it.
+TEST_F(SingleInstanceTest, ALockNamingThisVeryProcessIsTakenOver) {
+  const QString name = UniqueName("own-number");
+  app::SingleInstance probe(name, folder.Path());
+  QByteArray content;
+  {
+    QLockFile held(probe.LockFilePath());
+    ASSERT_TRUE(held.tryLock(0));
+    QFile file(probe.LockFilePath());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    content = file.readAll();
+  }
+  QFile file(probe.LockFilePath());
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  ASSERT_EQ(file.write(content), content.size());
+  file.close();
+  EXPECT_EQ(probe.Acquire(), app::SingleInstance::Role::kFirst);
+}
+
 #if !defined(_WIN32)
 // Another user's instance of the same name in the shared temporary folder (a folder stands in
 // for its socket, which this user could not remove) keeps neither the lock nor the socket.
