@@ -4,9 +4,9 @@
 // instance over the socket to bring its window forward, and ends.
 //
 // A crashed first instance leaves both behind: the lock file names a process that no longer
-// exists, which QLockFile recognises and takes over (and so does this class when the system has
-// given that process's number to this very start); the stale socket is removed before listening,
-// which is safe because only the holder of the lock listens.
+// exists, which QLockFile recognises and takes over (and so does this class when the number has
+// gone to another process since: a lock file nobody holds open is stale); the stale socket is
+// removed before listening, which is safe because only the holder of the lock listens.
 #include <filesystem>
 #include <memory>
 
@@ -44,7 +44,7 @@ class SingleInstance : public QObject {
   void ActivationRequested();
 
  private:
-  bool TakeOverOwnStaleLock();
+  bool TakeOverUnheldLock();
   bool Listen();
   bool AskFirstInstanceToShow() const;
   void OnConnection();
