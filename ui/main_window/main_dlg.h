@@ -88,8 +88,14 @@ class CMainDlg : public QWidget, public SOUI::ICoordButtonClickListener {
   QDialog* About() const;
   // A HID interface arrived or went away (on the window thread).
   void OnDeviceChange(platform::DeviceChange change, const std::wstring& path);
-  // Shows the window, restoring it when minimised or hidden, and brings it to the front.
+  // Shows the window, restoring it when minimised or hidden, and brings it to the front, with the
+  // open macro editor in front of it.
   void BringToFront();
+  // Puts the program away: hidden behind the tray icon (minimised where there is none), the open
+  // macro editor with it. Everything that shows the window again brings the editor back too.
+  void HideProgram();
+  // The window the user works in: the open macro editor, else this window.
+  QWidget* FrontWindow();
   // Shows the window, or keeps it behind the tray icon when `startHidden` (minimised where the
   // desktop has no notification area).
   void ShowAtStart(bool startHidden);
@@ -135,6 +141,8 @@ class CMainDlg : public QWidget, public SOUI::ICoordButtonClickListener {
  protected:
   void closeEvent(QCloseEvent* event) override;
   void changeEvent(QEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
 
  private:
   struct DeviceRelay;
@@ -148,6 +156,9 @@ class CMainDlg : public QWidget, public SOUI::ICoordButtonClickListener {
   int ShowMessage(QWidget* parent, const QString& caption, const QString& text, MessageButtons buttons,
                   MessageIcon icon = MessageIcon::kWarning);
   void RetranslateTitle();
+  // The open editor goes with this window: hidden while it is away, back in front once it shows.
+  void HideEditor();
+  void BringEditorBackLater();
   void OnButtonClicked(QAbstractButton* sender);
   void OnSliderMoved(QSlider* sender);
   // The first time ever the window hides behind the tray icon, the icon says where it went.
