@@ -117,6 +117,15 @@ class FirstInstanceThread : public QThread {
   std::atomic<int> activations_{0};
 };
 
+// The content of the instance's lock file as Qt writes it on this system (empty if it could not
+// be taken or read); the lock is released again.
+QByteArray LockAsQtWritesIt(const app::SingleInstance& instance) {
+  QLockFile held(instance.LockFilePath());
+  if (!held.tryLock(0)) return {};
+  QFile file(instance.LockFilePath());
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 class SingleInstanceTest : public ::testing::Test {
  protected:
   void SetUp() override { EnsureApplication(); }
@@ -149,14 +158,8 @@ TEST_F(SingleInstanceTest, LockOfACrashedInstanceDoesNotBlock) {
   // Its content as Qt writes it on this system (host and machine names, as each system gives
   // them), with the ended process's number in place of this one's.
   app::SingleInstance probe(name, folder.Path());
-  QByteArray content;
-  {
-    QLockFile held(probe.LockFilePath());
-    ASSERT_TRUE(held.tryLock(0));
-    QFile file(probe.LockFilePath());
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    content = file.readAll();
-  }
+  QByteArray content = LockAsQtWritesIt(probe);
+  ASSERT_FALSE(content.isEmpty());
   const qsizetype pidEnd = content.indexOf('\n');
   ASSERT_GT(pidEnd, 0) << content.toStdString();
   content.replace(0, pidEnd, QByteArray::number(endedPid));
@@ -191,14 +194,7 @@ TEST_F(SingleInstanceTest, LockOfACrashedInstanceDoesNotBlock) {
 TEST_F(SingleInstanceTest, AnUnheldLockIsTakenOverWhateverItNames) {
   const QString name = UniqueName("unheld");
   app::SingleInstance probe(name, folder.Path());
-  QByteArray asWritten;
-  {
-    QLockFile held(probe.LockFilePath());
-    ASSERT_TRUE(held.tryLock(0));
-    QFile file(probe.LockFilePath());
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    asWritten = file.readAll();
-  }
+  const QByteArray asWritten = LockAsQtWritesIt(probe);
   // Qt writes the process number, the program's name and the host name, a line each.
   QList<QByteArray> lines = asWritten.split('\n');
   ASSERT_GE(lines.size(), 3) << asWritten.toStdString();
