@@ -229,7 +229,7 @@ int main(int argc, char** argv) {
       .hid = keyboard, .filters = filter, .virtualDevice = virtualDevice, .config = config, .effects = effects,
       .sides = sides, .records = records, .macros = macros, .settings = settings,
       .profiles = profileService, .foreground = foreground, .clock = clock, .package = package, .loader = loader,
-      .language = language, .instanceName = "kbconfig-bench", .trayAvailable = false,
+      .language = language, .instanceName = "kbconfig-bench", .dataFolder = folder, .trayAvailable = false,
       .showMessage = [](QWidget*, const QString&, const QString&, ui::MessageButtons, ui::MessageIcon) { return 1; },
       .askPort = {}, .outsidePort = 0, .outsideSilenceLimit = std::chrono::milliseconds(10000),
       .profilePrompts = {}, .pretendForeground = {}});

@@ -75,6 +75,9 @@ mapfile -t package_files < <(dpkg-query -L kbconfig)
 fail() { echo "package test FAILED: $*"; exit 1; }
 [ -x /usr/bin/kbconfig ] && [ ! -e /usr/bin/config.xml ] || fail "/usr/bin/kbconfig is missing, or has a config.xml beside it"
 [ -f /usr/share/kbconfig/config.xml ] && [ -f /usr/share/kbconfig/uires/index.xml ] || fail "/usr/share/kbconfig lacks config.xml or uires/"
+grep -q 'GNU Lesser General Public License' /usr/share/doc/kbconfig/copyright &&
+  grep -q 'Copyright (C) 2006-2022, by Arseny Kapoulkine' /usr/share/doc/kbconfig/copyright ||
+  fail "the copyright file lacks Qt's LGPL notice or pugixml's MIT notice"
 sh driver/linux/install-udev-rules.sh --print config/config.xml | cmp -s - /lib/udev/rules.d/70-kbconfig.rules ||
   fail "the installed udev rule differs from what install-udev-rules.sh writes for config/config.xml"
 

@@ -4,7 +4,6 @@
 
 #include <QCoreApplication>
 #include <QLockFile>
-#include <QStandardPaths>
 #include <QStringList>
 
 #include "app/channel/instance_channel.h"
@@ -12,6 +11,7 @@
 #include "app/ctl/keyboard_target.h"
 #include "app/ctl/program_client.h"
 #include "app/startup/program_folders.h"
+#include "app/startup/user_folders.h"
 #include "outside/ctl/ctl_run.h"
 #include "platform/hid.h"
 #include "support/clock.h"
@@ -67,7 +67,7 @@ int RunKbconfigctl(int argc, char** argv, LogShown log) {
       ChooseProgramFolders(PathOf(QCoreApplication::applicationDirPath()), UserFoldersOfThisProcess());
   const QString instanceName = InstanceNameIn(folders.resources / "uires").value_or(QStringLiteral("kbconfig"));
   const InstanceAddress address =
-      AddressOf(instanceName, QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation));
+      AddressOf(instanceName, QString::fromStdString(support::PathToUtf8(InstanceLockFolder())));
 
   QLockFile lock(address.lockFile);
   lock.setStaleLockTime(0);

@@ -2,6 +2,9 @@
 // The few start-up steps that differ between systems. The build links one implementation:
 // app/win32/platform_startup_win32.cpp on Windows, platform_startup_generic.cpp elsewhere.
 #include <cstdint>
+#include <filesystem>
+
+#include "app/startup/user_folders.h"  // the folders kbconfigctl shares
 
 class QLocalSocket;
 class QWidget;

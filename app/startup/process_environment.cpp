@@ -1,9 +1,9 @@
 #include "app/startup/process_environment.h"
 
 #include <QCoreApplication>
-#include <QStandardPaths>
 #include <QSystemTrayIcon>
 
+#include "app/startup/platform_startup.h"
 #include "app/startup/virtual_device_setup.h"
 #include "ui/toolkit/qt_path.h"
 
@@ -25,8 +25,7 @@ ProgramEnvironment ProcessEnvironment() {
       .clock = support::SteadyClock::Instance(),
       .folders = ChooseProgramFolders(ui::QStringToPath(QCoreApplication::applicationDirPath()),
                                       UserFoldersOfThisProcess()),
-      // One instance per user: in the shared /tmp another user's instance would stop this one.
-      .lockFolder = ui::QStringToPath(QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation)),
+      .lockFolder = InstanceLockFolder(),
       .changeWorkingFolder = true,
       .trayAvailable = QSystemTrayIcon::isSystemTrayAvailable(),
       .ensureVirtualDevice =

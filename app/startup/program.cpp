@@ -3,6 +3,7 @@
 #include <memory>
 #include <QApplication>
 #include <QDir>
+#include <QFont>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QScreen>
@@ -25,18 +26,6 @@
 #include "ui/toolkit/xml_translator.h"
 
 namespace app {
-
-namespace {
-
-void CentreOnScreen(QWidget& window) {
-  QScreen* screen = window.screen() ? window.screen() : QGuiApplication::primaryScreen();
-  if (!screen) return;
-  QRect frame = window.frameGeometry();
-  frame.moveCenter(screen->availableGeometry().center());
-  window.move(frame.topLeft());
-}
-
-}  // namespace
 
 int RunProgram(ProgramEnvironment& environment, bool startHidden) {
   const VirtualDeviceStatus virtualDevice =
@@ -64,6 +53,11 @@ int RunProgram(ProgramEnvironment& environment, bool startHidden) {
     }
     return 1;
   }
+  // The skin names its fonts; where none of them is installed, the system's sans-serif stands in
+  // (a style sheet cannot say "any sans-serif" on Windows).
+  QFont font = QApplication::font();
+  font.setStyleHint(QFont::SansSerif);
+  QApplication::setFont(font);
   qApp->setStyleSheet(package.ReadText("values:skin"));
   ui::LayoutLoader loader(package, folders.resources);
   auto tell = [&environment, &loader](const QString& text) {
@@ -117,6 +111,7 @@ int RunProgram(ProgramEnvironment& environment, bool startHidden) {
                                           .loader = loader,
                                           .language = language,
                                           .instanceName = instanceName,
+                                          .dataFolder = folders.data,
                                           .trayAvailable = environment.trayAvailable,
                                           .showMessage = environment.showMessage,
                                           .profilePrompts = {},
@@ -147,7 +142,10 @@ int RunProgram(ProgramEnvironment& environment, bool startHidden) {
     support::Log("kbconfigctl %s: exit status %d\n", arguments.empty() ? "" : arguments.front().c_str(), result.exit);
     return CommandReply{.exit = result.exit, .out = result.out, .error = result.error};
   });
-  CentreOnScreen(window);
+  // Shrunk to fit a small screen, centred on its work area.
+  if (QScreen* screen = window.screen() ? window.screen() : QGuiApplication::primaryScreen()) {
+    window.FitInto(screen->availableGeometry());
+  }
   window.ShowAtStart(startHidden);
   if (environment.onWindowShown) environment.onWindowShown(window);
   if (window.IsDestroyed()) return 0;

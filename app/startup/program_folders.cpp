@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <system_error>
 
+#include "app/startup/user_folders.h"
 #include "model/config/load_config.h"
 #include "support/logger.h"
 #include "support/path_text.h"
@@ -36,6 +37,14 @@ ProgramFolders FoldersBeside(const std::filesystem::path& folder) {
 }
 
 ProgramFolders ChooseProgramFolders(const std::filesystem::path& executableFolder, const UserFolders& user) {
+  if (IsFile(executableFolder / kSetupMarker) && user.appData.is_absolute()) {
+    const std::filesystem::path data = user.appData / kFolderName;
+    const std::filesystem::path userConfig = data / model::kConfigFileName;
+    return ProgramFolders{.resources = executableFolder,
+                          .data = data,
+                          .configFile = IsFile(userConfig) ? userConfig : executableFolder / model::kConfigFileName,
+                          .installed = true};
+  }
   if (IsFile(executableFolder / model::kConfigFileName)) return FoldersBeside(executableFolder);
 
   const std::filesystem::path package = (executableFolder / ".." / "share" / kFolderName).lexically_normal();
@@ -49,7 +58,9 @@ ProgramFolders ChooseProgramFolders(const std::filesystem::path& executableFolde
 }
 
 UserFolders UserFoldersOfThisProcess() {
-  return UserFolders{.xdgConfigHome = EnvironmentPath("XDG_CONFIG_HOME"), .home = EnvironmentPath("HOME")};
+  return UserFolders{.xdgConfigHome = EnvironmentPath("XDG_CONFIG_HOME"),
+                     .home = EnvironmentPath("HOME"),
+                     .appData = UserAppDataFolder()};
 }
 
 bool PrepareDataFolder(const ProgramFolders& folders) {

@@ -32,7 +32,7 @@ SingleInstance::Role SingleInstance::Acquire() {
   // Age alone never makes the lock stale: a long-running instance keeps it. A holder that no
   // longer exists does.
   lock_->setStaleLockTime(0);
-  if (!lock_->tryLock(0)) {
+  if (!lock_->tryLock(0) && !TakeOverUnheldLock()) {
     if (lock_->error() != QLockFile::LockFailedError) {
       support::LogFailure("SingleInstance::Acquire", "lock file " + LockFilePath().toStdString() + " unusable");
     }
@@ -48,6 +48,22 @@ SingleInstance::Role SingleInstance::Acquire() {
     support::LogFailure("SingleInstance::Listen", server_ ? server_->errorString().toStdString() : "no server");
   }
   return Role::kFirst;
+}
+
+bool SingleInstance::TakeOverUnheldLock() {
+  // QLockFile judges a lock by the process number in it, and the system hands numbers out again
+  // (after a restart; a fresh Wine starts from the same ones): a crashed instance's lock can name
+  // a process that runs, even this one. A running instance keeps its lock file open and locked,
+  // so a lock file that can be removed is nobody's. Only one that names its process, though: Qt
+  // creates the file before it locks it and writes the name after, and an empty file may be a
+  // start that is taking it this very moment.
+  qint64 pid = 0;
+  QString host, application;
+  if (lock_->error() != QLockFile::LockFailedError || !lock_->getLockInfo(&pid, &host, &application)) return false;
+  if (!lock_->removeStaleLockFile() || !lock_->tryLock(0)) return false;
+  support::Log("SingleInstance: %s was left by an instance that no longer runs; taken over\n",
+               LockFilePath().toUtf8().constData());
+  return true;
 }
 
 bool SingleInstance::Listen() {

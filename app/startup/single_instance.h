@@ -6,9 +6,10 @@
 // its commands over the same socket, and holds the same lock while it works alone.
 //
 // A crashed first instance leaves both behind: the lock file names a process that no longer
-// exists, which QLockFile recognises and takes over; the stale socket is removed before
-// listening, which is safe because only the holder of the lock listens. A lock held by a process
-// that does not listen (kbconfigctl at work) is waited for a moment.
+// exists, which QLockFile recognises and takes over (and so does this class when the number has
+// gone to another process since: a lock file nobody holds open is stale); the stale socket is
+// removed before listening, which is safe because only the holder of the lock listens. A lock held
+// by a process that does not listen (kbconfigctl at work) is waited for a moment.
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -55,6 +56,7 @@ class SingleInstance : public QObject {
   void ActivationRequested();
 
  private:
+  bool TakeOverUnheldLock();
   bool Listen();
   bool AskFirstInstanceToShow() const;
   void OnConnection();

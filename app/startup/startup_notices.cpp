@@ -1,10 +1,8 @@
 #include "app/startup/startup_notices.h"
 
-#include <system_error>
-
 #include <QStringList>
 
-#include "support/atomic_file.h"
+#include "support/notice_marker.h"
 #include "ui/toolkit/qt_path.h"
 #include "ui/toolkit/xml_translator.h"
 
@@ -61,16 +59,12 @@ void MarkToldAtStart(support::SaveReporter& reporter, const model::UnreadableFil
 
 bool ShouldTellVirtualDeviceAccess(VirtualDeviceStatus status, const std::filesystem::path& dataFolder) {
   const std::filesystem::path marker = dataFolder / kAccessNoticeMarker;
-  std::error_code ec;
   if (status != VirtualDeviceStatus::kAccessNeeded) {
-    if (status == VirtualDeviceStatus::kOpen) std::filesystem::remove(marker, ec);
+    if (status == VirtualDeviceStatus::kOpen && support::NoticeMarked(marker)) support::ClearNoticeMark(marker);
     return false;
   }
-  if (std::filesystem::exists(marker, ec)) return false;
-  // Without the marker the user is told again at the next start: better than never.
-  support::WriteFileAtomically(marker,
-                               "kbconfig has told you how to give it access to /dev/uinput.\n"
-                               "Remove this file to be told again.\n");
+  if (support::NoticeMarked(marker)) return false;
+  support::MarkNotice(marker, "how to give it access to /dev/uinput");
   return true;
 }
 

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <string>
+#include <system_error>
 
 #include <QLocalSocket>
 #include <QWidget>
@@ -10,6 +11,7 @@
 #include "app/startup/command_line.h"
 #include "app/startup/platform_startup.h"
 #include "support/logger.h"
+#include "support/path_text.h"
 
 namespace app {
 

@@ -10,7 +10,12 @@
 ; Windows starts no such program from the Run key at logon, so the option is a scheduled logon
 ; task with the highest rights instead.
 ;
-; Silent: setup.exe /S [/AUTOSTART=0] [/D=<folder>]   uninstall.exe /S
+; The marker installed-by-setup.txt in the program folder has the programs keep each user's data
+; files in %APPDATA%\kbconfig (Program Files is not theirs to write). Data files an earlier
+; version kept in the program folder move there, to the user who runs the setup. The uninstaller
+; asks whether to keep them; run silently it removes them unless given /KEEPDATA.
+;
+; Silent: setup.exe /S [/AUTOSTART=0] [/D=<folder>]   uninstall.exe /S [/KEEPDATA]
 
 Unicode true
 !if "${ARCH}" == "x64"
@@ -32,6 +37,9 @@ ManifestDPIAware true
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\${PRODUCT}"
 !define TASK_NAME "kbconfig"
 !define TASK_FILE "kbconfig-logon-task.xml"
+!define SETUP_MARKER "installed-by-setup.txt"
+; Each user's data files (with the current user's shell folders).
+!define USER_DATA "$APPDATA\${PRODUCT}"
 
 !macro KB_REMOVE_AUTOSTART
   nsExec::ExecToLog '"$SYSDIR\schtasks.exe" /Delete /TN "${TASK_NAME}" /F'
@@ -41,10 +49,33 @@ ManifestDPIAware true
 
 ; A data file of the program, its kept unreadable copies (<name>.bad, <name>.bad.1, ...) and the
 ; temporary files an interrupted save leaves (<name>.tmp-...).
-!macro KB_REMOVE_DATA_FILE name
-  Delete "$INSTDIR\${name}"
-  Delete "$INSTDIR\${name}.bad*"
-  Delete "$INSTDIR\${name}.tmp-*"
+!macro KB_REMOVE_DATA_FILE folder name
+  Delete "${folder}\${name}"
+  Delete "${folder}\${name}.bad*"
+  Delete "${folder}\${name}.tmp-*"
+!macroend
+
+; Every file the programs keep in a data folder, and the folder when nothing else is left in it.
+!macro KB_REMOVE_DATA folder
+  !insertmacro KB_REMOVE_DATA_FILE "${folder}" "macro.xml"
+  !insertmacro KB_REMOVE_DATA_FILE "${folder}" "record.xml"
+  !insertmacro KB_REMOVE_DATA_FILE "${folder}" "ledeffect.xml"
+  !insertmacro KB_REMOVE_DATA_FILE "${folder}" "sidemodel.xml"
+  Delete "${folder}\tray-notice-told"
+!macroend
+
+; A data file an earlier version kept in the program folder goes to the user's data folder,
+; unless the user has one there already.
+!macro KB_MOVE_DATA_FILE name
+  ${If} ${FileExists} "$INSTDIR\${name}"
+  ${AndIfNot} ${FileExists} "${USER_DATA}\${name}"
+    CreateDirectory "${USER_DATA}"
+    ClearErrors
+    CopyFiles /SILENT "$INSTDIR\${name}" "${USER_DATA}"
+    ${IfNot} ${Errors}
+      Delete "$INSTDIR\${name}"
+    ${EndIf}
+  ${EndIf}
 !macroend
 
 !if "${ARCH}" == "x64"
@@ -71,7 +102,7 @@ VIAddVersionKey "LegalCopyright" "kbconfig developers"
 !define MUI_ABORTWARNING
 !define MUI_COMPONENTSPAGE_NODESC
 !define MUI_FINISHPAGE_RUN "$INSTDIR\kbconfig.exe"
-!define MUI_FINISHPAGE_RUN_TEXT "Start kbconfig now"
+!define MUI_FINISHPAGE_RUN_TEXT "$(StartNow)"
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_COMPONENTS
 !insertmacro MUI_PAGE_INSTFILES
@@ -79,10 +110,30 @@ VIAddVersionKey "LegalCopyright" "kbconfig developers"
 !insertmacro MUI_UNPAGE_CONFIRM
 !insertmacro MUI_UNPAGE_INSTFILES
 !insertmacro MUI_LANGUAGE "English"
+!insertmacro MUI_LANGUAGE "SimpChinese"
+
+LangString StartNow ${LANG_ENGLISH} "Start kbconfig now"
+LangString StartNow ${LANG_SIMPCHINESE} "立即启动 kbconfig"
+LangString SectionAutostartName ${LANG_ENGLISH} "Start with Windows in the notification area"
+LangString SectionAutostartName ${LANG_SIMPCHINESE} "随 Windows 启动并显示在通知区域"
+LangString Needs32Bit ${LANG_ENGLISH} "This is the 64-bit kbconfig; this Windows needs the 32-bit setup."
+LangString Needs32Bit ${LANG_SIMPCHINESE} "这是 64 位的 kbconfig；此 Windows 需要 32 位的安装程序。"
+LangString KeepData ${LANG_ENGLISH} "Keep your macros, key assignments and lighting settings?$\r$\n$\r$\nYes: they stay in ${USER_DATA} for a later installation of kbconfig.$\r$\nNo: they are deleted."
+LangString KeepData ${LANG_SIMPCHINESE} "保留您的宏、按键设置和灯光设置吗？$\r$\n$\r$\n是：它们保留在 ${USER_DATA} 中，供以后再次安装 kbconfig 时使用。$\r$\n否：删除它们。"
 
 Section "kbconfig" SectionProgram
   SectionIn RO
   !insertmacro KB_INSTALL_FILES
+  FileOpen $0 "$INSTDIR\${SETUP_MARKER}" w
+  FileWrite $0 "Written by kbconfig's setup. While this file is here, kbconfig keeps each user's macros,$\r$\n"
+  FileWrite $0 "key assignments and lighting settings in %APPDATA%\${PRODUCT}.$\r$\n"
+  FileClose $0
+  SetShellVarContext current
+  !insertmacro KB_MOVE_DATA_FILE "macro.xml"
+  !insertmacro KB_MOVE_DATA_FILE "record.xml"
+  !insertmacro KB_MOVE_DATA_FILE "ledeffect.xml"
+  !insertmacro KB_MOVE_DATA_FILE "sidemodel.xml"
+  SetShellVarContext all
   WriteUninstaller "$INSTDIR\uninstall.exe"
   CreateShortcut "$SMPROGRAMS\${PRODUCT}.lnk" "$INSTDIR\kbconfig.exe" "" "$INSTDIR\kbconfig.exe" 0
 
@@ -100,7 +151,7 @@ Section "kbconfig" SectionProgram
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" "$0"
 SectionEnd
 
-Section "Start with Windows in the notification area" SectionAutostart
+Section "$(SectionAutostartName)" SectionAutostart
   ; The task's definition, kept in the program folder: UTF-16 with its byte-order mark, as
   ; schtasks reads it. The path is XML-escaped.
   ${WordReplace} "$INSTDIR" "&" "&amp;" "+" $1
@@ -133,7 +184,7 @@ SectionEnd
 Function .onInit
   !if "${ARCH}" == "x64"
     ${IfNot} ${RunningX64}
-      MessageBox MB_OK|MB_ICONSTOP "This is the 64-bit kbconfig; this Windows needs the 32-bit setup."
+      MessageBox MB_OK|MB_ICONSTOP "$(Needs32Bit)"
       Abort
     ${EndIf}
     SetRegView 64
@@ -157,16 +208,44 @@ Function un.onInit
 FunctionEnd
 
 Section "Uninstall"
+  ; Whether the user's data files stay: asked (Yes, keep them, is the default); silently they go
+  ; unless /KEEPDATA is given.
+  StrCpy $1 "remove"
+  ${If} ${Silent}
+    ${un.GetParameters} $0
+    ClearErrors
+    ${un.GetOptions} $0 "/KEEPDATA" $2
+    ${IfNot} ${Errors}
+      StrCpy $1 "keep"
+    ${EndIf}
+  ${Else}
+    SetShellVarContext current
+    MessageBox MB_YESNO|MB_ICONQUESTION|MB_DEFBUTTON1 "$(KeepData)" IDNO +2
+    StrCpy $1 "keep"
+    SetShellVarContext all
+  ${EndIf}
+
   !insertmacro KB_REMOVE_AUTOSTART
   Delete "$SMPROGRAMS\${PRODUCT}.lnk"
-  ; The data files the program keeps beside itself.
-  !insertmacro KB_REMOVE_DATA_FILE "macro.xml"
-  !insertmacro KB_REMOVE_DATA_FILE "record.xml"
-  !insertmacro KB_REMOVE_DATA_FILE "ledeffect.xml"
-  !insertmacro KB_REMOVE_DATA_FILE "sidemodel.xml"
+  ${If} $1 == "remove"
+    SetShellVarContext current
+    !insertmacro KB_REMOVE_DATA "${USER_DATA}"
+    Delete "${USER_DATA}\config.xml"
+    RMDir "${USER_DATA}"
+    SetShellVarContext all
+    ; Where earlier versions kept them.
+    !insertmacro KB_REMOVE_DATA "$INSTDIR"
+  ${EndIf}
+  ; The single-instance lock's folder, when no lock is left in it.
+  SetShellVarContext current
+  RMDir "$LOCALAPPDATA\${PRODUCT}"
+  SetShellVarContext all
   !insertmacro KB_REMOVE_FILES
+  Delete "$INSTDIR\${SETUP_MARKER}"
   Delete "$INSTDIR\uninstall.exe"
   ; Only when empty: files a user put there stay.
   RMDir "$INSTDIR"
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
+  ; Done: nothing more to confirm.
+  SetAutoClose true
 SectionEnd

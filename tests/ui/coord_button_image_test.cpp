@@ -95,6 +95,26 @@ TEST_F(CoordButtonImageTest, RightAndBottomEdgesAreExclusive) {
   EXPECT_EQ(listener_.clicks[0].id, 4);
 }
 
+// Shrunk with its window, the picture's keys answer where they are drawn: a click maps back to
+// the key under it, and the key's edges keep their order.
+TEST_F(CoordButtonImageTest, AtAScaleClicksFindTheKeyDrawnThere) {
+  image_->SetScale(0.5);
+  EXPECT_EQ(image_->KeyArea(image_->Keys()[0]), QRect(5, 10, 15, 20));
+  EXPECT_EQ(image_->KeyArea(image_->Keys()[1]), QRect(20, 10, 15, 20));
+  for (const auto& [point, id] : std::vector<std::pair<QPoint, int32_t>>{
+           {QPoint(5, 10), 4}, {QPoint(19, 29), 4}, {QPoint(20, 10), 5}, {QPoint(34, 29), 5}, {QPoint(52, 15), 4}}) {
+    listener_.clicks.clear();
+    ClickAt(point);
+    ASSERT_EQ(listener_.clicks.size(), 2u) << point.x() << "," << point.y();
+    EXPECT_EQ(listener_.clicks[0].id, id) << point.x() << "," << point.y();
+  }
+  // Where B is in the picture's own pixels, no key is drawn at this scale.
+  listener_.clicks.clear();
+  ClickAt(b_);
+  EXPECT_TRUE(listener_.clicks.empty());
+  EXPECT_EQ(image_->LegendArea(image_->Keys()[0]).topLeft(), QPoint(5 + 3, 10 + 3));  // insets shrink too
+}
+
 TEST_F(CoordButtonImageTest, SelectionTypeZeroChangesNoMark) {
   image_->SetSelectionTypeText("0");
   ClickAt(a_);

@@ -185,7 +185,7 @@ TEST_F(LayoutsTest, EveryLayoutTextHasAChineseTranslation) {
         << text.toStdString() << " in " << where.toStdString();
   };
   for (const char* layout : {"LAYOUT:XML_MAINWND", "LAYOUT:macro", "LAYOUT:SYS_XML_MSGBOX", "LAYOUT:profile_name",
-                             "LAYOUT:program_rules"}) {
+                             "LAYOUT:program_rules", "LAYOUT:about"}) {
     std::unique_ptr<QWidget> root = Load(layout);
     ASSERT_TRUE(root);
     QList<QWidget*> widgets = root->findChildren<QWidget*>();

@@ -60,6 +60,11 @@ bool MainWindowRig::Start() {
     profiles = std::make_unique<profiles::ProfileService>(
         folder.Path(), profiles::ProfileService::Stores{settings, records, effects, sides, macros});
   }
+  ui::MessageFunction recordMessage = [this](QWidget* parent, const QString& caption, const QString& text,
+                                             ui::MessageButtons buttons, ui::MessageIcon icon) {
+    messages.push_back({caption, text, parent != nullptr, buttons, icon});
+    return messageAnswer;
+  };
   window = std::make_unique<ui::CMainDlg>(ui::MainDlgServices{
       .hid = keyboard,
       .filters = filter,
@@ -77,12 +82,9 @@ bool MainWindowRig::Start() {
       .loader = loader,
       .language = language,
       .instanceName = "kbconfig-test-instance",
+      .dataFolder = folder.Path(),
       .trayAvailable = trayAvailable,
-      .showMessage = [this](QWidget* parent, const QString& caption, const QString& text, ui::MessageButtons buttons,
-                            ui::MessageIcon icon) {
-        messages.push_back({caption, text, parent != nullptr, buttons, icon});
-        return messageAnswer;
-      },
+      .showMessage = realMessageBoxes ? ui::MessageFunction() : recordMessage,
       .askPort = askPort ? askPort : [](QWidget*, const QString&, std::uint16_t) { return std::optional<std::uint16_t>(); },
       .outsidePort = outsidePort,
       .outsideSilenceLimit = std::chrono::milliseconds(10000),

@@ -91,6 +91,7 @@ class MainWindowRig {
   bool trayAvailable = false;  // whether the window is told that a notification area exists
   std::uint16_t outsidePort = 0;  // lighting control from other programs: any free port
   ui::PortQuestion askPort;       // empty: no other port is chosen
+  bool realMessageBoxes = false;  // the program's own boxes instead of the recording stand-in
   std::unique_ptr<ui::CMainDlg> window;
 };
 

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QTimer>
+#include <QtTest/QTest>
 #include <gtest/gtest.h>
 
 #include "qt_test_app.h"
@@ -84,6 +85,20 @@ TEST_F(MessageBoxTest, OkCancelBoxReturnsCancelForCancel) {
   ClickWhenShown(box->Dialog(), "btnOK");
   EXPECT_EQ(box->Exec(), kMessageOk);
   box.reset();  // the box goes before its parent without a double delete
+}
+
+// OK and Cancel asks before something is lost: Return takes Cancel. A box with OK alone takes OK.
+TEST_F(MessageBoxTest, ReturnTakesCancelWhereThereIsOneAndOkOtherwise) {
+  for (const auto& [buttons, result] : std::vector<std::pair<MessageButtons, int>>{
+           {MessageButtons::kOkCancel, kMessageCancel}, {MessageButtons::kOk, kMessageOk}}) {
+    auto box = MessageBox::Create(loader_, nullptr, "Warning", "x", buttons);
+    ASSERT_TRUE(box);
+    QDialog* dialog = box->Dialog();
+    QTimer::singleShot(0, dialog, [dialog] {
+      QTest::keyClick(dialog->focusWidget() ? dialog->focusWidget() : dialog, Qt::Key_Return);
+    });
+    EXPECT_EQ(box->Exec(), result) << (result == kMessageOk ? "OK alone" : "OK and Cancel");
+  }
 }
 
 TEST_F(MessageBoxTest, ClosingTheBoxOtherwiseCountsAsCancel) {

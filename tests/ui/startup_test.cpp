@@ -17,6 +17,7 @@
 #include <QLockFile>
 #include <QLocalServer>
 #include <QProcess>
+#include <QScreen>
 #include <QSemaphore>
 #include <QThread>
 #include <QTimer>
@@ -118,6 +119,15 @@ class FirstInstanceThread : public QThread {
   std::atomic<int> activations_{0};
 };
 
+// The content of the instance's lock file as Qt writes it on this system (empty if it could not
+// be taken or read); the lock is released again.
+QByteArray LockAsQtWritesIt(const app::SingleInstance& instance) {
+  QLockFile held(instance.LockFilePath());
+  if (!held.tryLock(0)) return {};
+  QFile file(instance.LockFilePath());
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 class SingleInstanceTest : public ::testing::Test {
  protected:
   void SetUp() override { EnsureApplication(); }
@@ -150,14 +160,8 @@ TEST_F(SingleInstanceTest, LockOfACrashedInstanceDoesNotBlock) {
   // Its content as Qt writes it on this system (host and machine names, as each system gives
   // them), with the ended process's number in place of this one's.
   app::SingleInstance probe(name, folder.Path());
-  QByteArray content;
-  {
-    QLockFile held(probe.LockFilePath());
-    ASSERT_TRUE(held.tryLock(0));
-    QFile file(probe.LockFilePath());
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    content = file.readAll();
-  }
+  QByteArray content = LockAsQtWritesIt(probe);
+  ASSERT_FALSE(content.isEmpty());
   const qsizetype pidEnd = content.indexOf('\n');
   ASSERT_GT(pidEnd, 0) << content.toStdString();
   content.replace(0, pidEnd, QByteArray::number(endedPid));
@@ -185,6 +189,33 @@ TEST_F(SingleInstanceTest, LockOfACrashedInstanceDoesNotBlock) {
   app::SingleInstance later(name, folder.Path());
   EXPECT_EQ(later.Acquire(), app::SingleInstance::Role::kAnotherRunning);
   EXPECT_TRUE(testsupport::WaitFor([&restarted] { return restarted.Activations() == 1; }));
+}
+
+// A lock nobody holds open is a crashed instance's, whatever QLockFile reads in it: after a
+// restart (or in a fresh Wine) the system may give a start the very process number the crashed
+// instance had, and a computer renamed since leaves a host name QLockFile never calls stale.
+TEST_F(SingleInstanceTest, AnUnheldLockIsTakenOverWhateverItNames) {
+  const QString name = UniqueName("unheld");
+  app::SingleInstance probe(name, folder.Path());
+  const QByteArray asWritten = LockAsQtWritesIt(probe);
+  // Qt writes the process number, the program's name and the host name, a line each.
+  QList<QByteArray> lines = asWritten.split('\n');
+  ASSERT_GE(lines.size(), 3) << asWritten.toStdString();
+  lines[2] = "a-computer-renamed-since";
+  const struct {
+    const char* what;
+    QByteArray content;
+  } cases[] = {{"this very process", asWritten}, {"another host name", lines.join('\n')}};
+  for (const auto& leftBehind : cases) {
+    SCOPED_TRACE(leftBehind.what);
+    {
+      QFile file(probe.LockFilePath());
+      ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+      ASSERT_EQ(file.write(leftBehind.content), leftBehind.content.size());
+    }
+    app::SingleInstance restarted(name, folder.Path());
+    EXPECT_EQ(restarted.Acquire(), app::SingleInstance::Role::kFirst);
+  }
 }
 
 #if !defined(_WIN32)
@@ -305,12 +336,17 @@ TEST_F(ProgramTest, UnreadableResourcesAreToldAndEndWithOne) {
 TEST_F(ProgramTest, RunsUntilTheKeyboardIsUnplugged) {
   app::ProgramEnvironment environment = Environment();
   bool shownVisible = false;
-  environment.onWindowShown = [this, &shownVisible](ui::CMainDlg& window) {
+  QRect shownAt, workArea;
+  environment.onWindowShown = [this, &shownVisible, &shownAt, &workArea](ui::CMainDlg& window) {
     shownVisible = window.isVisible();
+    shownAt = window.frameGeometry();
+    workArea = window.screen()->availableGeometry();
     QTimer::singleShot(50, [this] { keyboard.Unplug(); });
   };
   EXPECT_EQ(app::RunProgram(environment, false), 0);
   EXPECT_TRUE(shownVisible);
+  // The test platform's screen is smaller than the window's layout: shown, it fits.
+  EXPECT_TRUE(workArea.contains(shownAt)) << shownAt.width() << "x" << shownAt.height();
   EXPECT_TRUE(messages.empty());
   ASSERT_FALSE(keyboard.Reports().empty());
   EXPECT_EQ(Hex(keyboard.Reports()[0].bytes), "07 f1 00 00 00 00 00 00");
@@ -405,6 +441,27 @@ TEST_F(ProgramFoldersTest, AnInstalledProgramReadsThePackageAndKeepsDataInTheUse
   folders = app::ChooseProgramFolders(bin, {});
   EXPECT_EQ(folders.data, bin);
   EXPECT_EQ(folders.resources, package);
+}
+
+// Installed by the Windows setup (its marker beside the program): the program folder's resources
+// and configuration, each user's data in the application-data folder.
+TEST_F(ProgramFoldersTest, ASetupInstalledProgramKeepsEachUsersDataInTheApplicationDataFolder) {
+  std::ofstream(bin / "config.xml") << "<usb/>";
+  std::ofstream(bin / app::kSetupMarker) << "setup";
+  const std::filesystem::path appData = home / "AppData" / "Roaming";
+  app::ProgramFolders folders = app::ChooseProgramFolders(bin, {.appData = appData});
+  EXPECT_TRUE(folders.installed);
+  EXPECT_EQ(folders.resources, bin);
+  EXPECT_EQ(folders.data, appData / "kbconfig");
+  EXPECT_EQ(folders.configFile, bin / "config.xml");
+  std::filesystem::create_directories(appData / "kbconfig");
+  std::ofstream(appData / "kbconfig" / "config.xml") << "<usb/>";
+  EXPECT_EQ(app::ChooseProgramFolders(bin, {.appData = appData}).configFile, appData / "kbconfig" / "config.xml");
+
+  // Without an application-data folder, or without the marker: everything beside the program.
+  EXPECT_EQ(app::ChooseProgramFolders(bin, {}).data, bin);
+  std::filesystem::remove(bin / app::kSetupMarker);
+  EXPECT_EQ(app::ChooseProgramFolders(bin, {.appData = appData}).data, bin);
 }
 
 TEST_F(ProgramFoldersTest, TheDataFolderOfAnInstalledProgramIsMadeWhenMissing) {

@@ -1,6 +1,6 @@
-// Every text of the main window, of its message boxes and on the key caps fits its control at
-// the default font under the program's skin, in English and in Chinese: nothing is cut off or
-// elided. Sizes are measured with QFontMetrics against the control's own text area at the size
+// Every text of the main window, of its message boxes and About box and on the key caps fits its
+// control at the default font under the program's skin, in English and in Chinese: nothing is
+// cut off or elided. Sizes are measured with QFontMetrics against the control's own text area at the size
 // the layout gives it.
 #include <string>
 #include <vector>
@@ -23,6 +23,7 @@
 #include "main_window_rig.h"
 #include "qt_test_app.h"
 #include "ui/keyboard_image/coord_button_image.h"
+#include "ui/main_window/about_box.h"
 #include "ui/toolkit/message_box.h"
 
 namespace uitest {
@@ -117,7 +118,7 @@ std::vector<std::string> LegendsThatDoNotFit(const SOUI::CoordButtonImage& image
   std::vector<std::string> misfits;
   for (const model::KeySpot& key : image.Keys()) {
     const QFont font = image.LegendFont(key);
-    const QRect area = SOUI::CoordButtonImage::LegendArea(key);
+    const QRect area = image.LegendArea(key);
     const QString text = SOUI::CoordButtonImage::LegendText(key);
     int width = 0, height = 0;
     if (!text.isEmpty() && !Fits(QFontMetrics(font), text, area, true, width, height)) {
@@ -126,7 +127,7 @@ std::vector<std::string> LegendsThatDoNotFit(const SOUI::CoordButtonImage& image
                         std::to_string(height) + ", has " + std::to_string(area.width()) + "x" +
                         std::to_string(area.height()));
     }
-    EXPECT_GE(font.pixelSize(), SOUI::CoordButtonImage::kSmallestLegendPixels) << key.id;
+    EXPECT_GE(font.pixelSize(), image.SmallestLegendPixels()) << key.id;
   }
   return misfits;
 }
@@ -155,6 +156,11 @@ void ExpectEverythingFits(MainWindowRig& rig, const char* language) {
   ASSERT_EQ(rig.window->KeyboardImage()->Keys().size(), 104u);
   const std::vector<std::string> caps = LegendsThatDoNotFit(*rig.window->KeyboardImage());
   EXPECT_TRUE(caps.empty()) << "key caps:" << Lines(caps);
+  std::unique_ptr<ui::AboutBox> about =
+      ui::AboutBox::Create(rig.loader, ShippedPackage(), nullptr, rig.folder.Path(), rig.folder.Path());
+  ASSERT_NE(about, nullptr);
+  const std::vector<std::string> aboutMisfits = TextsThatDoNotFit(about->Dialog());
+  EXPECT_TRUE(aboutMisfits.empty()) << "About box:" << Lines(aboutMisfits);
   for (const auto& [caption, text] : MainWindowMessages()) {
     std::unique_ptr<ui::MessageBox> box =
         ui::MessageBox::Create(rig.loader, nullptr, caption, text, ui::MessageButtons::kOkCancel);
@@ -178,6 +184,40 @@ TEST(TextFitTest, EveryTextFitsInEnglishAndInChinese) {
   MainWindowRig::ProcessEvents();
   ASSERT_EQ(rig.Control<QAbstractButton>("btn_restore_factory")->text(), QString::fromUtf8("恢复出厂设置"));
   ExpectEverythingFits(rig, "Chinese");
+}
+
+// The work areas (in Qt's pixels, less Windows 11's 48-pixel taskbar) of a 1366x768 screen at
+// 125 % and of a 1920x1080 one at 150 %: the window fits each whole, and every text in it still
+// fits its box, in both languages.
+TEST(WindowFitTest, TheWindowFitsTheWorkAreaOfSmallScreens) {
+  EnsureApplication();
+  SkinApplied skin;
+  for (const auto& [screen, workArea] : std::vector<std::pair<const char*, QRect>>{
+           {"1366x768 at 125 %", QRect(0, 0, 1093, 566)}, {"1920x1080 at 150 %", QRect(0, 32, 1280, 672)}}) {
+    SCOPED_TRACE(screen);
+    MainWindowRig rig;
+    rig.LoadDataFiles();
+    ASSERT_TRUE(rig.Start());
+    rig.window->FitInto(workArea);
+    rig.window->show();
+    MainWindowRig::ProcessEvents();
+    EXPECT_TRUE(workArea.contains(rig.window->frameGeometry()));
+    EXPECT_EQ(rig.window->frameGeometry().center(), workArea.center());
+    for (QWidget* control : rig.window->Root()->findChildren<QWidget*>()) {
+      if (control->isWindow() || !control->isVisibleTo(rig.window.get())) continue;
+      const QRect place(control->mapTo(rig.window.get(), QPoint(0, 0)), control->size());
+      EXPECT_TRUE(rig.window->rect().contains(place)) << control->objectName().toStdString() << " is cut off";
+    }
+    const SOUI::CoordButtonImage& image = *rig.window->KeyboardImage();
+    for (const model::KeySpot& key : image.Keys()) {
+      EXPECT_TRUE(image.rect().contains(image.KeyArea(key))) << "key " << key.id << " is cut off";
+    }
+    if (!PlatformHasRealFonts()) continue;  // the sizes above hold anyway; texts cannot be measured
+    ExpectEverythingFits(rig, "English");
+    rig.Control<QAbstractButton>("zh_cn")->click();
+    MainWindowRig::ProcessEvents();
+    ExpectEverythingFits(rig, "Chinese");
+  }
 }
 
 // The check itself: a text longer than its control is found, so a cut-off text cannot pass.

@@ -1,6 +1,7 @@
 #include "ui/keyboard_image/coord_button_image.h"
 
 #include <algorithm>
+#include <cmath>
 #include <utility>
 
 #include <QCoreApplication>
@@ -22,6 +23,16 @@ QColor ToQColor(uint32_t color) {
 QRect ToQRect(const model::KeyRect& rect) {
   return QRect(QPoint(rect.left, rect.top), QSize(rect.Width(), rect.Height()));
 }
+
+// Edges are scaled, not sizes, so neighbouring keys stay edge to edge.
+QRect ScaledRect(const model::KeyRect& rect, double scale) {
+  const int left = qRound(rect.left * scale);
+  const int top = qRound(rect.top * scale);
+  return QRect(left, top, qRound(rect.right * scale) - left, qRound(rect.bottom * scale) - top);
+}
+
+// A rectangle with no width or height (or a negative one) covers nothing.
+bool Covers(const QRect& area, const QPoint& point) { return area.isValid() && area.contains(point); }
 
 uint32_t KeyFlagsOf(const QMouseEvent& event) {
   return static_cast<uint32_t>(event.buttons()) | static_cast<uint32_t>(event.modifiers());
@@ -92,8 +103,18 @@ void CoordButtonImage::SetSelectionTypeText(const QString& text) {
 }
 
 QSize CoordButtonImage::sizeHint() const {
-  return background_.isNull() ? QSize(200, 80) : background_.size();
+  return background_.isNull() ? QSize(200, 80) : background_.size() * scale_;
 }
+
+void CoordButtonImage::SetScale(double scale) {
+  if (scale <= 0 || scale == scale_) return;
+  scale_ = scale;
+  legendFonts_.clear();
+  updateGeometry();
+  update();
+}
+
+QRect CoordButtonImage::KeyArea(const model::KeySpot& key) const { return ScaledRect(key.rect, scale_); }
 
 model::KeySpot* CoordButtonImage::FirstKeyWithId(int32_t id) {
   for (model::KeySpot& key : keys_) {
@@ -104,7 +125,7 @@ model::KeySpot* CoordButtonImage::FirstKeyWithId(int32_t id) {
 
 model::KeySpot* CoordButtonImage::FirstKeyAt(const QPoint& point) {
   for (model::KeySpot& key : keys_) {
-    if (key.rect.Contains(point.x(), point.y())) return &key;
+    if (Covers(KeyArea(key), point)) return &key;
   }
   return nullptr;
 }
@@ -139,9 +160,9 @@ void CoordButtonImage::ClearAllChecked() {
   update();
 }
 
-QRect CoordButtonImage::LegendArea(const model::KeySpot& key) {
-  constexpr int kEdge = kCapInset + kLegendPadding;
-  return ToQRect(key.rect).adjusted(kEdge, kEdge, -kEdge, -kEdge);
+QRect CoordButtonImage::LegendArea(const model::KeySpot& key) const {
+  const int edge = qRound((kCapInset + kLegendPadding) * scale_);
+  return KeyArea(key).adjusted(edge, edge, -edge, -edge);
 }
 
 QString CoordButtonImage::LegendText(const model::KeySpot& key) {
@@ -149,16 +170,21 @@ QString CoordButtonImage::LegendText(const model::KeySpot& key) {
   return QCoreApplication::translate("", QString::fromStdWString(key.legend).toUtf8().constData());
 }
 
+int CoordButtonImage::SmallestLegendPixels() const {
+  return std::max(1, static_cast<int>(std::lround(kSmallestLegendPixels * scale_)));
+}
+
 QFont CoordButtonImage::LegendFont(const model::KeySpot& key) const {
   QFont fitted = font();
-  const int largest = std::max(QFontInfo(fitted).pixelSize(), kSmallestLegendPixels);
+  const int smallest = SmallestLegendPixels();
+  const int largest = std::max(QFontInfo(fitted).pixelSize(), smallest);
   const QString text = LegendText(key);
   const QRect area = LegendArea(key);
-  for (int pixels = largest; pixels > kSmallestLegendPixels; --pixels) {
+  for (int pixels = largest; pixels > smallest; --pixels) {
     fitted.setPixelSize(pixels);
     if (LegendFits(fitted, area, text)) return fitted;
   }
-  fitted.setPixelSize(kSmallestLegendPixels);
+  fitted.setPixelSize(smallest);
   return fitted;
 }
 
@@ -190,17 +216,18 @@ void CoordButtonImage::PaintLegends(QPainter& painter) const {
 
 void CoordButtonImage::paintEvent(QPaintEvent*) {
   QPainter painter(this);
-  for (const model::KeySpot& key : keys_) painter.fillRect(ToQRect(key.rect), ToQColor(key.color));
+  painter.setRenderHint(QPainter::SmoothPixmapTransform, scale_ != 1.0);
+  for (const model::KeySpot& key : keys_) painter.fillRect(KeyArea(key), ToQColor(key.color));
   if (!background_.isNull()) painter.drawImage(rect(), background_);
   // Overlays copy the same rectangle of the look's picture onto the key: hover first, checked on top.
   for (const model::KeySpot& key : keys_) {
     if (key.hover && !hoverImage_.isNull()) {
-      painter.drawImage(ToQRect(key.rect), hoverImage_, ToQRect(key.rect));
+      painter.drawImage(KeyArea(key), hoverImage_, ToQRect(key.rect));
     }
   }
   for (const model::KeySpot& key : keys_) {
     if (key.checked && !checkedImage_.isNull()) {
-      painter.drawImage(ToQRect(key.rect), checkedImage_, ToQRect(key.rect));
+      painter.drawImage(KeyArea(key), checkedImage_, ToQRect(key.rect));
     }
   }
   PaintLegends(painter);
@@ -210,7 +237,7 @@ void CoordButtonImage::mouseMoveEvent(QMouseEvent* event) {
   const QPoint point = event->position().toPoint();
   QString tip;
   for (model::KeySpot& key : keys_) {
-    key.hover = key.rect.Contains(point.x(), point.y()) ? 1 : 0;
+    key.hover = Covers(KeyArea(key), point) ? 1 : 0;
     if (key.hover) tip = QString::fromStdWString(key.label.empty() ? key.name : key.label);
   }
   setToolTip(tip);

@@ -3,10 +3,15 @@
 // from the key-position file; the control paints key colours, the picture, and the hover and
 // checked looks per key, shows a tooltip per key and reports clicks to one listener.
 //
+// Key rectangles are in the picture's pixels. The control draws the picture and its keys at a
+// scale (1 by default; a window shrunk to fit a small screen shrinks it too), and maps clicks and
+// the mouse back to the picture.
+//
 // The pictures show blank caps; the control prints each key's legend on its cap in the control's
 // font (the skin sets it), in the current language, at the largest size up to the font's own that
-// fits the cap (never below kSmallestLegendPixels). Legends use the palette's window-text colour,
-// and its highlighted-text colour on hovered and checked keys.
+// fits the cap (never below SmallestLegendPixels(): kSmallestLegendPixels at the scale). Legends
+// use the palette's window-text colour, and its highlighted-text colour on hovered and checked
+// keys.
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -47,10 +52,16 @@ class CoordButtonImage : public QWidget {
   static constexpr int kSmallestLegendPixels = 8;
   static constexpr int kLegendFlags = Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap;
 
+  // The scale of the picture on the control; the control's size is the caller's to set.
+  void SetScale(double scale);
+  double Scale() const { return scale_; }
+  // Where `key` is on the control (its picture rectangle at the scale).
+  QRect KeyArea(const model::KeySpot& key) const;
   // Where the legend of `key` is printed, and in which text and font.
-  static QRect LegendArea(const model::KeySpot& key);
+  QRect LegendArea(const model::KeySpot& key) const;
   static QString LegendText(const model::KeySpot& key);
   QFont LegendFont(const model::KeySpot& key) const;
+  int SmallestLegendPixels() const;
 
   void SetKeyLabel(const std::wstring& text, int32_t id);
   void SetKeyChecked(int32_t id, int32_t value);
@@ -104,6 +115,7 @@ class CoordButtonImage : public QWidget {
   QString backgroundName_, hoverName_, checkedName_, keyPositionFile_;
   QImage background_, hoverImage_, checkedImage_;
   int32_t selectionType_ = 0;
+  double scale_ = 1.0;
   std::vector<model::KeySpot> keys_;
   ICoordButtonClickListener* listener_ = nullptr;
   // The fitted legend font of each key, by list position; empty until the next paint needs it.

@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QEvent>
 #include <QHideEvent>
 #include <QShowEvent>
@@ -20,11 +21,14 @@
 
 #include "support/logger.h"
 #include "support/text.h"
+#include "support/notice_marker.h"
 #include "ui/main_window/device_match.h"
 #include "ui/main_window/firmware_text.h"
 #include "ui/main_window/input_path_text.h"
 #include "ui/main_window/key_label.h"
 #include "ui/toolkit/control_lookup.h"
+#include "ui/toolkit/qt_path.h"
+#include "ui/toolkit/xml_translator.h"
 
 namespace ui {
 
@@ -167,6 +171,7 @@ bool CMainDlg::Create() {
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(root_);
   setFixedSize(size);
+  formScale_ = std::make_unique<FormScale>(*root_);
   UseOwnTitleRow(*this, FindControl<QWidget>(root_, "title"));
   return BindControls();
 }
@@ -231,6 +236,7 @@ bool CMainDlg::BindControls() {
       .tell = [this](const QString& text, MessageButtons buttons) { return ShowMessage(this, "Warning", text, buttons); },
       .prompts = services_.profilePrompts,
       .pretendForeground = services_.pretendForeground});
+  connect(tray_.get(), &TrayIcon::HiddenBehindIcon, this, &CMainDlg::OnHiddenBehindIcon);
   return true;
 }
 
@@ -488,6 +494,10 @@ void CMainDlg::ShowOutsideControlState() {
 void CMainDlg::OnMenuCommand(int commandId) {
   if (commandId == kCommandFirmwareCheck) {
     CheckFirmware();
+  } else if (commandId == kCommandShow) {
+    BringToFront();
+  } else if (commandId == kCommandAbout) {
+    ShowAbout();
   } else if (commandId == kCommandStopAllMacros) {
     StopAllMacros();
   } else if (commandId == kCommandOutsideControl) {
@@ -569,6 +579,23 @@ void CMainDlg::ReportStoreSavesTo(support::SaveReporter* reporter) {
   services_.settings.ReportSavesTo(reporter);
 }
 
+void CMainDlg::ShowAbout() {
+  about_ = AboutBox::Create(services_.loader, services_.package, this, services_.dataFolder,
+                            QStringToPath(QCoreApplication::applicationDirPath()));
+  if (about_) about_->Dialog()->open();
+}
+
+QDialog* CMainDlg::About() const { return about_ ? about_->Dialog() : nullptr; }
+
+void CMainDlg::OnHiddenBehindIcon() {
+  const std::filesystem::path marker = services_.dataFolder / kTrayNoticeMarker;
+  if (services_.dataFolder.empty() || support::NoticeMarked(marker)) return;
+  tray_->ShowNotice(Tr("Keyboard Configuration"),
+                    Tr("Keyboard Configuration keeps running in the notification area. Click its icon to show "
+                       "the window again; right-click it for more."));
+  support::MarkNotice(marker, "that its window hides in the notification area");
+}
+
 void CMainDlg::OnDeviceChange(platform::DeviceChange change, const std::wstring& path) {
   if (destroyed_) return;
   const DeviceMatch match = MatchDevicePath(path, services_.config.selector);
@@ -619,6 +646,21 @@ QWidget* CMainDlg::FrontWindow() {
   macro::MacroRecordDlg* editor = keyAssignment_ ? keyAssignment_->Editor() : nullptr;
   return editor ? static_cast<QWidget*>(editor->Dialog()) : this;
 }
+
+void CMainDlg::FitInto(const QRect& workArea) {
+  if (!formScale_) return;
+  const double factor = FitFactor(formScale_->LayoutSize(), workArea.size());
+  if (factor != formScale_->Factor()) {
+    formScale_->Apply(factor, qApp->styleSheet());
+    keyboardImage_->SetScale(factor);
+    setFixedSize(root_->size());
+  }
+  QRect frame = frameGeometry();
+  frame.moveCenter(workArea.center());
+  move(frame.topLeft());
+}
+
+double CMainDlg::Scale() const { return formScale_ ? formScale_->Factor() : 1.0; }
 
 void CMainDlg::ShowAtStart(bool startHidden) {
   if (tray_) tray_->ShowAtStart(startHidden);

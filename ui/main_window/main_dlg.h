@@ -34,15 +34,18 @@
 #include "ui/keyboard_image/coord_button_click_listener.h"
 #include "ui/keyboard_image/coord_button_image.h"
 #include "ui/lighting_panel/lighting_panel.h"
+#include "ui/main_window/about_box.h"
 #include "ui/main_window/main_dlg_services.h"
 #include "ui/save_notice/save_failure_notice.h"
 #include "ui/outside_control/outside_control.h"
 #include "ui/profiles/profile_box.h"
 #include "ui/toolkit/command_menu.h"
+#include "ui/toolkit/form_scale.h"
 #include "ui/toolkit/tray_icon.h"
 
 class QAbstractButton;
 class QComboBox;
+class QDialog;
 class QLabel;
 class QSlider;
 
@@ -56,9 +59,13 @@ class CMainDlg : public QWidget, public SOUI::ICoordButtonClickListener, public 
   static constexpr std::int32_t kLatestFirmware = 0x0100;
   static constexpr int kStartupEffectDelayMs = 2000;
   static constexpr int kCommandFirmwareCheck = 1;
+  static constexpr int kCommandShow = 2;
+  static constexpr int kCommandAbout = 3;
   static constexpr int kCommandExit = 6;
   static constexpr int kCommandStopAllMacros = 7;
   static constexpr int kCommandOutsideControl = 8;  // "Allow lighting control from other programs"
+  // In the data folder: the user has been told once that the window hides to the tray.
+  static constexpr const char* kTrayNoticeMarker = "tray-notice-told";
 
   explicit CMainDlg(MainDlgServices services, QWidget* parent = nullptr);
   ~CMainDlg() override;
@@ -76,8 +83,9 @@ class CMainDlg : public QWidget, public SOUI::ICoordButtonClickListener, public 
   void DestroyWindow();
   bool IsDestroyed() const { return destroyed_; }
 
-  // Menu commands of the "more" and the tray menu: 1 firmware check, 6 close, 7 stop all macros,
-  // 8 switch lighting control from other programs on or off; others nothing.
+  // Menu commands of the "more" and the tray menu: 1 firmware check, 2 show the window, 3 the
+  // About box, 6 close, 7 stop all macros, 8 switch lighting control from other programs on or
+  // off; others nothing.
   void OnMenuCommand(int commandId);
   void OpenMoreMenu();
   void CheckFirmware();
@@ -87,6 +95,9 @@ class CMainDlg : public QWidget, public SOUI::ICoordButtonClickListener, public 
   void FactoryRestore();
   // Ends every running macro at once and releases the keys it and forwarding hold down.
   void StopAllMacros();
+  // Opens the About box (window-modal; the call returns at once).
+  void ShowAbout();
+  QDialog* About() const;
   // A HID interface arrived or went away (on the window thread).
   void OnDeviceChange(platform::DeviceChange change, const std::wstring& path);
   // Shows the window, restoring it when minimised or hidden, and brings it to the front, with the
@@ -100,6 +111,12 @@ class CMainDlg : public QWidget, public SOUI::ICoordButtonClickListener, public 
   // Shows the window, or keeps it behind the tray icon when `startHidden` (minimised where the
   // desktop has no notification area).
   void ShowAtStart(bool startHidden);
+  // Fits the window into `workArea` (the screen without its taskbar, in Qt's pixels): shrunk as a
+  // whole where the layout is larger (a 1366x768 screen at 125 %), at the layout's size where
+  // it fits; then centred there.
+  void FitInto(const QRect& workArea);
+  // The factor the window is shown at (1: the layout's size).
+  double Scale() const;
 
   // Key assignment: a click on a key of the keyboard picture opens the macro editor for it.
   bool OnCoordButtonClick(std::int32_t id, std::wstring name, std::int32_t up, std::uint32_t keyFlags,
@@ -180,6 +197,8 @@ class CMainDlg : public QWidget, public SOUI::ICoordButtonClickListener, public 
   void ReportStoreSavesTo(support::SaveReporter* reporter);
   void ShowOutsideLightingChange();
   void ShowOutsideControlState();
+  // The first time ever the window hides behind the tray icon, the icon says where it went.
+  void OnHiddenBehindIcon();
 
   MainDlgServices services_;
   std::unique_ptr<SaveFailureNotice> saveNotice_;
@@ -193,6 +212,7 @@ class CMainDlg : public QWidget, public SOUI::ICoordButtonClickListener, public 
   std::unique_ptr<threads::RunableThread<0>> timerThread_;
 
   QWidget* root_ = nullptr;  // the form built from the layout, a child of this window
+  std::unique_ptr<FormScale> formScale_;
   SOUI::CoordButtonImage* keyboardImage_ = nullptr;
   QComboBox* inLvCombo_ = nullptr;
   QLabel* versionText_ = nullptr;
@@ -203,6 +223,7 @@ class CMainDlg : public QWidget, public SOUI::ICoordButtonClickListener, public 
   std::unique_ptr<CommandMenu> moreMenu_;
   std::unique_ptr<CommandMenu> trayMenu_;
   std::unique_ptr<TrayIcon> tray_;
+  std::unique_ptr<AboutBox> about_;
 
   std::shared_ptr<DeviceRelay> deviceRelay_;
   std::unique_ptr<platform::Subscription> deviceWatch_;

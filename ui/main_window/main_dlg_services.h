@@ -3,6 +3,7 @@
 // linked backend) or by a test (emulated devices, a manual clock, a recording message box).
 #include <chrono>
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 
 #include <QString>
@@ -50,6 +51,7 @@ struct MainDlgServices {
   LayoutLoader& loader;
   LanguageSwitcher& language;
   QString instanceName;          // marks the main window (entry 0 of "values:string")
+  std::filesystem::path dataFolder;  // where the data files are kept (shown in the About box)
   bool trayAvailable = false;    // whether the desktop has a notification area
   MessageFunction showMessage;   // empty: the program's message box
   PortQuestion askPort{};        // empty: the program's question for another port

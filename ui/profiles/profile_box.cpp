@@ -62,11 +62,14 @@ void ProfileBox::Refill() {
   if (!tray) return;
   for (QAction* action : trayActions_) delete action;
   trayActions_.clear();
-  QAction* first = tray->actions().isEmpty() ? nullptr : tray->actions().front();
   if (!traySeparator_) {
+    // The profiles follow the menu's first entry ("Show") and its separator.
+    const QList<QAction*> actions = tray->actions();
+    qsizetype anchor = actions.isEmpty() ? 0 : 1;
+    while (anchor < actions.size() && actions[anchor]->isSeparator()) ++anchor;
     traySeparator_ = new QAction(tray);
     traySeparator_->setSeparator(true);
-    tray->insertAction(first, traySeparator_);
+    tray->insertAction(actions.value(anchor, nullptr), traySeparator_);
   }
   for (const profiles::Profile& profile : list) {
     auto* action = new QAction(ProfileDisplayName(profile), tray);

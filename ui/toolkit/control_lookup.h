@@ -11,6 +11,7 @@ namespace ui {
 // Dynamic properties the layout loader sets on controls.
 inline constexpr const char* kControlIdProperty = "kbId";        // the ID of the control name table
 inline constexpr const char* kElementClassProperty = "kbClass";  // our element name ("cbimg", "editex", ...)
+inline constexpr const char* kLaidOutProperty = "kbLaidOut";     // true: the layout placed the control
 
 // The control's ID from the name table; -1 when it has none.
 inline int ControlId(const QObject* control) {

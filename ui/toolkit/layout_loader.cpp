@@ -53,9 +53,12 @@ QWidget* LayoutLoader::createWidget(const QString& className, QWidget* parent, c
   if (widget) {
     widget->setObjectName(name);
     widget->setProperty(kElementClassProperty, className.toUtf8());
-    return widget;
+  } else {
+    widget = QUiLoader::createWidget(className, parent, name);
   }
-  return QUiLoader::createWidget(className, parent, name);
+  // Told apart from the parts a control makes of itself (a form shrunk to fit moves only these).
+  if (widget) widget->setProperty(kLaidOutProperty, true);
+  return widget;
 }
 
 std::unique_ptr<QWidget> LayoutLoader::Load(std::string_view layoutName) {

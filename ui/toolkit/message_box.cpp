@@ -62,7 +62,14 @@ std::unique_ptr<MessageBox> MessageBox::Create(LayoutLoader& loader, QWidget* pa
   QObject::connect(cancel, &QAbstractButton::clicked, raw, [raw] { raw->done(kMessageCancel); });
   cancel->setVisible(buttons == MessageButtons::kOkCancel);
   GrowToFitText(*dialog, *FindControl<QLabel>(dialog.get(), "msgtext"), {ok, cancel});
-  if (auto* okButton = qobject_cast<QPushButton*>(ok)) okButton->setDefault(true);
+  // OK and Cancel asks before something is removed or lost: Return and a stray Space take the
+  // safe answer, Cancel.
+  QAbstractButton* safe = buttons == MessageButtons::kOkCancel ? cancel : ok;
+  for (QPushButton* button : dialog->findChildren<QPushButton*>()) {
+    button->setAutoDefault(false);
+    button->setDefault(button == safe);
+  }
+  safe->setFocus(Qt::OtherFocusReason);
   return std::unique_ptr<MessageBox>(new MessageBox(std::move(dialog)));
 }
 
@@ -80,9 +87,11 @@ int ShowMessageBox(LayoutLoader& loader, QWidget* parent, const QString& caption
   }
   const QMessageBox::StandardButtons choice =
       buttons == MessageButtons::kOkCancel ? (QMessageBox::Ok | QMessageBox::Cancel) : QMessageBox::Ok;
-  const QMessageBox::StandardButton answer = icon == MessageIcon::kInformation
-                                                 ? QMessageBox::information(parent, Tr(caption), Tr(text), choice)
-                                                 : QMessageBox::warning(parent, Tr(caption), Tr(text), choice);
+  const QMessageBox::StandardButton safe =
+      buttons == MessageButtons::kOkCancel ? QMessageBox::Cancel : QMessageBox::Ok;
+  const QMessageBox::StandardButton answer =
+      icon == MessageIcon::kInformation ? QMessageBox::information(parent, Tr(caption), Tr(text), choice, safe)
+                                        : QMessageBox::warning(parent, Tr(caption), Tr(text), choice, safe);
   return answer == QMessageBox::Ok ? kMessageOk : kMessageCancel;
 }
 

@@ -11,6 +11,7 @@ namespace ui {
 
 class LayoutLoader;
 
+// kOkCancel asks before something is removed or lost: Cancel is its default button.
 enum class MessageButtons { kOk, kOkCancel };
 // What the icon says: a warning ("!") or good news ("i"). The skin tells them apart by the icon's
 // "messageIcon" property ("warning" or "information").

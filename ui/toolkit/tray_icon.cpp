@@ -26,10 +26,17 @@ void TrayIcon::SetToolTip(const QString& text) {
 
 QString TrayIcon::ToolTip() const { return icon_ ? icon_->toolTip() : QString(); }
 
+void TrayIcon::ShowNotice(const QString& title, const QString& text) {
+  if (!icon_) return;
+  icon_->showMessage(title, text, icon_->icon());
+  emit NoticeShown(title, text);
+}
+
 void TrayIcon::HideWindow() {
   if (!window_) return;
   if (available_) {
     window_->hide();
+    emit HiddenBehindIcon();
   } else {
     window_->showMinimized();
   }

@@ -23,7 +23,8 @@ class TrayIcon : public QObject {
   ~TrayIcon() override;
 
   bool Available() const { return available_; }
-  // Puts the window away: hidden behind the icon, or minimised when there is no notification area.
+  // Puts the window away: hidden behind the icon (HiddenBehindIcon() follows), or minimised when
+  // there is no notification area.
   void HideWindow();
   // Shows the window, restoring it when minimised, and brings it to the front.
   void ShowWindow();
@@ -34,6 +35,12 @@ class TrayIcon : public QObject {
   // The icon's tooltip (the window's title; it follows a language switch). Empty without an icon.
   void SetToolTip(const QString& text);
   QString ToolTip() const;
+  // A balloon message at the icon (nothing without an icon); NoticeShown() tells it was given.
+  void ShowNotice(const QString& title, const QString& text);
+
+ signals:
+  void HiddenBehindIcon();
+  void NoticeShown(const QString& title, const QString& text);
 
  private:
   QPointer<QWidget> window_;

@@ -55,6 +55,24 @@ TEST(HiddenOptionTest, OnlyTheWholeCommandLineHidStartsHidden) {
   EXPECT_EQ(ProbeExitCode(L""), 0u);
 }
 
+// The folder an environment variable names, as Windows sets it for the user.
+std::filesystem::path EnvironmentFolder(const wchar_t* name) {
+  wchar_t value[MAX_PATH * 4] = {};
+  const DWORD length = GetEnvironmentVariableW(name, value, static_cast<DWORD>(std::size(value)));
+  EXPECT_GT(length, 0u) << "no %" << std::filesystem::path(name).string() << "%";
+  return std::filesystem::path(std::wstring(value, length)).lexically_normal();
+}
+
+// Per-user state goes where Windows keeps it: the lock in the local application data (it used to
+// land in the root of the user's profile), the data files in the roaming application data.
+TEST(UserFoldersTest, LockAndDataGoWhereWindowsKeepsEachUsersState) {
+  const std::filesystem::path lock = app::InstanceLockFolder().lexically_normal();
+  EXPECT_EQ(lock, EnvironmentFolder(L"LOCALAPPDATA") / "kbconfig");
+  EXPECT_NE(lock, EnvironmentFolder(L"USERPROFILE"));
+  EXPECT_TRUE(std::filesystem::is_directory(lock));
+  EXPECT_EQ(app::UserAppDataFolder().lexically_normal(), EnvironmentFolder(L"APPDATA"));
+}
+
 QApplication& Application() {
   // The Windows platform, as the program runs (Wine draws it on the X display).
   static int argc = 3;
