@@ -12,6 +12,8 @@ packages=(
   # Qt6UiTools needs Qt6OpenGLWidgets, whose Qt6OpenGL CMake files only this package brings.
   libqt6opengl6-dev
   libudev-dev
+  # The program in front under X11 (platform/linux), and the window manager its tests run with.
+  libxcb1-dev icewm
   qemu-system-x86 busybox-static
   xvfb xauth fonts-dejavu-core
   # Chinese glyphs: the UI tests measure the Chinese texts with a real font.
