@@ -70,7 +70,7 @@ bool MainWindowRig::Start() {
       .macros = macros,
       .settings = settings,
       .profiles = *profiles,
-      .foreground = foreground,
+      .foreground = foregroundInUse != nullptr ? *foregroundInUse : foreground,
       .clock = clock,
       .package = ShippedPackage(),
       .loader = loader,
