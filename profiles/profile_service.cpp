@@ -44,7 +44,7 @@ std::string FileOrDefault(const std::filesystem::path& file, const std::string& 
 std::wstring UsableName(const std::wstring& fileName) {
   std::wstring name = model::TrimProfileName(fileName);
   for (wchar_t& c : name) {
-    if (c < 0x20 || std::wstring(L"<>:\"/\\|?*").find(c) != std::wstring::npos) c = L'_';
+    if (model::IsForbiddenInName(c)) c = L'_';
   }
   while (!name.empty() && name.front() == L'.') name.erase(0, 1);
   while (!name.empty() && name.back() == L'.') name.pop_back();

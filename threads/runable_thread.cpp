@@ -87,6 +87,11 @@ std::size_t RunableThread<0>::ReadyJobCount() const {
   return readyJobs_.size();
 }
 
+std::uint64_t RunableThread<0>::TimerWalks() const {
+  std::scoped_lock lock(queueMutex_);
+  return timerWalks_;
+}
+
 std::uint32_t RunableThread<0>::Sleep(std::uint32_t milliseconds) {
   if (milliseconds == kSleepInfinite) return worker_.SleepUntilStopped();
   return worker_.Sleep(std::chrono::milliseconds(milliseconds));
@@ -97,6 +102,7 @@ void RunableThread<0>::RunTimer() {
   while (!timerStopRequested_) {
     timerWakeRequested_ = false;
     const auto nextRelease = ReleaseDueJobs(clock_.Now());
+    ++timerWalks_;
     const auto wakeUp = [this] { return timerStopRequested_ || timerWakeRequested_; };
     if (!nextRelease) {
       timerWake_.wait(lock, wakeUp);

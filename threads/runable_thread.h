@@ -62,6 +62,9 @@ class RunableThread<0> final : public IRunableThread {
 
   std::size_t TimedJobCount() const;
   std::size_t ReadyJobCount() const;
+  // How many walks of the job list the timer has finished. A walk begun after Post has seen the
+  // job: tests wait for one after WakeTimer instead of waiting for a time.
+  std::uint64_t TimerWalks() const;
 
   std::uint32_t Sleep(std::uint32_t milliseconds) override;
   bool IsStopRequested() const override { return worker_.IsStopRequested(); }
@@ -89,6 +92,7 @@ class RunableThread<0> final : public IRunableThread {
   std::deque<std::unique_ptr<BaseRunable>> readyJobs_;
   bool timerStopRequested_ = false;
   bool timerWakeRequested_ = false;
+  std::uint64_t timerWalks_ = 0;
   std::thread timer_;
 
   WorkerControl worker_{"RunableThread::Start"};

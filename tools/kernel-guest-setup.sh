@@ -8,18 +8,9 @@ kernel_guest_setup() {
     echo "$what SKIPPED: needs an x86_64 Linux machine (this is $(uname -s) $(uname -m))"
     exit 0
   fi
-  local missing=() package sudo=""
-  for package in "$@"; do
-    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
-      missing+=("$package")
-    fi
-  done
-  [ ${#missing[@]} -eq 0 ] && return 0
-  if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
-  echo "$what: installing ${missing[*]}"
-  if ! { $sudo apt-get update -qq && DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq \
-         --no-install-recommends "${missing[@]}"; }; then
-    echo "$what SKIPPED: cannot install ${missing[*]}"
+  source "$(dirname "${BASH_SOURCE[0]}")/apt.sh"
+  if ! apt_install "$@"; then
+    echo "$what SKIPPED: cannot install $(apt_missing "$@" | tr '\n' ' ')"
     exit 0
   fi
 }

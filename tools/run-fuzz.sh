@@ -14,14 +14,8 @@ runs=${KBCONFIG_FUZZ_RUNS:-20000}
 seconds=${KBCONFIG_FUZZ_SECONDS:-35}
 build=build/fuzz
 
-if ! command -v clang++-14 >/dev/null ||
-   ! dpkg-query -W -f='${Status}' libclang-rt-14-dev 2>/dev/null | grep -q 'install ok installed'; then
-  echo "run-fuzz: installing clang-14 and libclang-rt-14-dev"
-  SUDO=""
-  if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
-  $SUDO apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends clang-14 libclang-rt-14-dev
-fi
+source tools/apt.sh
+apt_install clang-14 libclang-rt-14-dev
 
 echo "== build ${build} (clang, libFuzzer)"
 cmake -S . -B "${build}" -DCMAKE_CXX_COMPILER=clang++-14 -DCMAKE_BUILD_TYPE=RelWithDebInfo \

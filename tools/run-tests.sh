@@ -9,6 +9,20 @@ bash tools/setup.sh
 
 jobs=$(nproc)
 
+# The stages after the builds may leave tests out where this machine cannot run them (each says
+# why); their output is kept so the run can end with the list.
+skips_log=build/test-run-stages.log
+mkdir -p build
+: >"${skips_log}"
+stage() { "$@" 2>&1 | tee -a "${skips_log}"; }
+summary() {
+  local status=$?
+  echo "== what did not run"
+  grep -E 'SKIPPED|did NOT run' "${skips_log}" | sort -u || echo "   everything ran"
+  echo "== tools/run-tests.sh ends with status ${status}"
+}
+trap summary EXIT
+
 run_suite() {
   local dir=$1 sanitize=$2 build_ui=$3
   shift 3
@@ -32,15 +46,15 @@ TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
   run_suite build/tsan "thread" OFF -E KillDuringSave
 
 # Last: a bounded fuzz run of every loader of outside data (clang, libFuzzer).
-bash tools/run-fuzz.sh
+stage bash tools/run-fuzz.sh
 
 # The Debian package of build/tests: linted, installed, started without a keyboard, purged.
-bash tools/run-package-test.sh build/tests
+stage bash tools/run-package-test.sh build/tests
 
 # The Linux backend against the real kernel under qemu (skips with its reason where qemu cannot run).
 echo "== kernel suite"
-bash tools/run-kernel-tests.sh build/kernel-suite
+stage bash tools/run-kernel-tests.sh build/kernel-suite
 
 # The Windows program with Qt, cross-built with MinGW-w64 for x86_64 and i686: its tests (label
 # win32, the UI tests among them) under Wine, its installer, and the installed program end to end.
-bash tools/build-win32.sh
+stage bash tools/build-win32.sh

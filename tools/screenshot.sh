@@ -11,51 +11,26 @@ cd "$(dirname "$0")/.."
 
 bash tools/setup.sh x11-apps netpbm xdotool fonts-wqy-microhei
 
-build=build/screenshot
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKBCONFIG_BUILD_TESTS=OFF \
-  -DKBCONFIG_BUILD_BENCHMARKS=OFF -DKBCONFIG_BUILD_UI=ON >/dev/null
-cmake --build "$build" -j "$(nproc)" --target kbconfig-demo
+source tools/screenshot-helpers.sh
+build_demo
 
 # A clean program folder: default data files, and the recorded macro on key A.
-run_folder=$(mktemp -d)
-trap 'rm -rf "$run_folder"' EXIT
-cp "$build/app/kbconfig-demo" "$build/app/config.xml" "$run_folder/"
-cp -r "$build/app/uires" "$run_folder/"
-source tools/screenshot-macro.sh
-write_screenshot_macro "$run_folder"
+make_run_folder
 
 # Where to click, from the layout and the key-position file: a control's centre in the window.
-layout=uires/layout/main.ui
-geometry_of() {  # name -> "x y width height" of the control in its parent
-  sed -n "/name=\"$1\"/,/<\/rect>/p" "$layout" | sed -n 's/.*<\(x\|y\|width\|height\)>\([0-9]*\)<.*/\2/p' | head -n 4 | xargs
-}
 read -r image_x image_y _ _ <<<"$(geometry_of img_keyboard)"
 IFS=, read -r key_x key_y key_w key_h < <(sed -n 's/.*name="A" .*rect="\([0-9,]*\)".*/\1/p' uires/keyboard/keyboard_positions.xml)
 key_a="$((image_x + key_x + key_w / 2)) $((image_y + key_y + key_h / 2))"
-read -r zh_x zh_y zh_w zh_h <<<"$(geometry_of zh_cn)"
-chinese_button="$((zh_x + zh_w / 2)) $((zh_y + zh_h / 2))"
+chinese_button=$(centre_of zh_cn)
 mkdir -p docs
+xvfb_servers 1
 
-xvfb-run --auto-servernum --server-args="-screen 0 1000x660x24" bash -c '
+xvfb-run "${servers[0]}" --server-args="-screen 0 1000x660x24" bash -c '
   set -euo pipefail
   folder=$1 docs=$2 key_a=$3 chinese_button=$4
-  QT_QPA_PLATFORM=xcb "$folder/kbconfig-demo" >"$folder/demo.log" 2>&1 &
-  program=$!
-  trap "kill $program 2>/dev/null || true" EXIT
-  shoot() { xwd -silent "$@" | xwdtopnm 2>/dev/null | pnmtopng; }
-  wait_for_window() {
-    for _ in $(seq 100); do
-      window=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1 || true)
-      [ -n "$window" ] && { sleep 1; echo "$window"; return 0; }
-      sleep 0.1
-    done
-    echo "screenshot: no window \"$1\"" >&2
-    cat "$folder/demo.log" >&2
-    return 1
-  }
-  main=$(wait_for_window "^Keyboard Configuration\$")
-  read -r origin_x origin_y < <(xdotool getwindowgeometry --shell "$main" | sed -n "s/^[XY]=//p" | xargs)
-  click() { xdotool mousemove $((origin_x + $1)) $((origin_y + $2)) click 1; }
+  source tools/screenshot-helpers.sh
+  start_demo
+  find_main_window
   shoot -root >"$docs/screenshot.png"
 
   click $key_a

@@ -11,6 +11,8 @@ packages=(
   qt6-base-dev qt6-tools-dev qt6-tools-dev-tools libgl-dev
   # Qt6UiTools needs Qt6OpenGLWidgets, whose Qt6OpenGL CMake files only this package brings.
   libqt6opengl6-dev
+  # Qt's own texts (file dialogs, standard buttons) in Chinese; also shipped with the Windows build.
+  qt6-translations-l10n
   libudev-dev
   # The program in front under X11 (platform/linux), and the window manager its tests run with.
   libxcb1-dev icewm
@@ -22,20 +24,10 @@ packages=(
   "$@"
 )
 
-missing=()
-for package in "${packages[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
-    missing+=("$package")
-  fi
-done
-
-if [ ${#missing[@]} -eq 0 ]; then
+cd "$(dirname "$0")/.."
+source tools/apt.sh
+if [ -z "$(apt_missing "${packages[@]}")" ]; then
   echo "setup: all build and test dependencies are installed"
   exit 0
 fi
-
-echo "setup: installing ${missing[*]}"
-SUDO=""
-if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
-$SUDO apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+apt_install "${packages[@]}"

@@ -122,7 +122,7 @@ int RunProgram(ProgramEnvironment& environment, bool startHidden) {
   if (!window.Create()) return 1;
   QObject::connect(&instance, &SingleInstance::ActivationRequested, &window, [&window] {
     window.BringToFront();
-    TakeForeground(window);
+    TakeForeground(*window.FrontWindow());
   });
   QObject::connect(&window, &ui::CMainDlg::WindowDestroyed, &window, [] { QCoreApplication::exit(0); },
                    Qt::QueuedConnection);

@@ -129,14 +129,14 @@ std::shared_ptr<MacroGroup> MacroLibrary::GroupAt(int index) const {
   return InRange(resolved) ? groups_[static_cast<std::size_t>(resolved)] : nullptr;
 }
 
-void MacroLibrary::AddGroup() {
+void MacroLibrary::AddGroup(const std::wstring& stem) {
   auto nameTaken = [this](const std::wstring& candidate) {
     return std::any_of(groups_.begin(), groups_.end(),
                        [&](const auto& existing) { return existing->name == candidate; });
   };
   int n = GroupCount();
-  std::wstring name = support::FormatWide(L"Group %d", n);
-  while (nameTaken(name)) name = support::FormatWide(L"Group %d", ++n);
+  std::wstring name = stem + support::FormatWide(L" %d", n);
+  while (nameTaken(name)) name = stem + support::FormatWide(L" %d", ++n);
 
   auto added = std::make_shared<MacroGroup>();
   added->name = std::move(name);

@@ -39,8 +39,9 @@ class MacroLibrary {
   // The group at `index`; a negative index means the group at `group`. Null when out of range.
   // Groups are shared: one held elsewhere stays valid while others are added or removed.
   std::shared_ptr<MacroGroup> GroupAt(int index) const;
-  // Appends an empty group named "Group <n>" with the first free n from the group count up; saves.
-  void AddGroup();
+  // Appends an empty group named "<stem> <n>" with the first free n from the group count up; saves.
+  // The stem is "Group" unless the caller gives it in the user's language.
+  void AddGroup(const std::wstring& stem = L"Group");
   // 1 and saved when removed, 0 when `index` is out of range.
   int RemoveGroup(int index);
   // 1 and saved when the name changed, 0 when out of range or the name is the same.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cwctype>
+#include <string_view>
 
 namespace model {
 namespace {
@@ -13,11 +14,7 @@ bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t' || c == 0x3000; }
 bool IsDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
 
 bool HasForbiddenCharacter(const std::wstring& name) {
-  static const std::wstring kForbidden = L"<>:\"/\\|?*";
-  for (wchar_t c : name) {
-    if (c < 0x20 || c == 0x7F || kForbidden.find(c) != std::wstring::npos) return true;
-  }
-  return name.front() == L'.' || name.back() == L'.';
+  return std::any_of(name.begin(), name.end(), IsForbiddenInName) || name.front() == L'.' || name.back() == L'.';
 }
 
 bool IsReservedName(const std::wstring& name) {
@@ -33,6 +30,10 @@ bool IsReservedName(const std::wstring& name) {
 }
 
 }  // namespace
+
+bool IsForbiddenInName(wchar_t c) {
+  return c < 0x20 || c == 0x7F || std::wstring_view(L"<>:\"/\\|?*").find(c) != std::wstring_view::npos;
+}
 
 std::wstring TrimProfileName(const std::wstring& name) {
   std::size_t first = 0;

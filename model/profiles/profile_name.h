@@ -20,6 +20,9 @@ enum class ProfileNameProblem {
   kTaken,               // another profile has it
 };
 
+// A character no file or folder name may hold on Windows: < > : " / \ | ? * or a control character.
+bool IsForbiddenInName(wchar_t c);
+
 // `name` without blanks at either end.
 std::wstring TrimProfileName(const std::wstring& name);
 

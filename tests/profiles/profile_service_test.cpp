@@ -196,6 +196,37 @@ TEST(ProfileServiceTest, ImportAddsAProfileAndNeverOverwritesAGroupOfTheSameName
   EXPECT_EQ(refused.error, "The file holds no profile.");
 }
 
+// The name inside an imported file is outside data: whatever it says, the profile's folder is a
+// plain folder inside profiles/ that Windows can hold too.
+TEST(ProfileServiceTest, AnImportedNameNeverLeavesTheProfilesFolder) {
+  ProfileWorld world;
+  const struct {
+    const char* name;
+    const wchar_t* id;
+  } cases[] = {
+      {"../../escape", L"_.._escape"},
+      {"..\\..\\escape", L"_.._escape (2)"},
+      {"C:\\Games\\x", L"C__Games_x"},
+      {"a*b?c|d", L"a_b_c_d"},
+      {"CON", L"Imported profile"},
+      {"...", L"Imported profile (2)"},
+      {"", L"Imported profile (3)"},
+      {"Game&#9;.", L"Game_"},
+  };
+  for (const auto& c : cases) {
+    const std::filesystem::path file = world.folder / "import.xml";
+    testsupport::WriteFileText(file, std::string("<?xml version=\"1.0\"?>\n<kbprofile version=\"1\" name=\"") + c.name +
+                                         "\">\n\t<records />\n</kbprofile>\n");
+    const profiles::ProfileService::ImportOutcome outcome = world.service->Import(file);
+    ASSERT_EQ(outcome.result, ProfileResult::kDone) << c.name;
+    EXPECT_EQ(outcome.id, c.id) << c.name;
+    EXPECT_TRUE(std::filesystem::is_directory(world.folder / "profiles" / outcome.id)) << c.name;
+  }
+  EXPECT_FALSE(std::filesystem::exists(world.folder / "escape"));
+  EXPECT_FALSE(std::filesystem::exists(world.folder.Path().parent_path() / "escape"));
+  EXPECT_EQ(testsupport::CountEntries(world.folder / "profiles"), std::size(cases));
+}
+
 TEST(ProfileServiceTest, SwitchesWaitWhileHeldAndTheLastOneAskedForHappens) {
   ProfileWorld world;
   ASSERT_EQ(world.service->Add(L"A", false), ProfileResult::kDone);

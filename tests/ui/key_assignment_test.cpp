@@ -3,6 +3,7 @@
 // files and capture table, and the assigned key then plays through the emulated virtual device.
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLineEdit>
 #include <QListView>
 #include <QTabWidget>
 
@@ -184,6 +185,32 @@ TEST_F(KeyAssignmentTest, ReassigningAKeyReplacesItsRecordInPlace) {
   EXPECT_EQ(records->at(1).group, L"Volume Up");
   EXPECT_EQ(records->at(1).steps, (std::vector<model::MacroStep>{{0x000C00E9, 0, 0, L""}}));
   EXPECT_EQ(driver_.CaptureTable(), CaptureTableFor({kF1, kCapsLock}));
+}
+
+// OK takes only what the key will really do: the repeat field refuses a count past the largest
+// as it is typed, and an empty macro group is named (and kept off the key on Cancel) first.
+TEST_F(KeyAssignmentTest, TheRepeatFieldIsBoundedAndAnEmptyGroupIsNamedBeforeOk) {
+  library_.AddGroup();
+  boxes_.Answer({ui::kMessageCancel, ui::kMessageOk});
+  ClickKey(kCapsLockSpot, [&](MacroRecordDlg& editor) {
+    SelectGroupRow(editor, 0);
+    auto* repeat = Control<QLineEdit>(editor, "edit_macro_repeat_times");
+    repeat->setFocus();
+    repeat->selectAll();
+    QTest::keyClicks(repeat, "999999");
+    EXPECT_EQ(repeat->text(), "9999");
+    Click(editor, "btnOK");  // answered Cancel: back in the editor
+    EXPECT_TRUE(editor.Dialog()->isVisible());
+    EXPECT_TRUE(store_.Snapshot()->empty());
+    Click(editor, "btnOK");  // answered OK: assigned all the same
+  });
+  ASSERT_EQ(boxes_.texts.size(), 2u) << "no complaint about the repeat count";
+  EXPECT_EQ(boxes_.texts[0],
+            "The macro group \"Group 0\" has no steps: the key would do nothing when pressed. Assign it anyway?");
+  const auto records = store_.Snapshot();
+  ASSERT_EQ(records->size(), 1u);
+  EXPECT_EQ(records->front().repeat, 9999);
+  EXPECT_TRUE(records->front().steps.empty());
 }
 
 // The record rules without the editor.

@@ -39,6 +39,13 @@ QString VersionText(const MainWindowRig& rig) {
 
 using testsupport::WaitFor;
 
+// Wakes the timer thread and waits until it has walked its jobs at the clock's present reading.
+bool LetTimerLook(threads::RunableThread<0>& timer) {
+  const std::uint64_t walks = timer.TimerWalks();
+  timer.WakeTimer();
+  return WaitFor([&] { return timer.TimerWalks() > walks; });
+}
+
 TEST(MainWindowStartTest, WithoutKeyboardTellsTheUserOnceAndEnds) {
   sim::KeyboardSpec absent;
   MainWindowRig rig(absent);
@@ -108,13 +115,14 @@ TEST(MainWindowStartTest, FirstStartTrafficAndFiles) {
   EXPECT_EQ(rig.ReadFile("sidemodel.xml"), testsupport::kDefaultSideModelFile);
 
   // The start-up effect report: effect record 0 about 2000 ms after initialisation.
-  std::this_thread::sleep_for(100ms);  // the timer thread has seen its job
+  threads::RunableThread<0>& timer = rig.window->TimerThread();
+  ASSERT_TRUE(LetTimerLook(timer));  // it has seen its job: the 2000 ms count from here
   rig.clock.Advance(1990ms);
-  rig.window->TimerThread().WakeTimer();
-  std::this_thread::sleep_for(100ms);
+  ASSERT_TRUE(LetTimerLook(timer));
+  EXPECT_EQ(timer.TimedJobCount(), 1u) << "released before its time";
   EXPECT_EQ(rig.SentReports().size(), 2u);
   rig.clock.Advance(10ms);
-  rig.window->TimerThread().WakeTimer();
+  timer.WakeTimer();
   ASSERT_TRUE(WaitFor([&rig] { return rig.SentReports().size() == 3; }));
   EXPECT_EQ(rig.SentReportTexts()[2], "07 ff ff 00 05 00 00 00");
 }

@@ -28,7 +28,9 @@ bool KeyAssignment::OnCoordButtonClick(std::int32_t id, std::wstring name, std::
                                            .showKeyRecord = true,
                                            .keyRecord = model::FindRecord(*records, code),
                                            .records = &deps_.records,
-                                           .keysTaken = [this] { deps_.player.StopAll(); }},
+                                           .keysTaken = [this] { deps_.player.StopAll(); },
+                                           .hideProgram = deps_.hideProgram,
+                                           .groupFolder = &groupFolder_},
                                           deps_.owner);
   if (!editor_) {
     // Nothing was changed, and the filter never left its normal mode.

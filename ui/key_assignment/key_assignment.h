@@ -46,6 +46,7 @@ class KeyAssignment : public SOUI::ICoordButtonClickListener {
     QWidget* owner = nullptr;        // the editor's owner window
     std::function<bool()> keyboardOpen;                   // the keyboard's presence test
     std::function<void(const QString& english)> tellUser;  // a message box
+    std::function<void()> hideProgram = nullptr;           // the editor's "–": the program goes away
   };
 
   explicit KeyAssignment(Dependencies dependencies);
@@ -67,6 +68,7 @@ class KeyAssignment : public SOUI::ICoordButtonClickListener {
 
   Dependencies deps_;
   macro::SelectedKeys selectedKeys_;
+  macro::GroupFolder groupFolder_;  // where the editor's import and export open, this run
   std::unique_ptr<macro::MacroRecordDlg> editor_;
 };
 

@@ -3,6 +3,7 @@
 #include <QString>
 
 #include "ui/macro_editor/group_names.h"
+#include "ui/toolkit/xml_translator.h"
 
 namespace macro {
 
@@ -42,7 +43,7 @@ std::shared_ptr<model::MacroGroup> MacroGroupAdapter::GroupAt(int index) const {
 
 void MacroGroupAdapter::AddGroup() {
   beginResetModel();
-  library_.AddGroup();
+  library_.AddGroup(ui::Tr("Group").toStdWString());
   endResetModel();
 }
 

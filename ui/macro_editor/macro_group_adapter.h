@@ -27,7 +27,7 @@ class MacroGroupAdapter : public QAbstractListModel {
 
   // The library's group at `index`; a negative index means the library's selected group.
   std::shared_ptr<model::MacroGroup> GroupAt(int index) const;
-  // Adds a group (named and saved by the library) and refreshes the list.
+  // Adds a group (named "Group <n>" in the user's language, saved) and refreshes the list.
   void AddGroup();
   // Removes the group at `index` when it exists (saving); refreshes the list in any case.
   void RemoveGroup(int index);

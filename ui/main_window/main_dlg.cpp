@@ -7,6 +7,9 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QEvent>
+#include <QHideEvent>
+#include <QShowEvent>
+#include <QWindowStateChangeEvent>
 #include <QLabel>
 #include <QMetaObject>
 #include <QSlider>
@@ -134,7 +137,8 @@ bool CMainDlg::BindControls() {
       .loader = services_.loader,
       .owner = this,
       .keyboardOpen = [this] { return hid_.IsPresent(); },
-      .tellUser = [this](const QString& text) { ShowMessage(this, "Warning", text, MessageButtons::kOk); }});
+      .tellUser = [this](const QString& text) { ShowMessage(this, "Warning", text, MessageButtons::kOk); },
+      .hideProgram = [this] { HideProgram(); }});
 
   moreMenu_ = CommandMenu::Load(services_.package, "SMENUEX:menu_more", this);
   trayMenu_ = CommandMenu::Load(services_.package, "SMENU:menu_tray");
@@ -324,6 +328,14 @@ void CMainDlg::closeEvent(QCloseEvent* event) {
 }
 
 void CMainDlg::changeEvent(QEvent* event) {
+  if (event->type() == QEvent::WindowStateChange) {
+    const auto* change = static_cast<const QWindowStateChangeEvent*>(event);
+    if (isMinimized()) {
+      HideEditor();
+    } else if (change->oldState().testFlag(Qt::WindowMinimized)) {
+      BringEditorBackLater();
+    }
+  }
   // Texts set here in code follow the language; the layout's own texts retranslate themselves.
   if (event->type() == QEvent::LanguageChange) {
     RefreshVersionText();
@@ -333,6 +345,31 @@ void CMainDlg::changeEvent(QEvent* event) {
     QMetaObject::invokeMethod(this, &CMainDlg::RetranslateTitle, Qt::QueuedConnection);
   }
   QWidget::changeEvent(event);
+}
+
+void CMainDlg::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  BringEditorBackLater();
+}
+
+void CMainDlg::hideEvent(QHideEvent* event) {
+  QWidget::hideEvent(event);
+  HideEditor();
+}
+
+void CMainDlg::HideEditor() {
+  if (macro::MacroRecordDlg* editor = keyAssignment_ ? keyAssignment_->Editor() : nullptr) editor->HideWindow();
+}
+
+void CMainDlg::BringEditorBackLater() {
+  // Once this window is up, so the editor comes in front of it.
+  QMetaObject::invokeMethod(
+      this,
+      [this] {
+        macro::MacroRecordDlg* editor = keyAssignment_ ? keyAssignment_->Editor() : nullptr;
+        if (editor && isVisible() && !isMinimized() && !destroyed_) editor->ShowInFront();
+      },
+      Qt::QueuedConnection);
 }
 
 void CMainDlg::RetranslateTitle() {
@@ -482,6 +519,16 @@ void CMainDlg::BringToFront() {
     raise();
     activateWindow();
   }
+  if (macro::MacroRecordDlg* editor = keyAssignment_ ? keyAssignment_->Editor() : nullptr) editor->ShowInFront();
+}
+
+void CMainDlg::HideProgram() {
+  if (tray_) tray_->HideWindow();
+}
+
+QWidget* CMainDlg::FrontWindow() {
+  macro::MacroRecordDlg* editor = keyAssignment_ ? keyAssignment_->Editor() : nullptr;
+  return editor ? static_cast<QWidget*>(editor->Dialog()) : this;
 }
 
 void CMainDlg::ShowAtStart(bool startHidden) {

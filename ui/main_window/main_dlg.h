@@ -82,8 +82,14 @@ class CMainDlg : public QWidget, public SOUI::ICoordButtonClickListener, public 
   void StopAllMacros();
   // A HID interface arrived or went away (on the window thread).
   void OnDeviceChange(platform::DeviceChange change, const std::wstring& path);
-  // Shows the window, restoring it when minimised or hidden, and brings it to the front.
+  // Shows the window, restoring it when minimised or hidden, and brings it to the front, with the
+  // open macro editor in front of it.
   void BringToFront();
+  // Puts the program away: hidden behind the tray icon (minimised where there is none), the open
+  // macro editor with it. Everything that shows the window again brings the editor back too.
+  void HideProgram();
+  // The window the user works in: the open macro editor, else this window.
+  QWidget* FrontWindow();
   // Shows the window, or keeps it behind the tray icon when `startHidden` (minimised where the
   // desktop has no notification area).
   void ShowAtStart(bool startHidden);
@@ -132,6 +138,8 @@ class CMainDlg : public QWidget, public SOUI::ICoordButtonClickListener, public 
  protected:
   void closeEvent(QCloseEvent* event) override;
   void changeEvent(QEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
 
  private:
   struct DeviceRelay;
@@ -145,6 +153,9 @@ class CMainDlg : public QWidget, public SOUI::ICoordButtonClickListener, public 
   int ShowMessage(QWidget* parent, const QString& caption, const QString& text, MessageButtons buttons,
                   MessageIcon icon = MessageIcon::kWarning);
   void RetranslateTitle();
+  // The open editor goes with this window: hidden while it is away, back in front once it shows.
+  void HideEditor();
+  void BringEditorBackLater();
   void OnButtonClicked(QAbstractButton* sender);
   void OnSliderMoved(QSlider* sender);
   void ScheduleLightingReports();

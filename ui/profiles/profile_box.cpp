@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QSignalBlocker>
 
+#include "model/profiles/profile_name.h"
 #include "ui/profiles/profile_texts.h"
 #include "ui/profiles/program_rules_dialog.h"
 #include "ui/toolkit/command_menu.h"
@@ -17,7 +18,7 @@ namespace {
 QString FileNameFor(const QString& profileName) {
   QString name = profileName;
   for (QChar& c : name) {
-    if (c.unicode() < 0x20 || QStringLiteral("<>:\"/\\|?*").contains(c)) c = QLatin1Char('_');
+    if (model::IsForbiddenInName(static_cast<wchar_t>(c.unicode()))) c = QLatin1Char('_');
   }
   return name + QStringLiteral(".xml");
 }

@@ -5,6 +5,9 @@
 #include <string>
 
 #include <QCoreApplication>
+#include <QFileInfo>
+#include <QLibraryInfo>
+#include <QStringList>
 
 #include "support/logger.h"
 #include "ui/toolkit/resource_package.h"
@@ -26,11 +29,48 @@ QString XmlTranslator::translate(const char*, const char* sourceText, const char
   return texts_.value(QString::fromUtf8(sourceText));
 }
 
+namespace {
+
+void Uninstall(QTranslator*& translator) {
+  if (!translator) return;
+  QCoreApplication::removeTranslator(translator);
+  delete translator;
+  translator = nullptr;
+}
+
+// "zh_cn" (a table's language name) as Qt names the locale: "zh_CN".
+QString QtLocaleName(const QString& language) {
+  const qsizetype separator = language.indexOf(QLatin1Char('_'));
+  if (separator <= 0) return language.toLower();
+  return language.left(separator).toLower() + QLatin1Char('_') + language.mid(separator + 1).toUpper();
+}
+
+}  // namespace
+
 LanguageSwitcher::~LanguageSwitcher() {
-  if (installed_) {
-    QCoreApplication::removeTranslator(installed_);
-    delete installed_;
+  QTranslator* ours = installed_;
+  Uninstall(ours);
+  Uninstall(qtInstalled_);
+}
+
+void LanguageSwitcher::SwitchQtTexts(const QString& language) {
+  Uninstall(qtInstalled_);
+  const QString locale = QtLocaleName(language);
+  if (locale.isEmpty() || locale == QStringLiteral("en") || locale.startsWith(QStringLiteral("en_"))) return;
+  const QString file = QStringLiteral("qtbase_") + locale;
+  const QStringList folders = {QCoreApplication::applicationDirPath() + QStringLiteral("/translations"),
+                               QLibraryInfo::path(QLibraryInfo::TranslationsPath)};
+  auto translator = std::make_unique<QTranslator>();
+  for (const QString& folder : folders) {
+    // Exactly this file: QTranslator would otherwise settle for "qtbase.qm" or another language's.
+    if (QFileInfo::exists(folder + QLatin1Char('/') + file + QStringLiteral(".qm")) && translator->load(file, folder)) {
+      if (QCoreApplication::installTranslator(translator.get())) qtInstalled_ = translator.release();
+      return;
+    }
   }
+  support::LogFailure("LanguageSwitcher::Switch",
+                      "Qt's own texts stay English: " + file.toStdString() + ".qm is in none of " +
+                          folders.join(QStringLiteral(", ")).toStdString());
 }
 
 bool LanguageSwitcher::Switch(std::string_view table) {
@@ -51,6 +91,8 @@ bool LanguageSwitcher::Switch(std::string_view table) {
     delete installed_;
     installed_ = nullptr;
   }
+  // Qt's first, so the program's own table is asked first (the last installed is asked first).
+  SwitchQtTexts(translator->LanguageName());
   if (!QCoreApplication::installTranslator(translator.get())) {
     support::LogFailure("LanguageSwitcher::Switch", "\"" + name + "\" was not installed");
     return false;

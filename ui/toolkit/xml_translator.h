@@ -38,6 +38,9 @@ class XmlTranslator : public QTranslator {
 
 // Holds the installed translator and switches it at run time. Installing a new table makes Qt send
 // LanguageChange to every widget; forms built by the layout loader re-translate their texts then.
+// Qt's own texts (the file dialogs, standard buttons, the edit menu of a text field) follow too:
+// Qt's translation file of the language ("qtbase_zh_CN.qm") is loaded from the program folder's
+// "translations" (Windows) or from Qt's own translations folder (Debian's qt6-translations-l10n).
 class LanguageSwitcher {
  public:
   explicit LanguageSwitcher(const ResourcePackage& package) : package_(package) {}
@@ -50,10 +53,15 @@ class LanguageSwitcher {
   bool Switch(std::string_view table);
   // The current language's name (from the table), empty before the first switch.
   QString CurrentLanguage() const;
+  // Whether Qt's own texts are translated too (false in English, or when Qt's file is missing).
+  bool QtTextsTranslated() const { return qtInstalled_ != nullptr; }
 
  private:
+  void SwitchQtTexts(const QString& language);
+
   const ResourcePackage& package_;
   XmlTranslator* installed_ = nullptr;  // owned; removed from the application on destruction
+  QTranslator* qtInstalled_ = nullptr;  // likewise, Qt's own texts
 };
 
 // The text in the current language (the English text itself when there is no translation).
