@@ -9,10 +9,13 @@
 // /proc/self/task/*/schedstat) and the process used meanwhile: the spin of the playback's step
 // waits shows in the playback thread's.
 //
-// Cases: the filter driver present; the filter driver missing (the channel has no device); a faulty
-// filter driver that refuses every key-event read; and, for comparison, the filter driver present
-// with a macro of 1, 16 and 100 ms steps playing (an endless toggle playback) during the measuring
-// time. The playback thread waits with the deadline wait the program uses on Linux.
+// Cases: the filter driver present; the same with the program in front watched, as switching by
+// program does (the window system's watcher: under X11 it needs DISPLAY, and a window manager to
+// name the active window; tools/with-window-manager.sh gives both); the filter driver missing (the
+// channel has no device); a faulty filter driver that refuses every key-event read; and, for
+// comparison, the filter driver present with a macro of 1, 16 and 100 ms steps playing (an endless
+// toggle playback) during the measuring time.
+// The playback thread waits with the deadline wait the program uses on Linux.
 //
 // Usage: idle_wakeups_bench [seconds per case, default 10]
 #include <atomic>
@@ -36,6 +39,7 @@
 #include "hostdrv/key_filter_channel.h"
 #include "hostdrv/vhidev.h"
 #include "model/records/record_store.h"
+#include "platform/foreground.h"
 #include "platform/sim/sim_key_filter.h"
 #include "platform/sim/sim_virtual_hid.h"
 #include "platform/linux/linux_deadline_wait.h"
@@ -180,12 +184,14 @@ class RefusingReadsFilter final : public platform::FilterDeviceSystem {
   sim::SimKeyFilterDriver& inner_;
 };
 
-enum class FilterCase { kPresent, kMissing, kFaulty, kPresentPlaying };
+enum class FilterCase { kPresent, kPresentWatching, kMissing, kFaulty, kPresentPlaying };
 
 std::string Describe(FilterCase filterCase, std::chrono::milliseconds step) {
   switch (filterCase) {
     case FilterCase::kPresent:
       return "filter driver present, key-event read pending";
+    case FilterCase::kPresentWatching:
+      return "filter driver present, the program in front watched";
     case FilterCase::kMissing:
       return "filter driver missing, channel without a device";
     case FilterCase::kFaulty:
@@ -207,7 +213,12 @@ void Tap(sim::SimKeyFilterDriver& driver, model::KeyCode key) {
 // `step`: the step length of the macro that plays in kPresentPlaying.
 void Measure(FilterCase filterCase, std::chrono::seconds duration,
              std::chrono::milliseconds step = std::chrono::milliseconds(100)) {
-  const bool filterPresent = filterCase == FilterCase::kPresent || filterCase == FilterCase::kPresentPlaying;
+  if (filterCase == FilterCase::kPresentWatching && !platform::SystemForegroundWatcher().Available()) {
+    std::printf("%s: skipped, the program in front cannot be told here (no X display, or Wayland)\n",
+                Describe(filterCase, step).c_str());
+    return;
+  }
+  const bool filterPresent = filterCase != FilterCase::kMissing && filterCase != FilterCase::kFaulty;
   sim::SimKeyFilterDriver driver(filterCase != FilterCase::kMissing);
   RefusingReadsFilter refusingDriver(driver);
   sim::SimVirtualHid hid;
@@ -273,7 +284,16 @@ void Measure(FilterCase filterCase, std::chrono::seconds duration,
     });
     WaitUntil([&] { return driver.PendingReads() == 1; }, "a pending read");
   }
+  std::atomic<int> programsTold{0};
+  std::unique_ptr<platform::Subscription> watching;
+  if (filterCase == FilterCase::kPresentWatching) {
+    platform::ForegroundWatcher& watcher = platform::SystemForegroundWatcher();
+    roles.Track("foreground watcher", [&] {
+      watching = watcher.Watch([&programsTold](const platform::ForegroundProgram&) { ++programsTold; });
+    });
+  }
   std::this_thread::sleep_for(std::chrono::milliseconds(200));  // let everything settle
+  const int toldBefore = programsTold.load();
 
   const std::size_t reportsBefore = hid.Reports().size();
   const auto before = ReadThreadUsage();
@@ -311,12 +331,16 @@ void Measure(FilterCase filterCase, std::chrono::seconds duration,
   std::printf("  all threads incl. main: %llu\n", static_cast<unsigned long long>(all));
   const double cpuMs = std::chrono::duration<double, std::milli>(cpuUsed).count();
   std::printf("  processor time: %.1f ms (%.2f%% of one processor)\n", cpuMs, cpuMs / (10.0 * seconds));
+  if (filterCase == FilterCase::kPresentWatching) {
+    std::printf("  programs in front told meanwhile: %d\n", programsTold.load() - toldBefore);
+  }
   if (filterCase == FilterCase::kPresentPlaying) {
     std::printf("  macro steps sent meanwhile: %zu (%.1f per second)\n", reportsSent,
                 static_cast<double>(reportsSent) / seconds);
   }
   std::fflush(stdout);
 
+  watching.reset();
   channel->RemoveListener(player.get(), &playback::MacroPlayer::OnKeyEvent);
   player->Shutdown();
   channel.reset();
@@ -335,6 +359,7 @@ int main(int argc, char** argv) {
   }
   const std::chrono::seconds duration(seconds);
   Measure(FilterCase::kPresent, duration);
+  Measure(FilterCase::kPresentWatching, duration);
   Measure(FilterCase::kMissing, duration);
   Measure(FilterCase::kFaulty, duration);
   for (const int stepMs : {1, 16, 100}) {

@@ -20,6 +20,10 @@ if(KBCONFIG_BUILD_UI AND CMAKE_SYSTEM_NAME STREQUAL "Linux")
   add_subdirectory(packaging/linux)
 endif()
 
+# Small programs with windows, for the tests and the benchmark of switching by the program in front.
+if((KBCONFIG_BUILD_TESTS OR KBCONFIG_BUILD_BENCHMARKS) AND CMAKE_SYSTEM_NAME STREQUAL "Linux")
+  add_subdirectory(tests/foreground_programs)
+endif()
 if(KBCONFIG_BUILD_TESTS)
   add_subdirectory(tests)
 endif()

@@ -27,3 +27,17 @@ function(kb_add_test name)
     PROPERTIES LABELS "${ARG_LABELS}"
     DISCOVERY_TIMEOUT 60)
 endfunction()
+
+# kb_add_window_manager_test(<target> [LABELS <labels...>]) (Linux): registers the GoogleTest program
+# <target> as one test that runs on a virtual X display of its own with a window manager
+# (tools/with-window-manager.sh); skipped, with the reason, where Xvfb or the window manager is
+# missing. Such tests never run side by side (a display number given by KBCONFIG_XVFB_DISPLAY is one).
+function(kb_add_window_manager_test target)
+  cmake_parse_arguments(ARG "" "" "LABELS" ${ARGN})
+  if(NOT ARG_LABELS)
+    set(ARG_LABELS unit)
+  endif()
+  add_test(NAME ${target} COMMAND bash ${PROJECT_SOURCE_DIR}/tools/with-window-manager.sh $<TARGET_FILE:${target}>)
+  set_tests_properties(${target} PROPERTIES LABELS "${ARG_LABELS}" SKIP_RETURN_CODE 77 RESOURCE_LOCK x11_window_manager
+    TIMEOUT 300)
+endfunction()

@@ -14,6 +14,8 @@ packages=(
   # Qt's own texts (file dialogs, standard buttons) in Chinese; also shipped with the Windows build.
   qt6-translations-l10n
   libudev-dev
+  # The program in front under X11 (platform/linux), and the window manager its tests run with.
+  libxcb1-dev icewm
   qemu-system-x86 busybox-static
   xvfb xauth fonts-dejavu-core
   # Chinese glyphs: the UI tests measure the Chinese texts with a real font.

@@ -1,6 +1,7 @@
 // kbconfig-demo: the program against an emulated keyboard, key filter and virtual HID device.
 // The keyboard logs every report it receives as a line of hex bytes, the virtual device logs
-// the keys it would press, and the key filter is fed from the keys typed into the windows.
+// the keys it would press, and the key filter is fed from the keys typed into the windows. The
+// program in front is the window system's own where it can be told, else emulated.
 #include <QApplication>
 
 #include "app/demo/demo_key_feeder.h"
@@ -27,10 +28,16 @@ int main(int argc, char** argv) {
       [&filter](std::uint32_t code) { return filter.IsCaptured(code); });
   application.installEventFilter(&feeder);
 
-  app::ProgramEnvironment environment = app::ProcessEnvironment();
-  // The rules' editor offers to bring an emulated program to the front.
-  environment.pretendForeground = [](const platform::ForegroundProgram& program) {
-    sim::DemoForegroundWatcher().BringToFront(program);
-  };
+  // The program in front: the window system's own where it can tell, so rules can be tried with
+  // real programs; else an emulated one, which the rules' editor lets the user bring to the front.
+  platform::ForegroundWatcher& system = platform::SystemForegroundWatcher();
+  const bool systemTells = system.Available();
+  app::ProgramEnvironment environment =
+      app::ProcessEnvironment(systemTells ? system : static_cast<platform::ForegroundWatcher&>(sim::DemoForegroundWatcher()));
+  if (!systemTells) {
+    environment.pretendForeground = [](const platform::ForegroundProgram& program) {
+      sim::DemoForegroundWatcher().BringToFront(program);
+    };
+  }
   return app::RunProgram(environment, startHidden);
 }

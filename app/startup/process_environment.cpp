@@ -9,7 +9,7 @@
 
 namespace app {
 
-ProgramEnvironment ProcessEnvironment() {
+ProgramEnvironment ProcessEnvironment(platform::ForegroundWatcher& foreground) {
   hostdrv::VHidev& virtualDevice = hostdrv::VHidev::Instance();
   return ProgramEnvironment{
       .hid = platform::DefaultHidSystem(),
@@ -21,7 +21,7 @@ ProgramEnvironment ProcessEnvironment() {
       .sides = model::SideModelStore::Instance(),
       .effects = model::LedEffectStore::Instance(),
       .settings = model::SettingsStore::Instance(),
-      .foreground = platform::DefaultForegroundWatcher(),
+      .foreground = foreground,
       .clock = support::SteadyClock::Instance(),
       .folders = ChooseProgramFolders(ui::QStringToPath(QCoreApplication::applicationDirPath()),
                                       UserFoldersOfThisProcess()),

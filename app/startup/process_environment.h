@@ -5,7 +5,8 @@
 
 namespace app {
 
-// Needs the QApplication to exist (for the program's folder and the tray check).
-ProgramEnvironment ProcessEnvironment();
+// Needs the QApplication to exist (for the program's folder and the tray check). `foreground`
+// tells the program in front (the backend's own by default).
+ProgramEnvironment ProcessEnvironment(platform::ForegroundWatcher& foreground = platform::DefaultForegroundWatcher());
 
 }  // namespace app

@@ -2,6 +2,7 @@
 #include "platform/deadline_wait.h"
 #include "platform/file_system.h"
 #include "platform/filter_device.h"
+#include "platform/foreground.h"
 #include "platform/hid.h"
 #include "platform/linux/keyboard_event_nodes.h"
 #include "platform/linux/linux_deadline_wait.h"
@@ -10,7 +11,6 @@
 #include "platform/linux/linux_process.h"
 #include "platform/linux/linux_virtual_hid.h"
 #include "platform/process.h"
-#include "platform/portable/unavailable_foreground_watcher.h"
 #include "platform/report_device.h"
 
 namespace platform {
@@ -46,10 +46,7 @@ ProcessSystem& DefaultProcessSystem() {
   return system;
 }
 
-ForegroundWatcher& DefaultForegroundWatcher() {
-  static portable::UnavailableForegroundWatcher watcher(ForegroundUnavailable::kNotBuilt);
-  return watcher;
-}
+ForegroundWatcher& DefaultForegroundWatcher() { return SystemForegroundWatcher(); }
 
 std::unique_ptr<DeadlineWait> CreateDeadlineWait() { return std::make_unique<linux_backend::LinuxDeadlineWait>(); }
 

@@ -1,7 +1,6 @@
 // The backend's services for the program: one of each, created on first use.
 #include "platform/foreground.h"
 #include "platform/input_path.h"
-#include "platform/portable/unavailable_foreground_watcher.h"
 #include "platform/win32/hook_key_filter.h"
 #include "platform/win32/input_path_choice.h"
 #include "platform/win32/send_input_device.h"
@@ -49,9 +48,6 @@ FileSystem& DefaultFileSystem() {
   return system;
 }
 
-ForegroundWatcher& DefaultForegroundWatcher() {
-  static portable::UnavailableForegroundWatcher watcher(ForegroundUnavailable::kNotBuilt);
-  return watcher;
-}
+ForegroundWatcher& DefaultForegroundWatcher() { return SystemForegroundWatcher(); }
 
 }  // namespace platform

@@ -76,7 +76,7 @@ bool MainWindowRig::Start() {
       .macros = macros,
       .settings = settings,
       .profiles = *profiles,
-      .foreground = foreground,
+      .foreground = foregroundInUse != nullptr ? *foregroundInUse : foreground,
       .clock = clock,
       .package = ShippedPackage(),
       .loader = loader,

@@ -81,6 +81,8 @@ class MainWindowRig {
   model::LedEffectStore effects;
   model::SettingsStore settings;
   sim::SimForegroundWatcher foreground;
+  // The watcher the window is given; null: `foreground`.
+  platform::ForegroundWatcher* foregroundInUse = nullptr;
   std::unique_ptr<profiles::ProfileService> profiles;  // made by LoadDataFiles (or Start)
   ui::ProfilePrompts prompts;  // empty members: the program's dialogs
   testsupport::TempFolder folder{"kb_mainwnd"};

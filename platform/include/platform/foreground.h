@@ -10,7 +10,9 @@
 //   told), then on every change of the focused window's program, from any thread, one call at a
 //   time. The same program may be reported twice in a row; callers ignore repeats. A window whose
 //   program cannot be told (no rights to ask, a window without a process) is not reported: the
-//   last program reported stays in force, and the backend logs it once.
+//   last program reported stays in force, and the backend logs it once. When no window has the
+//   focus at all (the bare desktop of some X11 window managers), an empty ForegroundProgram is
+//   reported: no program is in front.
 // - `onChange` must return quickly: it may run on a thread that the system's event delivery waits
 //   for. Hand the work on to another thread.
 // - Destroying the subscription stops the calls; once its destructor has returned, `onChange` is
@@ -51,5 +53,10 @@ class ForegroundWatcher {
 
 // The watcher of the backend this program is linked with.
 ForegroundWatcher& DefaultForegroundWatcher();
+
+// The watcher of the window system this program runs on (the desktop on Windows, X11 on Linux),
+// whichever backend is linked: the real backends' default, and the demo's when it can tell. Linked
+// from kb_platform_system_foreground.
+ForegroundWatcher& SystemForegroundWatcher();
 
 }  // namespace platform

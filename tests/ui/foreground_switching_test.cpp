@@ -1,0 +1,117 @@
+// Switching by the program in front through the real main window on emulated devices, with the
+// X11 watcher under Xvfb with a window manager: two
+// small programs come to the front in turn, each brings the profile linked to it, whose capture
+// table the filter gets and whose lighting the keyboard gets; a window of this program brings no
+// change.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "../common/wait_for.h"
+#include "foreground_programs/program_windows.h"
+#include "main_window_rig.h"
+#include "profiles/foreground_switcher.h"
+#include "support/path_text.h"
+#include "support/text.h"
+
+namespace uitest {
+namespace {
+
+std::string RecordFile(const char* code, const char* name) {
+  return std::string("<?xml version=\"1.0\"?>\n<record code=\"") + code + "\" play=\"1\" type=\"1\" repeat=\"1\" name=\"" +
+         name + "\" group=\"Z\">\n\t<item code=\"7001d\" state=\"0\" delay=\"0\" name=\"\" />\n</record>\n";
+}
+
+std::string EffectFile(int selected) {
+  std::string file = "<?xml version=\"1.0\"?>\n<effect sel=\"" + std::to_string(selected) + "\">\n";
+  for (int i = 0; i < 20; ++i) file += "\t<item speed=\"2\" brightness=\"3\" deriction=\"0\" selection=\"1\" />\n";
+  return file + "</effect>\n";
+}
+
+// The capture table's entries in use, each as "usage low, usage high, page, flags".
+std::vector<std::string> CaptureEntries(const std::vector<std::uint8_t>& table) {
+  std::vector<std::string> entries;
+  for (std::size_t at = 0; at + 4 <= table.size(); at += 4) {
+    const std::vector<std::uint8_t> entry(table.begin() + at, table.begin() + at + 4);
+    if (entry != std::vector<std::uint8_t>(4, 0)) entries.push_back(Hex(entry));
+  }
+  return entries;
+}
+
+struct SwitchLog : profiles::ProfileListener {
+  void OnProfileSwitched(const std::wstring& id) override { switched.push_back(id); }
+  void OnProfilesChanged() override {}
+  std::vector<std::wstring> switched;
+};
+
+TEST(ForegroundSwitching, EachProgramInFrontBringsItsProfileToTheFilterAndTheKeyboard) {
+  MainWindowRig rig;
+  rig.WriteFile("record.xml", RecordFile("70004", "A"));
+  for (const char* profile : {"Game", "Work"}) std::filesystem::create_directories(rig.folder / "profiles" / profile);
+  rig.WriteFile("profiles/Game/record.xml", RecordFile("70005", "B"));
+  rig.WriteFile("profiles/Game/ledeffect.xml", EffectFile(5));
+  rig.WriteFile("profiles/Work/record.xml", RecordFile("70006", "C"));
+  rig.WriteFile("profiles/Work/ledeffect.xml", EffectFile(9));
+  rig.foregroundInUse = &platform::SystemForegroundWatcher();
+  ASSERT_TRUE(rig.foregroundInUse->Available());
+  rig.LoadDataFiles();
+  ASSERT_TRUE(rig.Start());
+  SwitchLog switches;
+  rig.profiles->AddListener(&switches);
+
+  fgtest::ProgramWindows windows;
+  std::string error;
+  const int a = windows.Start("foreground_program_a", {}, error);
+  ASSERT_GE(a, 0) << error;
+  const int b = windows.Start("foreground_program_b", {}, error);
+  ASSERT_GE(b, 0) << error;
+  const int own = windows.StartOwnWindow(error);
+  ASSERT_GE(own, 0) << error;
+  // The window manager may put each new window in front as it maps it: this program's own window
+  // goes in front before the rules exist, so that the first switch is the first step's.
+  ASSERT_TRUE(windows.BringToFront(own));
+  // Program a by its name, program b by its full path.
+  ASSERT_TRUE(rig.settings.Change([&](model::Settings& settings) {
+    settings.switchByProgram = true;
+    settings.rules = {{L"Game", model::ProgramMatch::kName, L"foreground_program_a"},
+                      {L"Work", model::ProgramMatch::kPath, support::PathToWide(windows.Executable(b))}};
+  }));
+  rig.window->Switcher().Refresh();
+  ASSERT_TRUE(rig.window->Switcher().Watching());
+
+  struct Step {
+    int window;
+    std::wstring profile;
+    std::string captured;      // the capture table's one entry
+    std::string effectReport;  // the first lighting report of the switch
+  };
+  const Step steps[] = {
+      {a, L"Game", "05 00 07 02", "07 ff ff 06 03 02 00 00"},
+      {b, L"Work", "06 00 07 02", "07 ff ff 0a 03 02 00 00"},
+      {a, L"Game", "05 00 07 02", "07 ff ff 06 03 02 00 00"},
+  };
+  for (const Step& step : steps) {
+    rig.keyboard.ClearReports();
+    ASSERT_TRUE(windows.BringToFront(step.window));
+    EXPECT_TRUE(testsupport::WaitFor([&] {
+      MainWindowRig::ProcessEvents();
+      return rig.profiles->Active() == step.profile &&
+             CaptureEntries(rig.filter.CaptureTable()) == std::vector<std::string>{step.captured} &&
+             !rig.EffectReportTexts().empty();
+    })) << "window " << step.window << ": active \"" << support::WideToUtf8(rig.profiles->Active()) << "\"";
+    ASSERT_FALSE(rig.EffectReportTexts().empty());
+    EXPECT_EQ(rig.EffectReportTexts().front(), step.effectReport);
+
+    // This program's own window in front changes nothing: the next program's profile follows the
+    // last one's directly.
+    ASSERT_TRUE(windows.BringToFront(own));
+  }
+  const std::vector<std::wstring> expected = {L"Game", L"Work", L"Game"};
+  EXPECT_EQ(switches.switched, expected);
+  rig.profiles->RemoveListener(&switches);
+}
+
+}  // namespace
+}  // namespace uitest
