@@ -24,22 +24,6 @@ std::string RecordFile(const char* code, const char* name) {
          name + "\" group=\"Z\">\n\t<item code=\"7001d\" state=\"0\" delay=\"0\" name=\"\" />\n</record>\n";
 }
 
-std::string EffectFile(int selected) {
-  std::string file = "<?xml version=\"1.0\"?>\n<effect sel=\"" + std::to_string(selected) + "\">\n";
-  for (int i = 0; i < 20; ++i) file += "\t<item speed=\"2\" brightness=\"3\" deriction=\"0\" selection=\"1\" />\n";
-  return file + "</effect>\n";
-}
-
-// The capture table's entries in use, each as "usage low, usage high, page, flags".
-std::vector<std::string> CaptureEntries(const std::vector<std::uint8_t>& table) {
-  std::vector<std::string> entries;
-  for (std::size_t at = 0; at + 4 <= table.size(); at += 4) {
-    const std::vector<std::uint8_t> entry(table.begin() + at, table.begin() + at + 4);
-    if (entry != std::vector<std::uint8_t>(4, 0)) entries.push_back(Hex(entry));
-  }
-  return entries;
-}
-
 struct SwitchLog : profiles::ProfileListener {
   void OnProfileSwitched(const std::wstring& id) override { switched.push_back(id); }
   void OnProfilesChanged() override {}
@@ -51,9 +35,9 @@ TEST(ForegroundSwitching, EachProgramInFrontBringsItsProfileToTheFilterAndTheKey
   rig.WriteFile("record.xml", RecordFile("70004", "A"));
   for (const char* profile : {"Game", "Work"}) std::filesystem::create_directories(rig.folder / "profiles" / profile);
   rig.WriteFile("profiles/Game/record.xml", RecordFile("70005", "B"));
-  rig.WriteFile("profiles/Game/ledeffect.xml", EffectFile(5));
+  rig.WriteFile("profiles/Game/ledeffect.xml", UniformEffectFile(5));
   rig.WriteFile("profiles/Work/record.xml", RecordFile("70006", "C"));
-  rig.WriteFile("profiles/Work/ledeffect.xml", EffectFile(9));
+  rig.WriteFile("profiles/Work/ledeffect.xml", UniformEffectFile(9));
   rig.foregroundInUse = &platform::SystemForegroundWatcher();
   ASSERT_TRUE(rig.foregroundInUse->Available());
   rig.LoadDataFiles();

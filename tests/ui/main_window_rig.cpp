@@ -21,6 +21,21 @@ std::string Hex(const std::vector<std::uint8_t>& bytes) {
   return text;
 }
 
+std::string UniformEffectFile(int selected) {
+  std::string file = "<?xml version=\"1.0\"?>\n<effect sel=\"" + std::to_string(selected) + "\">\n";
+  for (int i = 0; i < 20; ++i) file += "\t<item speed=\"2\" brightness=\"3\" deriction=\"0\" selection=\"1\" />\n";
+  return file + "</effect>\n";
+}
+
+std::vector<std::string> CaptureEntries(const std::vector<std::uint8_t>& table) {
+  std::vector<std::string> entries;
+  for (std::size_t at = 0; at + 4 <= table.size(); at += 4) {
+    const std::vector<std::uint8_t> entry(table.begin() + at, table.begin() + at + 4);
+    if (entry != std::vector<std::uint8_t>(4, 0)) entries.push_back(Hex(entry));
+  }
+  return entries;
+}
+
 MainWindowRig::MainWindowRig(sim::KeyboardSpec spec)
     : keyboard(std::move(spec), clock),
       loader((EnsureApplication(), ShippedPackage()), ProgramFolder()),

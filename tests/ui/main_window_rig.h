@@ -38,6 +38,10 @@ struct ShownMessage {
 
 // The 8 bytes of a report as "07 ff ff ..." for readable comparisons.
 std::string Hex(const std::vector<std::uint8_t>& bytes);
+// An ledeffect.xml whose 20 effects are alike, with effect `selected` chosen.
+std::string UniformEffectFile(int selected);
+// The capture table's entries in use, each as "usage low, usage high, page, flags".
+std::vector<std::string> CaptureEntries(const std::vector<std::uint8_t>& table);
 
 class MainWindowRig {
  public:

@@ -34,22 +34,6 @@ const char* const kRecordOnB =
     "<?xml version=\"1.0\"?>\n<record code=\"70005\" play=\"1\" type=\"1\" repeat=\"1\" name=\"B\" group=\"Y\">\n"
     "\t<item code=\"7001c\" state=\"0\" delay=\"0\" name=\"\" />\n</record>\n";
 
-std::string EffectFile(int selected) {
-  std::string file = "<?xml version=\"1.0\"?>\n<effect sel=\"" + std::to_string(selected) + "\">\n";
-  for (int i = 0; i < 20; ++i) file += "\t<item speed=\"2\" brightness=\"3\" deriction=\"0\" selection=\"1\" />\n";
-  return file + "</effect>\n";
-}
-
-// The capture table's entries in use, each as "usage low, usage high, page, flags".
-std::vector<std::string> CaptureEntries(const std::vector<std::uint8_t>& table) {
-  std::vector<std::string> entries;
-  for (std::size_t at = 0; at + 4 <= table.size(); at += 4) {
-    const std::vector<std::uint8_t> entry(table.begin() + at, table.begin() + at + 4);
-    if (entry != std::vector<std::uint8_t>(4, 0)) entries.push_back(Hex(entry));
-  }
-  return entries;
-}
-
 QStringList Texts(const std::vector<QAction*>& actions) {
   QStringList texts;
   for (QAction* action : actions) texts << action->text() + (action->isChecked() ? "*" : "");
@@ -63,7 +47,7 @@ class ProfileBoxTest : public ::testing::Test {
     rig.WriteFile("record.xml", kRecordOnA);
     std::filesystem::create_directories(rig.folder / "profiles" / "Game");
     rig.WriteFile("profiles/Game/record.xml", kRecordOnB);
-    rig.WriteFile("profiles/Game/ledeffect.xml", EffectFile(5));
+    rig.WriteFile("profiles/Game/ledeffect.xml", UniformEffectFile(5));
     rig.prompts.askName = [this](QWidget*, const QString&, const QString& initial,
                                  const std::function<QString(const QString&)>& problem) -> std::optional<QString> {
       askedWith.push_back(initial);
