@@ -208,6 +208,11 @@ void OnNextFileDialog(std::function<void(QFileDialog&)> act) {
 // file name Windows takes while the whole name stays in the file, and a new group is named in
 // Chinese.
 TEST_F(GroupFileTest, FileDialogsStartInDocumentsRememberTheFolderAndSpeakTheLanguage) {
+#ifdef _WIN32
+  // Users on Windows get the system's own dialog; Qt's, which this test answers, never comes up
+  // under Wine (it stays listing the drives, Z: being the whole Linux tree).
+  GTEST_SKIP() << "Qt's own file dialog does not open under Wine; the test runs on Linux";
+#endif
   const auto home = folder_ / "home";
   std::filesystem::create_directories(home / "Documents");
   std::filesystem::create_directories(folder_ / "elsewhere");
