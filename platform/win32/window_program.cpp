@@ -20,22 +20,25 @@ DWORD ProcessOf(HWND window) {
   return processId;
 }
 
+struct AppWindowSearch {
+  DWORD hostProcess;
+  HWND found = nullptr;
+};
+
+// EnumChildWindows' callback: a function of the system's calling convention (a lambda is not one
+// on 32-bit Windows).
+BOOL CALLBACK FindAppWindow(HWND child, LPARAM parameter) {
+  auto* search = reinterpret_cast<AppWindowSearch*>(parameter);
+  const DWORD processId = ProcessOf(child);
+  if (processId == 0 || processId == search->hostProcess) return TRUE;
+  search->found = child;
+  return FALSE;
+}
+
 // The first child window of `frame` that belongs to another process than the frame's.
 HWND AppWindowInFrame(HWND frame, DWORD hostProcess) {
-  struct Search {
-    DWORD hostProcess;
-    HWND found = nullptr;
-  } search{hostProcess};
-  EnumChildWindows(
-      frame,
-      [](HWND child, LPARAM parameter) -> BOOL {
-        auto* search = reinterpret_cast<Search*>(parameter);
-        const DWORD processId = ProcessOf(child);
-        if (processId == 0 || processId == search->hostProcess) return TRUE;
-        search->found = child;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&search));
+  AppWindowSearch search{hostProcess};
+  EnumChildWindows(frame, FindAppWindow, reinterpret_cast<LPARAM>(&search));
   return search.found;
 }
 
