@@ -5,6 +5,7 @@
 // change.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -40,12 +41,9 @@ TEST(ForegroundSwitching, EachProgramInFrontBringsItsProfileToTheFilterAndTheKey
 
   fgtest::ProgramWindows windows;
   std::string error;
-  const int a = windows.Start("foreground_program_a", {}, error);
-  ASSERT_GE(a, 0) << error;
-  const int b = windows.Start("foreground_program_b", {}, error);
-  ASSERT_GE(b, 0) << error;
-  const int own = windows.StartOwnWindow(error);
-  ASSERT_GE(own, 0) << error;
+  const std::optional<fgtest::ThreeWindows> three = windows.StartThreeWindows(error);
+  ASSERT_TRUE(three) << error;
+  const int a = three->a, b = three->b, own = three->own;
   // The window manager may put each new window in front as it maps it: this program's own window
   // goes in front before the rules exist, so that the first switch is the first step's.
   ASSERT_TRUE(windows.BringToFront(own));
