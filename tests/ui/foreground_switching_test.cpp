@@ -34,8 +34,7 @@ TEST(ForegroundSwitching, EachProgramInFrontBringsItsProfileToTheFilterAndTheKey
   rig.WriteFile("profiles/Work/ledeffect.xml", UniformEffectFile(9));
   rig.foregroundInUse = &platform::SystemForegroundWatcher();
   ASSERT_TRUE(rig.foregroundInUse->Available());
-  rig.LoadDataFiles();
-  ASSERT_TRUE(rig.Start());
+  ASSERT_TRUE(rig.LoadAndStart());
   SwitchLog switches;
   rig.profiles->AddListener(&switches);
 

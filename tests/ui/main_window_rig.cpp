@@ -120,6 +120,11 @@ bool MainWindowRig::Start() {
   return started;
 }
 
+bool MainWindowRig::LoadAndStart() {
+  LoadDataFiles();
+  return Start();
+}
+
 void MainWindowRig::ProcessEvents() {
   // Language changes are posted twice over (application, then each window).
   for (int round = 0; round < 3; ++round) QCoreApplication::processEvents();

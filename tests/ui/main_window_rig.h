@@ -61,6 +61,8 @@ class MainWindowRig {
   // Builds and initialises the window; Initialise's result. Returns once the start's lighting
   // reports have gone out.
   bool Start();
+  // LoadDataFiles(), then Start(): a start of the program on the folder's files.
+  bool LoadAndStart();
   // Runs the queued work of the window thread (device notifications, language changes).
   static void ProcessEvents();
 

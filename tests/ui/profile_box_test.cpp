@@ -55,8 +55,7 @@ class ProfileBoxTest : public ::testing::Test {
       return std::optional(rig.folder / "exported.xml");
     };
     rig.prompts.chooseImportFile = [this](QWidget*, const QString&) { return std::optional(rig.folder / "exported.xml"); };
-    rig.LoadDataFiles();
-    ASSERT_TRUE(rig.Start());
+    ASSERT_TRUE(rig.LoadAndStart());
     ASSERT_TRUE(rig.virtualDevice.OpenVirtualDevice());
   }
   QComboBox* Box() { return rig.Control<QComboBox>("cbx_in_lv"); }
