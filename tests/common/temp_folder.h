@@ -1,5 +1,6 @@
 #pragma once
-// A fresh, uniquely named folder under the system's temporary directory, removed when it goes.
+// A fresh, uniquely named folder under the system's temporary directory (or `base`), removed when
+// it goes.
 // Unique per process and test, so test processes that CTest runs in parallel never share one.
 #include <gtest/gtest.h>
 
@@ -12,7 +13,8 @@ namespace testsupport {
 
 class TempFolder {
  public:
-  explicit TempFolder(const std::string& prefix = "kb") {
+  explicit TempFolder(const std::string& prefix = "kb",
+                      const std::filesystem::path& base = std::filesystem::temp_directory_path()) {
     static std::atomic<unsigned> counter{0};
     static const unsigned salt = std::random_device{}();
     std::string name = prefix;
@@ -20,7 +22,7 @@ class TempFolder {
       name += std::string("_") + info->test_suite_name() + "_" + info->name();
     }
     name += "_" + std::to_string(salt) + "_" + std::to_string(counter.fetch_add(1));
-    path_ = std::filesystem::temp_directory_path() / name;
+    path_ = base / name;
     std::filesystem::create_directories(path_);
   }
   ~TempFolder() {

@@ -4,28 +4,16 @@
 // "window <id in hex>" once its window is mapped, and ends when its standard input ends.
 #include <poll.h>
 #include <unistd.h>
-#include <xcb/xcb.h>
 
-#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
+#include "x11_program_window.h"
+
 #define KB_TEXT(name) #name
 #define KB_NAME(name) KB_TEXT(name)
-
-namespace {
-
-xcb_atom_t Atom(xcb_connection_t* connection, const char* name) {
-  xcb_intern_atom_reply_t* reply =
-      xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 0, std::strlen(name), name), nullptr);
-  const xcb_atom_t atom = reply != nullptr ? reply->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
-  std::free(reply);
-  return atom;
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
   const bool withPid = !(argc > 1 && std::strcmp(argv[1], "--no-pid") == 0);
@@ -44,23 +32,9 @@ int main(int argc, char** argv) {
   xcb_create_window(connection, XCB_COPY_FROM_PARENT, window, screen->root, 200, 200, 320, 200, 0,
                     XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, XCB_CW_BACK_PIXEL, &background);
   const std::string name = KB_NAME(KB_PROGRAM_NAME);
-  const std::string windowClass = name + '\0' + "kbconfig foreground program " + name + '\0';
-  xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8,
-                      windowClass.size(), windowClass.data());
+  fgtest::SetProgramProperties(connection, window, name, "kbconfig foreground program " + name, withPid);
   xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8, name.size(),
                       name.data());
-  // WM_HINTS with the input hint set: the window takes the focus when activated.
-  const std::uint32_t hints[9] = {1, 1, 0, 0, 0, 0, 0, 0, 0};
-  xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_HINTS, XCB_ATOM_WM_HINTS, 32, 9, hints);
-  if (withPid) {
-    const std::uint32_t pid = static_cast<std::uint32_t>(getpid());
-    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, Atom(connection, "_NET_WM_PID"), XCB_ATOM_CARDINAL,
-                        32, 1, &pid);
-    char host[HOST_NAME_MAX + 1] = {};
-    gethostname(host, sizeof host - 1);
-    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_CLIENT_MACHINE, XCB_ATOM_STRING, 8,
-                        std::strlen(host), host);
-  }
   xcb_map_window(connection, window);
   xcb_flush(connection);
   std::printf("window %x\n", window);

@@ -1,19 +1,26 @@
 #pragma once
 // Starts the small programs of this folder (foreground_program_*) and brings their windows, or a
 // window of the calling process, to the front, for the tests and the benchmark of switching by the
-// program in front. On Windows a program brings itself to the front when asked (and says when it
-// has); on X11 the window manager is asked, as a taskbar asks it (a _NET_ACTIVE_WINDOW message to
-// the root window), and the change shows in the root window's properties.
+// program in front. The X11 window manager is asked, as a taskbar asks it (a _NET_ACTIVE_WINDOW
+// message to the root window), and the change shows in the root window's properties.
 //
 // The programs end when this object goes (their standard input closes), also when the test
 // process dies.
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace fgtest {
+
+// Indexes of the three windows the tests bring to the front in turn.
+struct ThreeWindows {
+  int a = -1;    // foreground_program_a
+  int b = -1;    // foreground_program_b
+  int own = -1;  // the window of this process
+};
 
 class ProgramWindows {
  public:
@@ -26,18 +33,17 @@ class ProgramWindows {
   // executable, with `arguments`, and waits until its window exists. Its index, or -1 with the
   // reason in `error`.
   int Start(const std::string& name, const std::vector<std::string>& arguments, std::string& error);
-  // A window of this process (on a thread of its own), as the program's own windows are. Its
-  // index, or -1 with the reason in `error`.
+  // A window of this process, as the program's own windows are. Its index, or -1 with the reason
+  // in `error`.
   int StartOwnWindow(std::string& error);
+  // Programs a and b and a window of this process; nothing, with the reason in `error`, when one
+  // cannot be started.
+  std::optional<ThreeWindows> StartThreeWindows(std::string& error);
 
   // The full path of program `index`'s executable (this process's for the own window).
   std::filesystem::path Executable(int index) const;
-  std::uint64_t Window(int index) const;
-  // Asks for window `index` to come to the front. Windows: returns once the program has asked the
-  // system. X11: returns once the request is sent.
+  // Asks the window manager to bring window `index` to the front; returns once it has.
   bool BringToFront(int index);
-  // Windows: moves program `index`'s window into window `parent` as its child; false elsewhere.
-  bool MoveInto(int index, std::uint64_t parent);
 
   struct Program;
   struct Desktop;
@@ -46,8 +52,5 @@ class ProgramWindows {
   std::vector<std::unique_ptr<Program>> programs_;
   std::unique_ptr<Desktop> desktop_;
 };
-
-// The executable of a program of this folder beside the running executable.
-std::filesystem::path ProgramPath(const std::string& name);
 
 }  // namespace fgtest

@@ -10,14 +10,14 @@
 
 #include <algorithm>
 #include <chrono>
-#include <functional>
-#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <thread>
 
 #include "line_reader.h"
+#include "x11_program_window.h"
 
 extern char** environ;
 
@@ -29,14 +29,6 @@ constexpr auto kAnswerLimit = std::chrono::seconds(20);
 constexpr std::uint32_t kSourcePager = 2;  // _NET_ACTIVE_WINDOW's source: a taskbar or pager
 
 std::filesystem::path OwnExecutable() { return std::filesystem::read_symlink("/proc/self/exe"); }
-
-xcb_atom_t Atom(xcb_connection_t* connection, const char* name) {
-  xcb_intern_atom_reply_t* reply =
-      xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 0, std::strlen(name), name), nullptr);
-  const xcb_atom_t atom = reply != nullptr ? reply->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
-  std::free(reply);
-  return atom;
-}
 
 }  // namespace
 
@@ -148,8 +140,6 @@ struct ProgramWindows::Program {
   }
 };
 
-std::filesystem::path ProgramPath(const std::string& name) { return OwnExecutable().parent_path() / name; }
-
 ProgramWindows::ProgramWindows() : desktop_(std::make_unique<Desktop>()) {}
 ProgramWindows::~ProgramWindows() = default;
 
@@ -159,7 +149,7 @@ int ProgramWindows::Start(const std::string& name, const std::vector<std::string
     return -1;
   }
   auto program = std::make_unique<Program>();
-  program->executable = std::filesystem::weakly_canonical(ProgramPath(name));
+  program->executable = std::filesystem::weakly_canonical(OwnExecutable().parent_path() / name);
   int toProgram[2];
   int fromProgram[2];
   if (pipe2(toProgram, O_CLOEXEC) != 0 || pipe2(fromProgram, O_CLOEXEC) != 0) {
@@ -209,18 +199,7 @@ int ProgramWindows::StartOwnWindow(std::string& error) {
   const xcb_window_t window = xcb_generate_id(connection);
   xcb_create_window(connection, XCB_COPY_FROM_PARENT, window, desktop_->root, 300, 300, 320, 200, 0,
                     XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
-  const std::string windowClass = std::string("kbconfig-own") + '\0' + "kbconfig own test window" + '\0';
-  xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8,
-                      windowClass.size(), windowClass.data());
-  const std::uint32_t hints[9] = {1, 1, 0, 0, 0, 0, 0, 0, 0};
-  xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_HINTS, XCB_ATOM_WM_HINTS, 32, 9, hints);
-  const std::uint32_t pid = static_cast<std::uint32_t>(getpid());
-  xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, Atom(connection, "_NET_WM_PID"), XCB_ATOM_CARDINAL,
-                      32, 1, &pid);
-  char host[HOST_NAME_MAX + 1] = {};
-  gethostname(host, sizeof host - 1);
-  xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_CLIENT_MACHINE, XCB_ATOM_STRING, 8,
-                      std::strlen(host), host);
+  SetProgramProperties(connection, window, "kbconfig-own", "kbconfig own test window", true);
   xcb_map_window(connection, window);
   xcb_flush(connection);
   auto program = std::make_unique<Program>();
@@ -230,14 +209,19 @@ int ProgramWindows::StartOwnWindow(std::string& error) {
   return static_cast<int>(programs_.size()) - 1;
 }
 
-std::filesystem::path ProgramWindows::Executable(int index) const { return programs_.at(index)->executable; }
+std::optional<ThreeWindows> ProgramWindows::StartThreeWindows(std::string& error) {
+  ThreeWindows three;
+  three.a = Start("foreground_program_a", {}, error);
+  three.b = three.a < 0 ? -1 : Start("foreground_program_b", {}, error);
+  three.own = three.b < 0 ? -1 : StartOwnWindow(error);
+  if (three.own < 0) return std::nullopt;
+  return three;
+}
 
-std::uint64_t ProgramWindows::Window(int index) const { return programs_.at(index)->window; }
+std::filesystem::path ProgramWindows::Executable(int index) const { return programs_.at(index)->executable; }
 
 bool ProgramWindows::BringToFront(int index) {
   return desktop_->Activate(static_cast<xcb_window_t>(programs_.at(index)->window));
 }
-
-bool ProgramWindows::MoveInto(int, std::uint64_t) { return false; }
 
 }  // namespace fgtest

@@ -35,25 +35,13 @@ StoredSettings StoreSettings(const std::filesystem::path& folder) {
     EXPECT_TRUE(sides.SetSelected(kStoredSide));
     model::RecordStore records;
     records.Load(folder / "record.xml");
-    model::KeyRecord single;
-    single.code = kPage7 | kUsageA;
-    single.type = 1;
-    single.play = 1;
-    single.repeat = 1;
-    single.name = L"A";
-    single.group = L"B";
-    single.steps = {Step(kUsageB, true, 0, L"B")};
-    records.UpsertRecord(single);
-    model::KeyRecord macro;
-    macro.code = kPage7 | kUsageC;
-    macro.type = 0;
-    macro.play = 8;  // one pass per press
-    macro.repeat = 1;
-    macro.name = L"C";
-    macro.group = L"guest macro";
-    macro.steps = {Step(kUsageX, true, 40, L"X"), Step(kUsageX, false, 120, L"X"), Step(kUsageY, true, 0, L"Y"),
-                   Step(kUsageY, false, 0, L"Y")};
-    records.UpsertRecord(macro);
+    records.UpsertRecord({.code = kPage7 | kUsageA, .type = 1, .play = 1, .repeat = 1, .name = L"A", .group = L"B",
+                          .steps = {Step(kUsageB, true, 0, L"B")}});
+    // Play 8: one pass per press.
+    records.UpsertRecord({.code = kPage7 | kUsageC, .type = 0, .play = 8, .repeat = 1, .name = L"C",
+                          .group = L"guest macro",
+                          .steps = {Step(kUsageX, true, 40, L"X"), Step(kUsageX, false, 120, L"X"),
+                                    Step(kUsageY, true, 0, L"Y"), Step(kUsageY, false, 0, L"Y")}});
     EXPECT_TRUE(records.Save());
   }
 

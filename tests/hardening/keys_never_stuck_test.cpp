@@ -8,7 +8,6 @@
 // reaches a listener, to be recorded or played. Each seed is a short deterministic script; the
 // threads make the interleavings vary.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -26,6 +25,7 @@
 #include <thread>
 #include <vector>
 
+#include "../common/temp_folder.h"
 #include "hostdrv/filter_requests.h"
 #include "hostdrv/key_filter_channel.h"
 #include "hostdrv/vhidev.h"
@@ -126,29 +126,12 @@ const platform::ForegroundProgram kPrograms[] = {{L"C:\\A\\a.exe", L"", false},
                                                  {L"/usr/bin/other", L"Other", false},
                                                  {L"/opt/kbconfig/kbconfig", L"kbconfig", true}};
 
-// The scripts' data folder: in memory where the system has a memory file system, so that the saves
-// of records and profile switches do not wait for a disk thousands of times over.
-class ScriptFolder {
- public:
-  ScriptFolder() {
-    static std::atomic<unsigned> counter{0};
-    std::error_code ec;
-    const std::filesystem::path memory = "/dev/shm";
-    const std::filesystem::path base =
-        std::filesystem::is_directory(memory, ec) ? memory : std::filesystem::temp_directory_path();
-    path_ = base / ("kb_stuck_" + std::to_string(::getpid()) + "_" + std::to_string(counter++));
-    std::filesystem::create_directories(path_);
-  }
-  ~ScriptFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  const std::filesystem::path& Path() const { return path_; }
-  std::filesystem::path operator/(const std::filesystem::path& child) const { return path_ / child; }
-
- private:
-  std::filesystem::path path_;
-};
+// Where the scripts' data folders go: in memory where the system has a memory file system, so
+// that the saves of records and profile switches do not wait for a disk thousands of times over.
+std::filesystem::path ScriptFolderBase() {
+  std::error_code ec;
+  return std::filesystem::is_directory("/dev/shm", ec) ? "/dev/shm" : std::filesystem::temp_directory_path();
+}
 
 class Script : public profiles::ProfileListener {
  public:
@@ -549,7 +532,7 @@ class Script : public profiles::ProfileListener {
   sim::SimKeyFilterDriver driver_;
   sim::SimVirtualHid hid_;
   hostdrv::VHidev device_{hid_};
-  ScriptFolder folder_;
+  testsupport::TempFolder folder_{"kb_stuck", ScriptFolderBase()};
   model::RecordStore store_;
   model::SettingsStore settings_;
   model::LedEffectStore effects_;

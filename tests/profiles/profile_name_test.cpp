@@ -13,31 +13,23 @@ using model::ProfileNameProblem;
 TEST(ProfileNameTest, NamesThatCannotNameAFolderOnAnySystemAreRefused) {
   const std::vector<std::wstring> taken = {L"Game", L"Profile 1"};
   const struct {
-    std::wstring name;
     ProfileNameProblem problem;
+    std::vector<std::wstring> names;
   } cases[] = {
-      {L"Work", ProfileNameProblem::kNone},
-      {L"  Work \u3000", ProfileNameProblem::kNone},  // blanks around are trimmed
-      {L"\u914d\u7f6e 2", ProfileNameProblem::kNone},
-      {L"", ProfileNameProblem::kEmpty},
-      {L"   ", ProfileNameProblem::kEmpty},
-      {std::wstring(65, L'x'), ProfileNameProblem::kTooLong},
-      {std::wstring(64, L'x'), ProfileNameProblem::kNone},
-      {L"a/b", ProfileNameProblem::kForbiddenCharacter},
-      {L"a\\b", ProfileNameProblem::kForbiddenCharacter},
-      {L"what?", ProfileNameProblem::kForbiddenCharacter},
-      {L"tab\there", ProfileNameProblem::kForbiddenCharacter},
-      {L".hidden", ProfileNameProblem::kForbiddenCharacter},
-      {L"end.", ProfileNameProblem::kForbiddenCharacter},
-      {L"CON", ProfileNameProblem::kReservedName},
-      {L"nul.txt", ProfileNameProblem::kReservedName},
-      {L"Com7", ProfileNameProblem::kReservedName},
-      {L"COM10", ProfileNameProblem::kNone},
-      {L"console", ProfileNameProblem::kNone},
-      {L"gAME", ProfileNameProblem::kTaken},
-      {L"profile 1", ProfileNameProblem::kTaken},
+      // Blanks around a name are trimmed; 64 characters are the most.
+      {ProfileNameProblem::kNone,
+       {L"Work", L"  Work \u3000", L"\u914d\u7f6e 2", std::wstring(64, L'x'), L"COM10", L"console"}},
+      {ProfileNameProblem::kEmpty, {L"", L"   "}},
+      {ProfileNameProblem::kTooLong, {std::wstring(65, L'x')}},
+      {ProfileNameProblem::kForbiddenCharacter, {L"a/b", L"a\\b", L"what?", L"tab\there", L".hidden", L"end."}},
+      {ProfileNameProblem::kReservedName, {L"CON", L"nul.txt", L"Com7"}},
+      {ProfileNameProblem::kTaken, {L"gAME", L"profile 1"}},
   };
-  for (const auto& c : cases) EXPECT_EQ(model::CheckProfileName(c.name, taken), c.problem) << std::string(c.name.begin(), c.name.end());
+  for (const auto& c : cases) {
+    for (const std::wstring& name : c.names) {
+      EXPECT_EQ(model::CheckProfileName(name, taken), c.problem) << std::string(name.begin(), name.end());
+    }
+  }
 }
 
 TEST(ProfileNameTest, OrderAndFreeNamesAreAsAUserExpects) {

@@ -59,8 +59,7 @@ TEST(EditorWindowTest, MinimiseHidesBothAndEveryWayBackBringsTheEditorInFront) {
     SCOPED_TRACE(std::string(c.tray ? "tray, " : "no tray, ") + c.wayBack);
     MainWindowRig rig;
     rig.trayAvailable = c.tray;
-    rig.LoadDataFiles();
-    ASSERT_TRUE(rig.Start());
+    ASSERT_TRUE(rig.LoadAndStart());
     rig.window->show();
     InEditor(rig, [&](macro::MacroRecordDlg& editor) {
       ui::FindControl<QAbstractButton>(editor.Dialog(), "btnMin")->click();
@@ -80,8 +79,7 @@ TEST(EditorWindowTest, MinimiseHidesBothAndEveryWayBackBringsTheEditorInFront) {
 
 TEST(EditorWindowTest, RestorePutsAnEditorMovedAwayBackOnScreenInFront) {
   MainWindowRig rig;
-  rig.LoadDataFiles();
-  ASSERT_TRUE(rig.Start());
+  ASSERT_TRUE(rig.LoadAndStart());
   rig.window->show();
   InEditor(rig, [&](macro::MacroRecordDlg& editor) {
     QDialog* dialog = editor.Dialog();

@@ -5,7 +5,7 @@
 // change.
 #include <gtest/gtest.h>
 
-#include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,11 +19,6 @@
 namespace uitest {
 namespace {
 
-std::string RecordFile(const char* code, const char* name) {
-  return std::string("<?xml version=\"1.0\"?>\n<record code=\"") + code + "\" play=\"1\" type=\"1\" repeat=\"1\" name=\"" +
-         name + "\" group=\"Z\">\n\t<item code=\"7001d\" state=\"0\" delay=\"0\" name=\"\" />\n</record>\n";
-}
-
 struct SwitchLog : profiles::ProfileListener {
   void OnProfileSwitched(const std::wstring& id) override { switched.push_back(id); }
   void OnProfilesChanged() override {}
@@ -32,27 +27,22 @@ struct SwitchLog : profiles::ProfileListener {
 
 TEST(ForegroundSwitching, EachProgramInFrontBringsItsProfileToTheFilterAndTheKeyboard) {
   MainWindowRig rig;
-  rig.WriteFile("record.xml", RecordFile("70004", "A"));
-  for (const char* profile : {"Game", "Work"}) std::filesystem::create_directories(rig.folder / "profiles" / profile);
-  rig.WriteFile("profiles/Game/record.xml", RecordFile("70005", "B"));
+  rig.WriteFile("record.xml", OneKeyRecordFile("70004", "A", "Z", "7001d"));
+  rig.WriteFile("profiles/Game/record.xml", OneKeyRecordFile("70005", "B", "Z", "7001d"));
   rig.WriteFile("profiles/Game/ledeffect.xml", UniformEffectFile(5));
-  rig.WriteFile("profiles/Work/record.xml", RecordFile("70006", "C"));
+  rig.WriteFile("profiles/Work/record.xml", OneKeyRecordFile("70006", "C", "Z", "7001d"));
   rig.WriteFile("profiles/Work/ledeffect.xml", UniformEffectFile(9));
   rig.foregroundInUse = &platform::SystemForegroundWatcher();
   ASSERT_TRUE(rig.foregroundInUse->Available());
-  rig.LoadDataFiles();
-  ASSERT_TRUE(rig.Start());
+  ASSERT_TRUE(rig.LoadAndStart());
   SwitchLog switches;
   rig.profiles->AddListener(&switches);
 
   fgtest::ProgramWindows windows;
   std::string error;
-  const int a = windows.Start("foreground_program_a", {}, error);
-  ASSERT_GE(a, 0) << error;
-  const int b = windows.Start("foreground_program_b", {}, error);
-  ASSERT_GE(b, 0) << error;
-  const int own = windows.StartOwnWindow(error);
-  ASSERT_GE(own, 0) << error;
+  const std::optional<fgtest::ThreeWindows> three = windows.StartThreeWindows(error);
+  ASSERT_TRUE(three) << error;
+  const int a = three->a, b = three->b, own = three->own;
   // The window manager may put each new window in front as it maps it: this program's own window
   // goes in front before the rules exist, so that the first switch is the first step's.
   ASSERT_TRUE(windows.BringToFront(own));

@@ -169,24 +169,15 @@ TEST(GroupFileNameTest, WhatWindowsRefusesInAFileNameIsReplaced) {
 }
 
 // Sets an environment variable for the life of the object.
-class ScopedEnvironment {
- public:
+struct ScopedEnvironment {
   ScopedEnvironment(const char* name, const QByteArray& value)
-      : name_(name), had_(qEnvironmentVariableIsSet(name)), old_(qgetenv(name)) {
+      : name(name), had(qEnvironmentVariableIsSet(name)), old(qgetenv(name)) {
     qputenv(name, value);
   }
-  ~ScopedEnvironment() {
-    if (had_) {
-      qputenv(name_, old_);
-    } else {
-      qunsetenv(name_);
-    }
-  }
-
- private:
-  const char* name_;
-  bool had_;
-  QByteArray old_;
+  ~ScopedEnvironment() { had ? qputenv(name, old) : qunsetenv(name); }
+  const char* name;
+  bool had;
+  QByteArray old;
 };
 
 // Answers the next file dialog as it opens (in its own modal loop).

@@ -31,8 +31,7 @@ void SwitchToChinese(MainWindowRig& rig) {
 TEST(MainWindowMenusTest, TrayMenuShowsTheWindowFromItsFirstEntry) {
   MainWindowRig rig;
   rig.trayAvailable = true;
-  rig.LoadDataFiles();
-  ASSERT_TRUE(rig.Start());
+  ASSERT_TRUE(rig.LoadAndStart());
   QAction* show = rig.window->TrayMenu()->actions().value(0);
   ASSERT_EQ(show, rig.window->TrayMenu()->ActionForCommand(ui::CMainDlg::kCommandShow));
   EXPECT_EQ(show->text(), "Show");
@@ -68,8 +67,7 @@ TEST(MainWindowMenusTest, HidingToTheTrayIsToldOnceAcrossStarts) {
 
 TEST(MainWindowMenusTest, AboutTellsVersionDataFolderAndLicences) {
   MainWindowRig rig;
-  rig.LoadDataFiles();
-  ASSERT_TRUE(rig.Start());
+  ASSERT_TRUE(rig.LoadAndStart());
   QAction* about = rig.window->MoreMenu()->ActionForCommand(ui::CMainDlg::kCommandAbout);
   ASSERT_NE(about, nullptr);
   about->trigger();
@@ -110,8 +108,7 @@ TEST(MainWindowMenusTest, ReturnInTheFactoryRestoreBoxCancels) {
   MainWindowRig rig;
   rig.realMessageBoxes = true;
   rig.WriteFile("record.xml", "<?xml version=\"1.0\"?>\n<record code=\"70039\" play=\"1\" type=\"1\"/>\n");
-  rig.LoadDataFiles();
-  ASSERT_TRUE(rig.Start());
+  ASSERT_TRUE(rig.LoadAndStart());
   bool answered = false;
   QTimer::singleShot(0, [&answered] {
     QWidget* focus = QApplication::activeModalWidget()->focusWidget();

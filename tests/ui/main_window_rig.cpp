@@ -1,5 +1,6 @@
 #include "main_window_rig.h"
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -27,6 +28,13 @@ std::string UniformEffectFile(int selected) {
   return file + "</effect>\n";
 }
 
+std::string OneKeyRecordFile(const std::string& code, const std::string& name, const std::string& group,
+                             const std::string& typed) {
+  return "<?xml version=\"1.0\"?>\n<record code=\"" + code + "\" play=\"1\" type=\"1\" repeat=\"1\" name=\"" +
+         name + "\" group=\"" + group + "\">\n\t<item code=\"" + typed +
+         "\" state=\"0\" delay=\"0\" name=\"\" />\n</record>\n";
+}
+
 std::vector<std::string> CaptureEntries(const std::vector<std::uint8_t>& table) {
   std::vector<std::string> entries;
   for (std::size_t at = 0; at + 4 <= table.size(); at += 4) {
@@ -52,6 +60,7 @@ MainWindowRig::~MainWindowRig() {
 }
 
 void MainWindowRig::WriteFile(const std::string& name, const std::string& text) const {
+  std::filesystem::create_directories((folder / name).parent_path());
   std::ofstream(folder / name, std::ios::binary) << text;
 }
 
@@ -109,6 +118,11 @@ bool MainWindowRig::Start() {
   const bool started = window->Initialise();
   window->WaitForLightingReports();
   return started;
+}
+
+bool MainWindowRig::LoadAndStart() {
+  LoadDataFiles();
+  return Start();
 }
 
 void MainWindowRig::ProcessEvents() {

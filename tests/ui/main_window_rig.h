@@ -40,6 +40,10 @@ struct ShownMessage {
 std::string Hex(const std::vector<std::uint8_t>& bytes);
 // An ledeffect.xml whose 20 effects are alike, with effect `selected` chosen.
 std::string UniformEffectFile(int selected);
+// A record.xml of one key `code` (a usage in hex, "70004") named `name` in `group`, which types
+// the key `typed`.
+std::string OneKeyRecordFile(const std::string& code, const std::string& name, const std::string& group,
+                             const std::string& typed);
 // The capture table's entries in use, each as "usage low, usage high, page, flags".
 std::vector<std::string> CaptureEntries(const std::vector<std::uint8_t>& table);
 
@@ -48,7 +52,7 @@ class MainWindowRig {
   explicit MainWindowRig(sim::KeyboardSpec keyboard = sim::StandardKeyboard());
   ~MainWindowRig();
 
-  // Writes a data file into the folder before the stores load it.
+  // Writes a data file into the folder (its folders made as needed) before the stores load it.
   void WriteFile(const std::string& name, const std::string& text) const;
   std::string ReadFile(const std::string& name) const;
   // Loads settings.xml and the four data files from the folder (those of the active profile), as
@@ -57,6 +61,8 @@ class MainWindowRig {
   // Builds and initialises the window; Initialise's result. Returns once the start's lighting
   // reports have gone out.
   bool Start();
+  // LoadDataFiles(), then Start(): a start of the program on the folder's files.
+  bool LoadAndStart();
   // Runs the queued work of the window thread (device notifications, language changes).
   static void ProcessEvents();
 

@@ -27,12 +27,8 @@ namespace {
 
 using testsupport::WaitFor;
 
-const char* const kRecordOnA =
-    "<?xml version=\"1.0\"?>\n<record code=\"70004\" play=\"1\" type=\"1\" repeat=\"1\" name=\"A\" group=\"Z\">\n"
-    "\t<item code=\"7001d\" state=\"0\" delay=\"0\" name=\"\" />\n</record>\n";
-const char* const kRecordOnB =
-    "<?xml version=\"1.0\"?>\n<record code=\"70005\" play=\"1\" type=\"1\" repeat=\"1\" name=\"B\" group=\"Y\">\n"
-    "\t<item code=\"7001c\" state=\"0\" delay=\"0\" name=\"\" />\n</record>\n";
+const std::string kRecordOnA = OneKeyRecordFile("70004", "A", "Z", "7001d");
+const std::string kRecordOnB = OneKeyRecordFile("70005", "B", "Y", "7001c");
 
 QStringList Texts(const std::vector<QAction*>& actions) {
   QStringList texts;
@@ -45,7 +41,6 @@ class ProfileBoxTest : public ::testing::Test {
  protected:
   void SetUp() override {
     rig.WriteFile("record.xml", kRecordOnA);
-    std::filesystem::create_directories(rig.folder / "profiles" / "Game");
     rig.WriteFile("profiles/Game/record.xml", kRecordOnB);
     rig.WriteFile("profiles/Game/ledeffect.xml", UniformEffectFile(5));
     rig.prompts.askName = [this](QWidget*, const QString&, const QString& initial,
@@ -60,8 +55,7 @@ class ProfileBoxTest : public ::testing::Test {
       return std::optional(rig.folder / "exported.xml");
     };
     rig.prompts.chooseImportFile = [this](QWidget*, const QString&) { return std::optional(rig.folder / "exported.xml"); };
-    rig.LoadDataFiles();
-    ASSERT_TRUE(rig.Start());
+    ASSERT_TRUE(rig.LoadAndStart());
     ASSERT_TRUE(rig.virtualDevice.OpenVirtualDevice());
   }
   QComboBox* Box() { return rig.Control<QComboBox>("cbx_in_lv"); }

@@ -71,8 +71,7 @@ TEST(SaveFailureTest, EachFailureIsToldOnceWithTheFileAndTheSystemsReasonInBothL
       std::filesystem::path folder;
       ~Unmount() { umount2(folder.c_str(), MNT_DETACH); }
     } unmount{folder};
-    rig.LoadDataFiles();
-    ASSERT_TRUE(rig.Start());
+    ASSERT_TRUE(rig.LoadAndStart());
     auto* side = rig.Control<QSlider>("bar_side_brightness");
     const auto moveSlider = [side](int times) {
       while (times-- > 0) {

@@ -41,8 +41,7 @@ class SkinTest : public ::testing::Test {
 
 TEST_F(SkinTest, ComboListsOpenInTheThemeAndFocusShows) {
   MainWindowRig rig;
-  rig.LoadDataFiles();
-  ASSERT_TRUE(rig.Start());
+  ASSERT_TRUE(rig.LoadAndStart());
   rig.window->show();
   EXPECT_EQ(rig.window->Root()->font().families().join(", ").toStdString(), "Segoe UI, Microsoft YaHei UI, sans-serif");
   rig.window->activateWindow();

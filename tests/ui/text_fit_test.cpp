@@ -196,8 +196,7 @@ TEST(WindowFitTest, TheWindowFitsTheWorkAreaOfSmallScreens) {
            {"1366x768 at 125 %", QRect(0, 0, 1093, 566)}, {"1920x1080 at 150 %", QRect(0, 32, 1280, 672)}}) {
     SCOPED_TRACE(screen);
     MainWindowRig rig;
-    rig.LoadDataFiles();
-    ASSERT_TRUE(rig.Start());
+    ASSERT_TRUE(rig.LoadAndStart());
     rig.window->FitInto(workArea);
     rig.window->show();
     MainWindowRig::ProcessEvents();

@@ -4,6 +4,7 @@
 // and is logged once; a subscription that went is not called again.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <sstream>
 #include <string>
 
@@ -12,7 +13,6 @@
 #include "support/logger.h"
 #include "support/text.h"
 #include "../../common/wait_for.h"
-#include "untellable_program.h"
 
 namespace {
 
@@ -44,12 +44,9 @@ TEST(ForegroundWatcher, NamesTheProgramOfEachWindowBroughtToTheFront) {
   ASSERT_TRUE(watcher.Available());
   ProgramWindows windows;
   std::string error;
-  const int a = windows.Start("foreground_program_a", {}, error);
-  ASSERT_GE(a, 0) << error;
-  const int b = windows.Start("foreground_program_b", {}, error);
-  ASSERT_GE(b, 0) << error;
-  const int own = windows.StartOwnWindow(error);
-  ASSERT_GE(own, 0) << error;
+  const std::optional<fgtest::ThreeWindows> three = windows.StartThreeWindows(error);
+  ASSERT_TRUE(three) << error;
+  const int a = three->a, b = three->b, own = three->own;
 
   ReportedPrograms reported;
   std::unique_ptr<platform::Subscription> subscription = watcher.Watch(reported.Callback());
@@ -86,8 +83,9 @@ TEST(ForegroundWatcher, NamesTheProgramOfEachWindowBroughtToTheFront) {
 TEST(ForegroundWatcher, AWindowWhoseProgramCannotBeToldLeavesTheLastProgramAndIsLoggedOnce) {
   ProgramWindows windows;
   std::string error;
-  const fgtest::UntellableProgram untellable = fgtest::StartUntellableProgram(windows, error);
-  ASSERT_GE(untellable.index, 0) << error;
+  // Its window has no _NET_WM_PID.
+  const int untellable = windows.Start("foreground_program_b", {"--no-pid"}, error);
+  ASSERT_GE(untellable, 0) << error;
   const int a = windows.Start("foreground_program_a", {}, error);
   ASSERT_GE(a, 0) << error;
   const int own = windows.StartOwnWindow(error);
@@ -95,18 +93,19 @@ TEST(ForegroundWatcher, AWindowWhoseProgramCannotBeToldLeavesTheLastProgramAndIs
 
   support::ScopedLogCapture log;
   ReportedPrograms reported;
-  std::unique_ptr<platform::Subscription> subscription = untellable.watcher->Watch(reported.Callback());
+  std::unique_ptr<platform::Subscription> subscription =
+      platform::SystemForegroundWatcher().Watch(reported.Callback());
+  const auto isA = [&](const ForegroundProgram& program) { return SameExecutable(program, windows.Executable(a)); };
   ASSERT_TRUE(windows.BringToFront(a));
-  ASSERT_TRUE(reported.WaitFor([&](const ForegroundProgram& program) { return SameExecutable(program, windows.Executable(a)); }));
+  ASSERT_TRUE(reported.WaitFor(isA));
   reported.Clear();
   // Untold, a, untold again, then this test's window. Each step waits for what shows that the
   // watcher is past it (the log line, a report), so none is skipped by a watcher that looks late.
-  const auto isA = [&](const ForegroundProgram& program) { return SameExecutable(program, windows.Executable(a)); };
-  ASSERT_TRUE(windows.BringToFront(untellable.index));
+  ASSERT_TRUE(windows.BringToFront(untellable));
   ASSERT_TRUE(testsupport::WaitFor([&] { return Count(log.Text(), "cannot be told") > 0; })) << log.Text();
   ASSERT_TRUE(windows.BringToFront(a));
   ASSERT_TRUE(reported.WaitFor(isA)) << Describe(reported.Distinct());
-  ASSERT_TRUE(windows.BringToFront(untellable.index));
+  ASSERT_TRUE(windows.BringToFront(untellable));
   ASSERT_TRUE(windows.BringToFront(own));
   ASSERT_TRUE(reported.WaitFor([](const ForegroundProgram& program) { return program.isThisProgram; }))
       << Describe(reported.Distinct());

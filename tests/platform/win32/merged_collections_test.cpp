@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <string>
+#include <utility>
+
 namespace platform::win32 {
 namespace {
 
@@ -25,34 +29,27 @@ TEST(MergedCollections, TopLevelCollectionsAreTheFirstNodeAndItsApplicationChild
 }
 
 TEST(MergedCollections, CollectionNamesGoAfterTheIdsAsWindowsWritesThem) {
-  struct Case {
+  const struct {
     const wchar_t* path;
     int number;
-    const wchar_t* expected;  // null: no name
-  };
-  const Case cases[] = {
+    std::optional<std::wstring> expected;  // nothing: no name
+  } cases[] = {
       {L"\\\\?\\hid#vid_1a2b&pid_0c3d&mi_01#0&0000&0&0#{4d1e55b2-f16f-11cf-88cb-001111000030}", 2,
        L"\\\\?\\hid#vid_1a2b&pid_0c3d&mi_01&col02#0&0000&0&0#{4d1e55b2-f16f-11cf-88cb-001111000030}"},
       {L"\\\\?\\HID#VID_845E&PID_0002#0&0000&0&0#{4d1e55b2-f16f-11cf-88cb-001111000030}", 10,
        L"\\\\?\\HID#VID_845E&PID_0002&col0a#0&0000&0&0#{4d1e55b2-f16f-11cf-88cb-001111000030}"},
-      {L"\\\\?\\hid#vid_1a2b&pid_0c3d&mi_01#x", 0, nullptr},
-      {L"\\\\?\\usb#vid_1a2b&pid_0c3d#x#{a5dcbf10-6530-11d2-901f-00c04fb951ed}", 1, nullptr},
-      {L"\\\\?\\hid#vid_1a2b&pid_0c3d", 1, nullptr},
+      {L"\\\\?\\hid#vid_1a2b&pid_0c3d&mi_01#x", 0, std::nullopt},
+      {L"\\\\?\\usb#vid_1a2b&pid_0c3d#x#{a5dcbf10-6530-11d2-901f-00c04fb951ed}", 1, std::nullopt},
+      {L"\\\\?\\hid#vid_1a2b&pid_0c3d", 1, std::nullopt},
   };
-  for (const Case& c : cases) {
-    const auto named = PathWithCollection(c.path, c.number);
-    if (c.expected == nullptr) {
-      EXPECT_FALSE(named) << c.number;
-    } else {
-      ASSERT_TRUE(named);
-      EXPECT_EQ(*named, c.expected);
-    }
-  }
-  EXPECT_TRUE(PathHasNoCollection(L"\\\\?\\hid#vid_1a2b&pid_0c3d&mi_01#7&1&0&0001#{x}"));
-  EXPECT_FALSE(PathHasNoCollection(L"\\\\?\\HID#VID_1A2B&PID_0C3D&MI_01&COL02#7&1&0&0001#{x}"));
-  // "col" in the instance part is not a collection of the ids.
-  EXPECT_TRUE(PathHasNoCollection(L"\\\\?\\hid#vid_1a2b&pid_0c3d#&col01#{x}"));
-  EXPECT_FALSE(PathHasNoCollection(L"\\\\?\\usb#vid_1a2b&pid_0c3d#x#{x}"));
+  for (const auto& c : cases) EXPECT_EQ(PathWithCollection(c.path, c.number), c.expected) << c.number;
+  const std::pair<const wchar_t*, bool> hasNone[] = {
+      {L"\\\\?\\hid#vid_1a2b&pid_0c3d&mi_01#7&1&0&0001#{x}", true},
+      {L"\\\\?\\HID#VID_1A2B&PID_0C3D&MI_01&COL02#7&1&0&0001#{x}", false},
+      {L"\\\\?\\hid#vid_1a2b&pid_0c3d#&col01#{x}", true},  // "col" in the instance part is not of the ids
+      {L"\\\\?\\usb#vid_1a2b&pid_0c3d#x#{x}", false},
+  };
+  for (const auto& [path, expected] : hasNone) EXPECT_EQ(PathHasNoCollection(path), expected) << path;
 }
 
 }  // namespace

@@ -124,7 +124,7 @@ using HardwareInput = BOOL(CDECL*)(HWND window, const INPUT* input, const RAWINP
 HardwareInput WineHardwareInput() {
   static const HardwareInput entry = [] {
     // Loaded with user32; asked for by name, so the test program links no Wine library.
-  const HMODULE win32u = LoadLibraryW(L"win32u.dll");
+    const HMODULE win32u = LoadLibraryW(L"win32u.dll");
     return win32u == nullptr ? nullptr
                              : reinterpret_cast<HardwareInput>(
                                    reinterpret_cast<void*>(GetProcAddress(win32u, "__wine_send_input")));
@@ -132,39 +132,29 @@ HardwareInput WineHardwareInput() {
   return entry;
 }
 
-bool Send(const INPUT& input) {
-  INPUT copy = input;
-  return SendInput(1, &copy, sizeof copy) == 1;
+INPUT KeyInput(UINT virtualKey, UINT scanCode, DWORD flags, bool down) {
+  INPUT input{};
+  input.type = INPUT_KEYBOARD;
+  input.ki.wVk = static_cast<WORD>(virtualKey);
+  input.ki.wScan = static_cast<WORD>(scanCode);
+  input.ki.dwFlags = flags | (down ? 0 : KEYEVENTF_KEYUP);
+  return input;
 }
+
+bool Send(INPUT input) { return SendInput(1, &input, sizeof input) == 1; }
 
 }  // namespace
 
 bool TypeKey(UINT virtualKey, UINT scanCode, bool extended, bool down) {
   const HardwareInput hardware = WineHardwareInput();
-  if (hardware == nullptr) return false;
-  INPUT input{};
-  input.type = INPUT_KEYBOARD;
-  input.ki.wVk = static_cast<WORD>(virtualKey);
-  input.ki.wScan = static_cast<WORD>(scanCode);
-  input.ki.dwFlags = (extended ? KEYEVENTF_EXTENDEDKEY : 0) | (down ? 0 : KEYEVENTF_KEYUP);
-  return hardware(nullptr, &input, nullptr) != FALSE;
+  const INPUT input = KeyInput(virtualKey, scanCode, extended ? KEYEVENTF_EXTENDEDKEY : 0, down);
+  return hardware != nullptr && hardware(nullptr, &input, nullptr) != FALSE;
 }
 
-bool SendKey(UINT virtualKey, UINT scanCode, bool down) {
-  INPUT input{};
-  input.type = INPUT_KEYBOARD;
-  input.ki.wVk = static_cast<WORD>(virtualKey);
-  input.ki.wScan = static_cast<WORD>(scanCode);
-  input.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
-  return Send(input);
-}
+bool SendKey(UINT virtualKey, UINT scanCode, bool down) { return Send(KeyInput(virtualKey, scanCode, 0, down)); }
 
 bool SendCharacter(wchar_t character, bool down) {
-  INPUT input{};
-  input.type = INPUT_KEYBOARD;
-  input.ki.wScan = static_cast<WORD>(character);
-  input.ki.dwFlags = KEYEVENTF_UNICODE | (down ? 0 : KEYEVENTF_KEYUP);
-  return Send(input);
+  return Send(KeyInput(0, static_cast<UINT>(character), KEYEVENTF_UNICODE, down));
 }
 
 bool TapKey(UINT virtualKey, UINT scanCode, bool extended) {
