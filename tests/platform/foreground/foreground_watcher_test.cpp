@@ -1,5 +1,5 @@
-// The watcher of the program in front on a real X display (Xvfb with a window manager): two
-// small programs and a window of this test come to the front in
+// The watcher of the program in front on the real window system (Windows under Wine; X11 under
+// Xvfb with a window manager): two small programs and a window of this test come to the front in
 // turn and each is named; a window whose program cannot be told leaves the last program in force
 // and is logged once; a subscription that went is not called again.
 #include <gtest/gtest.h>
