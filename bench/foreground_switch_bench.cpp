@@ -8,9 +8,9 @@
 // Each switch starts when the program is asked to come to the front (X11: a _NET_ACTIVE_WINDOW
 // request to the window manager, as a taskbar sends; Windows: the program is told to call
 // SetForegroundWindow, so the figure includes its reading of that command). The capture table
-// and the report are looked at each time the window thread has handled its events, and at least
-// every millisecond (under Wine nothing wakes the window thread's wait when they change), so each
-// figure is an upper bound by at most one event's work or one millisecond. Lighting reports are paced 100 ms apart: each switch here waits until the last
+// and the report are looked at each time the window thread has handled its events (on Windows
+// also every millisecond: under Wine nothing wakes the window thread's wait when they change), so
+// each figure is an upper bound by at most one event's work (or one millisecond). Lighting reports are paced 100 ms apart: each switch here waits until the last
 // one's reports are out, and the emulated keyboard's clock is moved on by a second before each, so
 // the pacing adds nothing.
 //
@@ -111,10 +111,16 @@ int main(int argc, char** argv) {
   rig.window->Switcher().Refresh();
   const std::uint32_t capturedKey[] = {0x70005, 0x70006};
 
-  // Wakes the window thread's wait at least every millisecond, also should a switch never come.
+  // Wakes the window thread's wait should a switch never come; on Windows (Wine) every millisecond,
+  // as nothing else wakes that wait there when the capture table or the report changes.
   QTimer tick;
+#ifdef _WIN32
   tick.setTimerType(Qt::PreciseTimer);
   tick.setInterval(1);
+#else
+  tick.setSingleShot(true);
+  tick.setInterval(std::chrono::duration_cast<std::chrono::milliseconds>(kSwitchLimit));
+#endif
   std::vector<double> toCapture;
   std::vector<double> toReport;
   int missed = 0;
