@@ -21,7 +21,7 @@ if(KBCONFIG_BUILD_UI AND CMAKE_SYSTEM_NAME STREQUAL "Linux")
 endif()
 
 # Small programs with windows, for the tests and the benchmark of switching by the program in front.
-if((KBCONFIG_BUILD_TESTS OR KBCONFIG_BUILD_BENCHMARKS) AND CMAKE_SYSTEM_NAME STREQUAL "Linux")
+if((KBCONFIG_BUILD_TESTS OR KBCONFIG_BUILD_BENCHMARKS) AND CMAKE_SYSTEM_NAME MATCHES "^(Linux|Windows)$")
   add_subdirectory(tests/foreground_programs)
 endif()
 if(KBCONFIG_BUILD_TESTS)

@@ -65,12 +65,4 @@ std::vector<LinkCollection> QueryLinkCollections(HANDLE device) {
   return nodes;
 }
 
-bool RunsUnderWine() {
-  static const bool wine = [] {
-    HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-    return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
-  }();
-  return wine;
-}
-
 }  // namespace platform::win32

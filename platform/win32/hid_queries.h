@@ -15,7 +15,5 @@ bool QueryHidAttributes(HANDLE device, HidAttributes& attributes);
 CapsOutcome QueryHidCaps(HANDLE device, HidCaps& caps);
 // The link collection nodes of the interface's preparsed data; empty (logged) when unreadable.
 std::vector<LinkCollection> QueryLinkCollections(HANDLE device);
-// True when this process runs under Wine (its ntdll exports wine_get_version).
-bool RunsUnderWine();
 
 }  // namespace platform::win32

@@ -10,6 +10,7 @@
 #include "platform/win32/hook_key_router.h"
 #include "platform/win32/win_api.h"
 #include "platform/win32/win_error.h"
+#include "platform/win32/wine_check.h"
 #include "support/logger.h"
 
 #include <wtsapi32.h>
@@ -52,14 +53,6 @@ std::uint64_t Counter() {
   LARGE_INTEGER value;
   QueryPerformanceCounter(&value);
   return static_cast<std::uint64_t>(value.QuadPart);
-}
-
-bool RunningUnderWine() {
-  static const bool wine = [] {
-    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-    return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
-  }();
-  return wine;
 }
 
 HookDropCheck::Microseconds CounterMicroseconds(std::uint64_t counter) {
@@ -244,7 +237,7 @@ void KeyboardHook::Thread::Install() {
     rawInputRegistered = RegisterRawInputDevices(&device, 1, sizeof device) != FALSE;
     if (!rawInputRegistered) LogWinFailure("RegisterRawInputDevices(keyboard, hook watch)", GetLastError());
   }
-  if (RunningUnderWine() && SetTimer(window, kKeepAwakeTimer, kKeepAwakeMilliseconds, nullptr) == 0) {
+  if (RunsUnderWine() && SetTimer(window, kKeepAwakeTimer, kKeepAwakeMilliseconds, nullptr) == 0) {
     LogWinFailure("SetTimer(keyboard hook, keep awake)", GetLastError());
   }
   // Raw input already queued is of keys from before this hook: it tells nothing about it.
@@ -266,7 +259,7 @@ void KeyboardHook::Thread::Remove() {
     rawInputRegistered = false;
   }
   if (hook == nullptr) return;
-  if (RunningUnderWine()) KillTimer(window, kKeepAwakeTimer);
+  if (RunsUnderWine()) KillTimer(window, kKeepAwakeTimer);
   if (!UnhookWindowsHookEx(hook)) LogWinFailure("UnhookWindowsHookEx", GetLastError());
   hook = nullptr;
   owner.installed_.store(false);

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "platform/win32/win_error.h"
+#include "platform/win32/wine_check.h"
 #include "support/logger.h"
 #include "support/text.h"
 
@@ -17,6 +18,8 @@ using Callback = std::function<void(const ForegroundProgram&)>;
 
 // Processes whose program could not be told, logged once each; forgotten when this many gather.
 constexpr std::size_t kLoggedProcessesKept = 256;
+// How often the foreground window is looked at where the system raises no foreground events (Wine).
+constexpr DWORD kLookIntervalMs = 20;
 
 // One subscription: the hook thread with its message loop. Destroying it ends the thread; once the
 // destructor returns, the callback neither runs nor will run.
@@ -44,6 +47,8 @@ class ForegroundHookThread final : public Subscription {
   static void CALLBACK OnEvent(HWINEVENTHOOK hook, DWORD event, HWND window, LONG object, LONG child, DWORD thread,
                                DWORD time);
   void Run(std::promise<DWORD>& started);
+  void WaitForEvents();
+  void LookAtForeground();
   void OnForeground(HWND window);
   void OnParentChange();
   void Tell(HWND window);
@@ -58,6 +63,7 @@ class ForegroundHookThread final : public Subscription {
   // On the hook thread only:
   HWINEVENTHOOK parentHook_ = nullptr;
   HWND frameWaitedOn_ = nullptr;
+  HWND lastForeground_ = nullptr;
   std::set<DWORD> loggedProcesses_;
 };
 
@@ -93,14 +99,54 @@ void ForegroundHookThread::Run(std::promise<DWORD>& started) {
   }
   started.set_value(GetCurrentThreadId());
   OnForeground(GetForegroundWindow());
-  while (GetMessageW(&message, nullptr, 0, 0) > 0) DispatchMessageW(&message);
+  if (RunsUnderWine()) {
+    LookAtForeground();
+  } else {
+    WaitForEvents();
+  }
   StopWaitingForApp();
   UnhookWinEvent(hook);
   t_watcher = nullptr;
 }
 
+void ForegroundHookThread::WaitForEvents() {
+  MSG message;
+  while (GetMessageW(&message, nullptr, 0, 0) > 0) DispatchMessageW(&message);
+}
+
+// Wine 8.0 raises EVENT_SYSTEM_FOREGROUND nowhere (nor EVENT_OBJECT_PARENTCHANGE), and its shell hook
+// windows and HSHELL_WINDOWACTIVATED are not implemented: the foreground window is looked at
+// between messages instead, on this thread only, and what the hook may still deliver is handled as
+// on Windows. A UWP frame waiting for its app is looked into again meanwhile.
+void ForegroundHookThread::LookAtForeground() {
+  for (;;) {
+    const DWORD woke = MsgWaitForMultipleObjectsEx(0, nullptr, kLookIntervalMs, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    if (woke == WAIT_FAILED) {
+      LogWinFailure("MsgWaitForMultipleObjectsEx(foreground watcher)", GetLastError());
+      WaitForEvents();
+      return;
+    }
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      if (message.message == WM_QUIT) return;
+      DispatchMessageW(&message);
+    }
+    const HWND window = GetForegroundWindow();
+    try {
+      if (window != lastForeground_) {
+        OnForeground(window);
+      } else if (frameWaitedOn_ != nullptr) {
+        OnParentChange();
+      }
+    } catch (const std::exception& error) {
+      support::LogFailure("foreground watcher", error.what());
+    }
+  }
+}
+
 void ForegroundHookThread::OnForeground(HWND window) {
   StopWaitingForApp();
+  lastForeground_ = window;
   if (window != nullptr) Tell(window);
 }
 

@@ -4,6 +4,9 @@
 // polling). Each change of the foreground window is told as the program that owns it
 // (window_program.h).
 //
+// Under Wine, which raises no foreground events, the thread looks at the foreground window every
+// 20 ms between messages instead (on Windows it never wakes up for nothing).
+//
 // A window whose program cannot be told is not reported, so the last program told stays in force;
 // each such process is logged once. A UWP frame in front without its app's window yet is told as
 // soon as the app's window is moved into it (EVENT_OBJECT_PARENTCHANGE, hooked only meanwhile).

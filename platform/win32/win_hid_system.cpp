@@ -12,6 +12,7 @@
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/win_api.h"
 #include "platform/win32/win_error.h"
+#include "platform/win32/wine_check.h"
 
 namespace platform::win32 {
 namespace {

@@ -1,8 +1,9 @@
 #pragma once
 // Starts the small programs of this folder (foreground_program_*) and brings their windows, or a
 // window of the calling process, to the front, for the tests and the benchmark of switching by the
-// program in front. The X11 window manager is asked, as a taskbar asks it (a _NET_ACTIVE_WINDOW
-// message to the root window), and the change shows in the root window's properties.
+// program in front. On Windows a program brings itself to the front when asked (and says when it
+// has); on X11 the window manager is asked, as a taskbar asks it (a _NET_ACTIVE_WINDOW message to
+// the root window), and the change shows in the root window's properties.
 //
 // The programs end when this object goes (their standard input closes), also when the test
 // process dies.
@@ -33,8 +34,8 @@ class ProgramWindows {
   // executable, with `arguments`, and waits until its window exists. Its index, or -1 with the
   // reason in `error`.
   int Start(const std::string& name, const std::vector<std::string>& arguments, std::string& error);
-  // A window of this process, as the program's own windows are. Its index, or -1 with the reason
-  // in `error`.
+  // A window of this process (on a thread of its own on Windows), as the program's own windows are.
+  // Its index, or -1 with the reason in `error`.
   int StartOwnWindow(std::string& error);
   // Programs a and b and a window of this process; nothing, with the reason in `error`, when one
   // cannot be started.
@@ -42,8 +43,14 @@ class ProgramWindows {
 
   // The full path of program `index`'s executable (this process's for the own window).
   std::filesystem::path Executable(int index) const;
-  // Asks the window manager to bring window `index` to the front; returns once it has.
+  // Asks for window `index` to come to the front. Windows: returns once the program has asked the
+  // system. X11: returns once the window manager has brought it.
   bool BringToFront(int index);
+#ifdef _WIN32
+  std::uint64_t Window(int index) const;
+  // Moves program `index`'s window into window `parent` as its child (as a UWP app's frame holds it).
+  bool MoveInto(int index, std::uint64_t parent);
+#endif
 
   struct Program;
   struct Desktop;

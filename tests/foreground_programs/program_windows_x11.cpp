@@ -209,15 +209,6 @@ int ProgramWindows::StartOwnWindow(std::string& error) {
   return static_cast<int>(programs_.size()) - 1;
 }
 
-std::optional<ThreeWindows> ProgramWindows::StartThreeWindows(std::string& error) {
-  ThreeWindows three;
-  three.a = Start("foreground_program_a", {}, error);
-  three.b = three.a < 0 ? -1 : Start("foreground_program_b", {}, error);
-  three.own = three.b < 0 ? -1 : StartOwnWindow(error);
-  if (three.own < 0) return std::nullopt;
-  return three;
-}
-
 std::filesystem::path ProgramWindows::Executable(int index) const { return programs_.at(index)->executable; }
 
 bool ProgramWindows::BringToFront(int index) {

@@ -1,5 +1,5 @@
 // Switching by the program in front through the real main window on emulated devices, with the
-// X11 watcher under Xvfb with a window manager: two
+// window system's own watcher (Windows under Wine; X11 under Xvfb with a window manager): two
 // small programs come to the front in turn, each brings the profile linked to it, whose capture
 // table the filter gets and whose lighting the keyboard gets; a window of this program brings no
 // change.

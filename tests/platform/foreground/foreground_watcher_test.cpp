@@ -1,5 +1,5 @@
-// The watcher of the program in front on a real X display (Xvfb with a window manager): two
-// small programs and a window of this test come to the front in
+// The watcher of the program in front on the real window system (Windows under Wine; X11 under
+// Xvfb with a window manager): two small programs and a window of this test come to the front in
 // turn and each is named; a window whose program cannot be told leaves the last program in force
 // and is logged once; a subscription that went is not called again.
 #include <gtest/gtest.h>
@@ -13,6 +13,7 @@
 #include "support/logger.h"
 #include "support/text.h"
 #include "../../common/wait_for.h"
+#include "untellable_program.h"
 
 namespace {
 
@@ -83,9 +84,8 @@ TEST(ForegroundWatcher, NamesTheProgramOfEachWindowBroughtToTheFront) {
 TEST(ForegroundWatcher, AWindowWhoseProgramCannotBeToldLeavesTheLastProgramAndIsLoggedOnce) {
   ProgramWindows windows;
   std::string error;
-  // Its window has no _NET_WM_PID.
-  const int untellable = windows.Start("foreground_program_b", {"--no-pid"}, error);
-  ASSERT_GE(untellable, 0) << error;
+  const fgtest::UntellableProgram untellable = fgtest::StartUntellableProgram(windows, error);
+  ASSERT_GE(untellable.index, 0) << error;
   const int a = windows.Start("foreground_program_a", {}, error);
   ASSERT_GE(a, 0) << error;
   const int own = windows.StartOwnWindow(error);
@@ -93,19 +93,18 @@ TEST(ForegroundWatcher, AWindowWhoseProgramCannotBeToldLeavesTheLastProgramAndIs
 
   support::ScopedLogCapture log;
   ReportedPrograms reported;
-  std::unique_ptr<platform::Subscription> subscription =
-      platform::SystemForegroundWatcher().Watch(reported.Callback());
+  std::unique_ptr<platform::Subscription> subscription = untellable.watcher->Watch(reported.Callback());
   const auto isA = [&](const ForegroundProgram& program) { return SameExecutable(program, windows.Executable(a)); };
   ASSERT_TRUE(windows.BringToFront(a));
   ASSERT_TRUE(reported.WaitFor(isA));
   reported.Clear();
   // Untold, a, untold again, then this test's window. Each step waits for what shows that the
   // watcher is past it (the log line, a report), so none is skipped by a watcher that looks late.
-  ASSERT_TRUE(windows.BringToFront(untellable));
+  ASSERT_TRUE(windows.BringToFront(untellable.index));
   ASSERT_TRUE(testsupport::WaitFor([&] { return Count(log.Text(), "cannot be told") > 0; })) << log.Text();
   ASSERT_TRUE(windows.BringToFront(a));
   ASSERT_TRUE(reported.WaitFor(isA)) << Describe(reported.Distinct());
-  ASSERT_TRUE(windows.BringToFront(untellable));
+  ASSERT_TRUE(windows.BringToFront(untellable.index));
   ASSERT_TRUE(windows.BringToFront(own));
   ASSERT_TRUE(reported.WaitFor([](const ForegroundProgram& program) { return program.isThisProgram; }))
       << Describe(reported.Distinct());

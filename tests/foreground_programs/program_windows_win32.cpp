@@ -1,0 +1,190 @@
+#include "program_windows.h"
+
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <future>
+#include <thread>
+#include <utility>
+
+#include "line_reader.h"
+
+namespace fgtest {
+
+namespace {
+
+// Wine may take seconds to start a process on a busy machine.
+constexpr auto kAnswerLimit = std::chrono::seconds(30);
+constexpr UINT kMsgFront = WM_APP + 1;
+constexpr wchar_t kOwnClass[] = L"kbconfig own test window";
+
+std::filesystem::path OwnExecutable() {
+  std::wstring path(32768, L'\0');
+  path.resize(GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size())));
+  return std::filesystem::path(path);
+}
+
+std::wstring Quoted(const std::wstring& text) { return L"\"" + text + L"\""; }
+
+LRESULT CALLBACK OwnProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == kMsgFront) {
+    SetForegroundWindow(window);
+    return 0;
+  }
+  return DefWindowProcW(window, message, wParam, lParam);
+}
+
+}  // namespace
+
+struct ProgramWindows::Desktop {};
+
+struct ProgramWindows::Program {
+  std::filesystem::path executable;
+  std::uint64_t window = 0;
+  // A started program:
+  PROCESS_INFORMATION process{};
+  HANDLE input = nullptr;   // our end of its standard input
+  HANDLE output = nullptr;  // our end of its standard output
+  std::unique_ptr<LineReader> lines;
+  // The own window, on a thread of its own:
+  std::thread ownThread;
+  DWORD ownThreadId = 0;
+
+  bool Tell(const std::string& command) {
+    const std::string line = command + "\n";
+    DWORD written = 0;
+    if (!WriteFile(input, line.data(), static_cast<DWORD>(line.size()), &written, nullptr)) return false;
+    const std::optional<std::string> answer = lines->Next(kAnswerLimit);
+    return answer && *answer == "done";
+  }
+
+  ~Program() {
+    if (ownThread.joinable()) {
+      PostThreadMessageW(ownThreadId, WM_QUIT, 0, 0);
+      ownThread.join();
+    }
+    if (input != nullptr) CloseHandle(input);  // the program ends at the end of its input
+    if (process.hProcess != nullptr) {
+      if (WaitForSingleObject(process.hProcess, 10000) != WAIT_OBJECT_0) TerminateProcess(process.hProcess, 1);
+      WaitForSingleObject(process.hProcess, INFINITE);
+    }
+    lines.reset();  // its output has ended with it
+    if (output != nullptr) CloseHandle(output);
+    if (process.hThread != nullptr) CloseHandle(process.hThread);
+    if (process.hProcess != nullptr) CloseHandle(process.hProcess);
+  }
+};
+
+// The executable of a program of this folder beside the running executable.
+static std::filesystem::path ProgramPath(const std::string& name) {
+  return OwnExecutable().parent_path() / (name + ".exe");
+}
+
+ProgramWindows::ProgramWindows() = default;
+ProgramWindows::~ProgramWindows() = default;
+
+int ProgramWindows::Start(const std::string& name, const std::vector<std::string>& arguments, std::string& error) {
+  auto program = std::make_unique<Program>();
+  program->executable = ProgramPath(name);
+  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+  HANDLE childInput = nullptr;
+  HANDLE childOutput = nullptr;
+  if (!CreatePipe(&childInput, &program->input, &inherit, 0) ||
+      !CreatePipe(&program->output, &childOutput, &inherit, 0)) {
+    error = "CreatePipe failed: " + std::to_string(GetLastError());
+    return -1;
+  }
+  SetHandleInformation(program->input, HANDLE_FLAG_INHERIT, 0);
+  SetHandleInformation(program->output, HANDLE_FLAG_INHERIT, 0);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = childInput;
+  startup.hStdOutput = childOutput;
+  startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+  std::wstring commandLine = Quoted(program->executable.wstring());
+  for (const std::string& argument : arguments) commandLine += L" " + Quoted(std::wstring(argument.begin(), argument.end()));
+  const BOOL created = CreateProcessW(program->executable.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0,
+                                      nullptr, nullptr, &startup, &program->process);
+  const DWORD createError = GetLastError();
+  CloseHandle(childInput);
+  CloseHandle(childOutput);
+  if (!created) {
+    error = "CreateProcessW(" + program->executable.string() + ") failed: " + std::to_string(createError);
+    return -1;
+  }
+  const HANDLE output = program->output;
+  program->lines = std::make_unique<LineReader>([output](char* buffer, std::size_t size) -> std::size_t {
+    DWORD read = 0;
+    if (!ReadFile(output, buffer, static_cast<DWORD>(size), &read, nullptr)) return 0;
+    return read;
+  });
+  const std::optional<std::string> first = program->lines->Next(kAnswerLimit);
+  if (!first || first->rfind("window ", 0) != 0) {
+    error = name + " did not tell its window";
+    return -1;
+  }
+  program->window = std::strtoull(first->c_str() + 7, nullptr, 16);
+  AllowSetForegroundWindow(program->process.dwProcessId);
+  programs_.push_back(std::move(program));
+  return static_cast<int>(programs_.size()) - 1;
+}
+
+int ProgramWindows::StartOwnWindow(std::string& error) {
+  auto program = std::make_unique<Program>();
+  program->executable = OwnExecutable();
+  std::promise<std::pair<HWND, DWORD>> created;
+  std::future<std::pair<HWND, DWORD>> window = created.get_future();
+  program->ownThread = std::thread([&created] {
+    WNDCLASSEXW description{};
+    description.cbSize = sizeof description;
+    description.lpfnWndProc = &OwnProcedure;
+    description.hInstance = GetModuleHandleW(nullptr);
+    description.lpszClassName = kOwnClass;
+    RegisterClassExW(&description);  // fails harmlessly when registered before
+    const HWND own = CreateWindowExW(0, kOwnClass, L"kbconfig own test window", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 300,
+                                     300, 320, 200, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    created.set_value({own, GetCurrentThreadId()});
+    if (own == nullptr) return;
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) DispatchMessageW(&message);
+    DestroyWindow(own);
+  });
+  const auto [own, threadId] = window.get();
+  program->ownThreadId = threadId;
+  if (own == nullptr) {
+    error = "CreateWindowExW failed";
+    program->ownThread.join();
+    return -1;
+  }
+  program->window = reinterpret_cast<std::uintptr_t>(own);
+  programs_.push_back(std::move(program));
+  return static_cast<int>(programs_.size()) - 1;
+}
+
+std::filesystem::path ProgramWindows::Executable(int index) const { return programs_.at(index)->executable; }
+
+std::uint64_t ProgramWindows::Window(int index) const { return programs_.at(index)->window; }
+
+bool ProgramWindows::BringToFront(int index) {
+  Program& program = *programs_.at(index);
+  if (program.ownThread.joinable()) {
+    SendMessageW(reinterpret_cast<HWND>(program.window), kMsgFront, 0, 0);
+    return true;
+  }
+  return program.Tell("front");
+}
+
+bool ProgramWindows::MoveInto(int index, std::uint64_t parent) {
+  Program& program = *programs_.at(index);
+  if (program.ownThread.joinable()) return false;
+  char command[64];
+  std::snprintf(command, sizeof command, "parent %llx", static_cast<unsigned long long>(parent));
+  return program.Tell(command);
+}
+
+}  // namespace fgtest
