@@ -74,8 +74,11 @@ windows_program() {
   echo "guest: $(basename "$out"): Wine's desktop ready ($ready) after $(guest_since "$started") s"
   local sink=()
   [ "$keys_reach_x" = yes ] && sink=(--key-sink "$probe")
+  # The installed program reads config.xml from its folder and keeps its data files in the user's
+  # %APPDATA%\kbconfig (Wine's user is the guest's, root).
   "$tests" --gtest_color=no ${KBCONFIG_GUEST_TESTS:+--gtest_filter=$KBCONFIG_GUEST_TESTS} \
-    --kind windows --data "$prefix/drive_c/Program Files/kbconfig" --results "$out" --loader "$loader" \
+    --kind windows --data "$prefix/drive_c/users/$(id -un)/AppData/Roaming/kbconfig" \
+    --config "$prefix/drive_c/Program Files/kbconfig/config.xml" --results "$out" --loader "$loader" \
     --listing "$listing" "${sink[@]}" -- "$loader" 'C:\Program Files\kbconfig\kbconfig.exe'
   result=$?
   kill "$keeper" 2>/dev/null
