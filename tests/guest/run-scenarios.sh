@@ -35,8 +35,8 @@ share=$root/build/guest/$name
 rm -rf "$share"
 mkdir -p "$share"
 # Xorg reading the keyboard (so its keys reach the Windows program through X), when asked for
-# (KBCONFIG_GUEST_KEYS_THROUGH_X=1) and Xorg's packages are there. Not by default: in one of two
-# runs with Xorg, Wine lost the keyboard's return after the factory restore (README).
+# (KBCONFIG_GUEST_KEYS_THROUGH_X=1) and Xorg's packages are there. Not by default: Xorg needs
+# packages the Xvfb run does not, and the keys' test passed in two runs only.
 display=xvfb
 if [ ${#windows_builds[@]} -gt 0 ] && [ "${KBCONFIG_GUEST_KEYS_THROUGH_X:-0}" != 1 ]; then
   echo "guest: the Windows program's keys through X did NOT run (KBCONFIG_GUEST_KEYS_THROUGH_X=1 runs them, through Xorg)"
