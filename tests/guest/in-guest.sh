@@ -47,7 +47,8 @@ linux_program() {
 # windows-program <wine loader> <prefix> <listing> <probe> <tests>
 windows_program() {
   local out=$1 loader=$2 prefix=$3 listing=$4 probe=$5 tests=$6 started result
-  export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d;winedbg.exe=d"
+  # Wine's diagnostics stay on: "no driver could be loaded" in a program's log says why it has no windows.
+  export WINEPREFIX=$prefix WINEDEBUG=-all,err+winediag WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d;winedbg.exe=d"
   # One server for the scenario; the prefix's services (the HID bus among them) start once.
   /usr/lib/wine/wineserver -k >/dev/null 2>&1
   /usr/lib/wine/wineserver -p
@@ -56,20 +57,31 @@ windows_program() {
   # KBCONFIG_GUEST_WINEDEBUG=<channels> traces them there.
   WINEDEBUG=${KBCONFIG_GUEST_WINEDEBUG:--all} "$loader" wineboot >"$out/wineboot.log" 2>&1
   echo "guest: $(basename "$out"): Wine's services started in $(guest_since "$started") s"
-  # The first program that needs Wine's desktop starts its process and waits 10 s for it; a
-  # program whose wait ran out gets no display driver and no windows. Under TCG that process takes
-  # longer: wait until a program can make a window before the scenario's programs start.
+  # The first program that needs Wine's desktop starts its process (explorer.exe /desktop) and
+  # waits 10 s for it; a program whose wait ran out gets no display driver and no windows. Under
+  # TCG that process takes longer: wait until a program can make a window before the scenario's
+  # programs start. Wine ends the desktop process 1 s after the last program on the desktop has
+  # gone (wineserver's close_desktop_timeout), and the next program would pay that wait again
+  # and lose it: a keeper stays on the desktop for the whole scenario (waiting for a window that
+  # never comes), so the desktop process starts once.
   started=$(guest_uptime)
+  "$loader" "$probe" wait "kbconfig guest desktop keeper" 7200 >"$out/desktop-keeper.log" 2>&1 &
+  local keeper=$!
+  local ready=no
   for _ in $(seq 60); do
-    "$loader" "$probe" can-create-window >/dev/null 2>&1 && break
+    if "$loader" "$probe" can-create-window >/dev/null 2>&1; then ready=yes; break; fi
   done
-  echo "guest: $(basename "$out"): Wine's desktop ready after $(guest_since "$started") s"
+  echo "guest: $(basename "$out"): Wine's desktop ready ($ready) after $(guest_since "$started") s"
   local sink=()
   [ "$keys_reach_x" = yes ] && sink=(--key-sink "$probe")
+  # The installed program reads config.xml from its folder and keeps its data files in the user's
+  # %APPDATA%\kbconfig (Wine's user is the guest's, root).
   "$tests" --gtest_color=no ${KBCONFIG_GUEST_TESTS:+--gtest_filter=$KBCONFIG_GUEST_TESTS} \
-    --kind windows --data "$prefix/drive_c/Program Files/kbconfig" --results "$out" --loader "$loader" \
+    --kind windows --data "$prefix/drive_c/users/$(id -un)/AppData/Roaming/kbconfig" \
+    --config "$prefix/drive_c/Program Files/kbconfig/config.xml" --results "$out" --loader "$loader" \
     --listing "$listing" "${sink[@]}" -- "$loader" 'C:\Program Files\kbconfig\kbconfig.exe'
   result=$?
+  kill "$keeper" 2>/dev/null
   /usr/lib/wine/wineserver -k >/dev/null 2>&1
   return $result
 }

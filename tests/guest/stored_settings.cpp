@@ -20,6 +20,7 @@ model::MacroStep Step(std::uint8_t usage, bool down, int delayMs, const wchar_t*
 }  // namespace
 
 StoredSettings StoreSettings(const std::filesystem::path& folder) {
+  std::filesystem::create_directories(folder);  // an installed program's data folder before its first start
   std::filesystem::remove(folder / "ledeffect.xml");
   std::filesystem::remove(folder / "sidemodel.xml");
   std::filesystem::remove(folder / "record.xml");

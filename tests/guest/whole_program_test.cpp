@@ -8,8 +8,11 @@
 // factory restore with the keyboard leaving and coming back, and last the removal that ends it.
 //
 // Usage: guest_program_tests [gtest flags] --kind linux|windows --data <program's data folder>
-//          --results <folder for logs> [--loader <wine loader> --listing <hid_listing.exe>
-//          [--key-sink <window_probe.exe>]] -- <program command...>
+//          [--config <config.xml the program reads>] --results <folder for logs>
+//          [--loader <wine loader> --listing <hid_listing.exe> [--key-sink <window_probe.exe>]]
+//          -- <program command...>
+// --config: where the program reads config.xml (default: in the data folder); the installed
+// Windows program keeps its data files in the user's folder, its config.xml in the program folder.
 // --key-sink: the X server reads the keyboard (Xorg with libinput); the Windows program's keys are
 // then checked in a Windows window of window_probe's.
 #include <linux/input.h>
@@ -45,6 +48,7 @@ using Bytes = std::vector<std::uint8_t>;
 struct Options {
   bool windows = false;
   std::filesystem::path data;
+  std::filesystem::path config;
   std::filesystem::path results;
   std::string loader;
   std::string listing;
@@ -119,7 +123,7 @@ class WholeProgram : public ::testing::Test {
   // The HID listing tool under Wine: what Wine lists, what the program's backend makes of it,
   // and the version query through the selector's match. Waits until Wine has the keyboard.
   static std::string WineListing() {
-    ChildProcess listing({Opt().loader, Opt().listing, WinePath(Opt().data / "config.xml")}, {},
+    ChildProcess listing({Opt().loader, Opt().listing, WinePath(Opt().config)}, {},
                          (Opt().results / "hid-listing.log").string());
     listing.WaitForExit(kStepLimit);
     return listing.Log();
@@ -317,6 +321,8 @@ int main(int argc, char** argv) {
       options.windows = next() == "windows";
     } else if (arg == "--data") {
       options.data = next();
+    } else if (arg == "--config") {
+      options.config = next();
     } else if (arg == "--results") {
       options.results = next();
     } else if (arg == "--loader") {
@@ -330,10 +336,12 @@ int main(int argc, char** argv) {
       break;
     }
   }
+  if (options.config.empty()) options.config = options.data / "config.xml";
   if (options.command.empty() || options.data.empty() || options.results.empty() ||
       (options.windows && (options.loader.empty() || options.listing.empty()))) {
-    std::fprintf(stderr, "usage: guest_program_tests --kind linux|windows --data <folder> --results <folder> "
-                         "[--loader <wine> --listing <exe> [--key-sink <exe>]] -- <program...>\n");
+    std::fprintf(stderr,
+                 "usage: guest_program_tests --kind linux|windows --data <folder> [--config <file>] "
+                 "--results <folder> [--loader <wine> --listing <exe> [--key-sink <exe>]] -- <program...>\n");
     return 2;
   }
   return RUN_ALL_TESTS();
