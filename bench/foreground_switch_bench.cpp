@@ -10,9 +10,9 @@
 // SetForegroundWindow, so the figure includes its reading of that command). The capture table
 // and the report are looked at each time the window thread has handled its events (on Windows
 // also every millisecond: under Wine nothing wakes the window thread's wait when they change), so
-// each figure is an upper bound by at most one event's work (or one millisecond). Lighting reports are paced 100 ms apart: each switch here waits until the last
-// one's reports are out, and the emulated keyboard's clock is moved on by a second before each, so
-// the pacing adds nothing.
+// each figure is an upper bound by at most one event's work (or one millisecond). Lighting reports
+// are paced 100 ms apart: each switch here waits until the last one's reports are out, and the
+// emulated keyboard's clock is moved on by a second before each, so the pacing adds nothing.
 //
 // Usage: foreground_switch_bench [switches, default 200]
 #include <QCoreApplication>
