@@ -12,10 +12,13 @@
 #include <utility>
 
 #include "line_reader.h"
+#include "platform/win32/unique_handle.h"
 
 namespace fgtest {
 
 namespace {
+
+using platform::win32::UniqueHandle;
 
 // Wine may take seconds to start a process on a busy machine.
 constexpr auto kAnswerLimit = std::chrono::seconds(30);
@@ -46,10 +49,10 @@ struct ProgramWindows::Program {
   std::filesystem::path executable;
   std::uint64_t window = 0;
   // A started program:
-  PROCESS_INFORMATION process{};
-  HANDLE input = nullptr;   // our end of its standard input
-  HANDLE output = nullptr;  // our end of its standard output
-  std::unique_ptr<LineReader> lines;
+  UniqueHandle process;
+  UniqueHandle output;  // our end of its standard output
+  UniqueHandle input;   // our end of its standard input
+  std::unique_ptr<LineReader> lines;  // reads `output`, so declared (and destroyed) after it
   // The own window, on a thread of its own:
   std::thread ownThread;
   DWORD ownThreadId = 0;
@@ -57,7 +60,7 @@ struct ProgramWindows::Program {
   bool Tell(const std::string& command) {
     const std::string line = command + "\n";
     DWORD written = 0;
-    if (!WriteFile(input, line.data(), static_cast<DWORD>(line.size()), &written, nullptr)) return false;
+    if (!WriteFile(input.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr)) return false;
     const std::optional<std::string> answer = lines->Next(kAnswerLimit);
     return answer && *answer == "done";
   }
@@ -67,15 +70,12 @@ struct ProgramWindows::Program {
       PostThreadMessageW(ownThreadId, WM_QUIT, 0, 0);
       ownThread.join();
     }
-    if (input != nullptr) CloseHandle(input);  // the program ends at the end of its input
-    if (process.hProcess != nullptr) {
-      if (WaitForSingleObject(process.hProcess, 10000) != WAIT_OBJECT_0) TerminateProcess(process.hProcess, 1);
-      WaitForSingleObject(process.hProcess, INFINITE);
+    input.Reset();  // the program ends at the end of its input
+    if (process) {
+      if (WaitForSingleObject(process.get(), 10000) != WAIT_OBJECT_0) TerminateProcess(process.get(), 1);
+      WaitForSingleObject(process.get(), INFINITE);
     }
     lines.reset();  // its output has ended with it
-    if (output != nullptr) CloseHandle(output);
-    if (process.hThread != nullptr) CloseHandle(process.hThread);
-    if (process.hProcess != nullptr) CloseHandle(process.hProcess);
   }
 };
 
@@ -91,33 +91,40 @@ int ProgramWindows::Start(const std::string& name, const std::vector<std::string
   auto program = std::make_unique<Program>();
   program->executable = ProgramPath(name);
   SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-  HANDLE childInput = nullptr;
-  HANDLE childOutput = nullptr;
-  if (!CreatePipe(&childInput, &program->input, &inherit, 0) ||
-      !CreatePipe(&program->output, &childOutput, &inherit, 0)) {
-    error = "CreatePipe failed: " + std::to_string(GetLastError());
+  HANDLE ends[4] = {};  // child's input, our input end, our output end, child's output
+  const bool piped = CreatePipe(&ends[0], &ends[1], &inherit, 0) && CreatePipe(&ends[2], &ends[3], &inherit, 0);
+  const DWORD pipeError = GetLastError();
+  UniqueHandle childInput(ends[0]);
+  UniqueHandle childOutput(ends[3]);
+  program->input = UniqueHandle(ends[1]);
+  program->output = UniqueHandle(ends[2]);
+  if (!piped) {
+    error = "CreatePipe failed: " + std::to_string(pipeError);
     return -1;
   }
-  SetHandleInformation(program->input, HANDLE_FLAG_INHERIT, 0);
-  SetHandleInformation(program->output, HANDLE_FLAG_INHERIT, 0);
+  SetHandleInformation(program->input.get(), HANDLE_FLAG_INHERIT, 0);
+  SetHandleInformation(program->output.get(), HANDLE_FLAG_INHERIT, 0);
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdInput = childInput;
-  startup.hStdOutput = childOutput;
+  startup.hStdInput = childInput.get();
+  startup.hStdOutput = childOutput.get();
   startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
   std::wstring commandLine = Quoted(program->executable.wstring());
   for (const std::string& argument : arguments) commandLine += L" " + Quoted(std::wstring(argument.begin(), argument.end()));
+  PROCESS_INFORMATION process{};
   const BOOL created = CreateProcessW(program->executable.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0,
-                                      nullptr, nullptr, &startup, &program->process);
+                                      nullptr, nullptr, &startup, &process);
   const DWORD createError = GetLastError();
-  CloseHandle(childInput);
-  CloseHandle(childOutput);
+  childInput.Reset();
+  childOutput.Reset();
   if (!created) {
     error = "CreateProcessW(" + program->executable.string() + ") failed: " + std::to_string(createError);
     return -1;
   }
-  const HANDLE output = program->output;
+  program->process = UniqueHandle(process.hProcess);
+  const UniqueHandle thread(process.hThread);  // not needed: closed at once
+  const HANDLE output = program->output.get();
   program->lines = std::make_unique<LineReader>([output](char* buffer, std::size_t size) -> std::size_t {
     DWORD read = 0;
     if (!ReadFile(output, buffer, static_cast<DWORD>(size), &read, nullptr)) return 0;
@@ -129,7 +136,7 @@ int ProgramWindows::Start(const std::string& name, const std::vector<std::string
     return -1;
   }
   program->window = std::strtoull(first->c_str() + 7, nullptr, 16);
-  AllowSetForegroundWindow(program->process.dwProcessId);
+  AllowSetForegroundWindow(process.dwProcessId);
   programs_.push_back(std::move(program));
   return static_cast<int>(programs_.size()) - 1;
 }
