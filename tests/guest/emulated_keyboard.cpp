@@ -1,5 +1,15 @@
 #include "emulated_keyboard.h"
 
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <string>
+#include <thread>
+
 namespace kbtest {
 
 const std::vector<std::uint8_t>& BootKeyboardDescriptor() {
@@ -32,13 +42,54 @@ const std::vector<std::uint8_t>& VendorInterfaceDescriptor() {
 
 namespace {
 
+namespace fs = std::filesystem;
+
+std::string Phys(int interface) { return "usb-0000:00:14.0-1/input" + std::to_string(interface); }
+
 UhidDescription Interface(int number, const std::vector<std::uint8_t>& descriptor, std::uint8_t keyReportId) {
   UhidDescription description;
   description.name = "kbtest Gaming Keyboard";
-  description.phys = "usb-0000:00:14.0-1/input" + std::to_string(number);
+  description.phys = Phys(number);
   description.descriptor = descriptor;
   description.keyReportId = keyReportId;
   return description;
+}
+
+// The device number of the hidraw node the kernel made for the HID device with this phys.
+std::optional<dev_t> HidrawNodeOf(const std::string& phys) {
+  std::error_code error;
+  for (fs::directory_iterator it("/sys/class/hidraw", error), end; !error && it != end; it.increment(error)) {
+    std::ifstream uevent(it->path() / "device" / "uevent");
+    bool match = false;
+    for (std::string line; std::getline(uevent, line);) match = match || line == "HID_PHYS=" + phys;
+    unsigned major = 0, minor = 0;
+    char colon = 0;
+    std::ifstream dev(it->path() / "dev");
+    if (match && dev >> major >> colon >> minor) return makedev(major, minor);
+  }
+  return std::nullopt;
+}
+
+// Whether any process has the character device `node` open (its node may be deleted already).
+bool SomeProcessHolds(dev_t node) {
+  std::error_code error;
+  for (fs::directory_iterator process("/proc", error), end; !error && process != end; process.increment(error)) {
+    std::error_code fdError;
+    for (fs::directory_iterator fd(process->path() / "fd", fdError); !fdError && fd != end; fd.increment(fdError)) {
+      struct stat info {};
+      if (::stat(fd->path().c_str(), &info) == 0 && S_ISCHR(info.st_mode) && info.st_rdev == node) return true;
+    }
+  }
+  return false;
+}
+
+bool WaitUntilNobodyHolds(dev_t node, std::chrono::milliseconds limit) {
+  const auto until = std::chrono::steady_clock::now() + limit;
+  while (SomeProcessHolds(node)) {
+    if (std::chrono::steady_clock::now() >= until) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return true;
 }
 
 }  // namespace
@@ -53,6 +104,23 @@ bool EmulatedKeyboard::Plug() { return keys_.Plug() && lighting_.Plug(); }
 bool EmulatedKeyboard::Unplug() {
   const bool lightingGone = lighting_.Unplug();
   return keys_.Unplug() && lightingGone;
+}
+
+bool EmulatedKeyboard::UnplugOneAtATime(std::chrono::milliseconds limit) {
+  for (const auto& [device, interface] : {std::pair{&lighting_, 1}, std::pair{&keys_, 0}}) {
+    const std::optional<dev_t> node = HidrawNodeOf(Phys(interface));
+    if (!node) {
+      std::fprintf(stderr, "interface %d has no hidraw node\n", interface);
+      return false;
+    }
+    if (!device->Unplug()) return false;
+    if (!WaitUntilNobodyHolds(*node, limit)) {
+      std::fprintf(stderr, "interface %d's hidraw node %u:%u is still held open\n", interface, major(*node),
+                   minor(*node));
+      return false;
+    }
+  }
+  return true;
 }
 
 bool EmulatedKeyboard::SendKeys(std::uint8_t modifiers, const std::vector<std::uint8_t>& usages) {

@@ -7,6 +7,7 @@
 // kernel's USB HID driver makes one HID device per interface; the interface number is in each
 // one's phys ("usb-...-1/input0", ".../input1"), where user space looks for it when there is no
 // USB parent. The keys arrive on interface 0; the lighting reports on interface 1.
+#include <chrono>
 #include <cstdint>
 #include <vector>
 
@@ -29,6 +30,11 @@ class EmulatedKeyboard {
   // order) or pulled out. False when a uhid request failed.
   bool Plug();
   bool Unplug();
+  // Pulls the interfaces out one after the other, each once no process holds its hidraw node any
+  // more (the lighting interface first). Wine 8.0's HID bus unlinks a removed device from its list
+  // twice, and a removal or an arrival between the two corrupts the list (README): this keeps them
+  // apart. False when a uhid request failed or a node stayed held for `limit`.
+  bool UnplugOneAtATime(std::chrono::milliseconds limit);
   // The keys held down (usages of page 7) and modifiers, on the keyboard interface.
   bool SendKeys(std::uint8_t modifiers, const std::vector<std::uint8_t>& usages);
 

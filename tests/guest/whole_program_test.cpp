@@ -130,18 +130,28 @@ class WholeProgram : public ::testing::Test {
   }
 
   static void ShowWhatWineLists() {
-    std::string output;
-    for (int attempt = 0; attempt < 60 && output.find("selector finds:") == std::string::npos; ++attempt) {
-      output = WineListing();
-    }
-    std::printf("%s", output.c_str());
     // Wine names the keyboard's interfaces by their number, read from the kernel's phys
-    // ("/input1"), and makes one device of each interface: no "&colNN" of its own.
-    EXPECT_NE(output.find("wine lists: \\\\?\\hid#vid_1a2b&pid_0c3d&mi_01#"), std::string::npos);
-    // The backend names the interface's collections as Windows does; the selector takes col02.
-    EXPECT_NE(output.find("selector finds: \\\\?\\hid#vid_1a2b&pid_0c3d&mi_01&col02#"), std::string::npos);
-    EXPECT_NE(output.find("usage ff00:0001"), std::string::npos);
-    EXPECT_NE(output.find("version read: 07 01 23 00 00 00 00 00"), std::string::npos);
+    // ("/input1"), and makes one device of each interface: no "&colNN" of its own. The backend
+    // names the interface's collections as Windows does; the selector takes col02.
+    const std::vector<std::string> expected = {
+        "wine lists: \\\\?\\hid#vid_1a2b&pid_0c3d&mi_01#",
+        "selector finds: \\\\?\\hid#vid_1a2b&pid_0c3d&mi_01&col02#",
+        "usage ff00:0001",
+        "version read: 07 01 23 00 00 00 00 00",
+    };
+    // One listing may be taken while Wine has announced only some of the interfaces: list again
+    // until one listing shows everything, or give up and say what was missing.
+    const auto missing = [&](const std::string& output) {
+      std::vector<std::string> absent;
+      for (const std::string& line : expected) {
+        if (output.find(line) == std::string::npos) absent.push_back(line);
+      }
+      return absent;
+    };
+    std::string output = WineListing();
+    for (int attempt = 1; attempt < 60 && !missing(output).empty(); ++attempt) output = WineListing();
+    std::printf("%s", output.c_str());
+    for (const std::string& line : missing(output)) ADD_FAILURE() << "the listing lacks \"" << line << "\"";
   }
 
   static std::vector<ReceivedReport> Features() { return keyboard_->Lighting().FeatureLog(); }
@@ -287,7 +297,9 @@ TEST_F(WholeProgram, FactoryRestoreSendsItsReportAndTheKeyboardMayLeaveAndReturn
   // The keyboard restarts: it leaves and comes back. The program waits for it and opens it again.
   const std::size_t logSoFar = program_->Log().size();
   keyboard_->Lighting().ClearReports();
-  ASSERT_TRUE(keyboard_->Unplug());
+  // Under Wine the interfaces leave one at a time: Wine 8.0's HID bus at times loses a keyboard
+  // whose two interfaces left at once when it returns (README), which no program can mend.
+  ASSERT_TRUE(Opt().windows ? keyboard_->UnplugOneAtATime(kStepLimit) : keyboard_->Unplug());
   const auto removed = program_->WaitForLog("keyboard removed:", kStepLimit, logSoFar);
   ASSERT_TRUE(removed) << program_->Log();
   ASSERT_TRUE(keyboard_->Plug());
