@@ -161,8 +161,8 @@ class WholeProgram : public ::testing::Test {
   // Windows window in front gets what a user would see.
   static void ThroughXToAWindowsWindow() {
     if (Opt().keySink.empty()) {
-      GTEST_SKIP() << "the X server does not read the kernel keyboard in this run (Xorg with libinput not asked "
-                      "for or not installed): under Wine keys reach the program only through X";
+      GTEST_SKIP() << "the X server does not read the kernel keyboard in this run (Xorg with libinput not "
+                      "installed, or KBCONFIG_GUEST_KEYS_THROUGH_X=0): under Wine keys reach the program only through X";
     }
     ChildProcess sink({Opt().loader, Opt().keySink, "key-sink", "kbconfig key sink", "600"}, {},
                       (Opt().results / "key-sink.log").string());
