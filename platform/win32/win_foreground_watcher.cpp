@@ -69,19 +69,26 @@ class ForegroundHookThread final : public Subscription {
 
 thread_local ForegroundHookThread* t_watcher = nullptr;
 
+// Nothing may leave a callback of the system's or end the hook thread: a failure costs one look.
+template <typename Look>
+void Guarded(Look look) {
+  try {
+    look();
+  } catch (const std::exception& error) {
+    support::LogFailure("foreground watcher", error.what());
+  }
+}
+
 void CALLBACK ForegroundHookThread::OnEvent(HWINEVENTHOOK, DWORD event, HWND window, LONG object, LONG, DWORD, DWORD) {
   ForegroundHookThread* self = t_watcher;
   if (self == nullptr || object != OBJID_WINDOW) return;
-  // Nothing may leave a callback of the system's: a failure costs this one event.
-  try {
+  Guarded([&] {
     if (event == EVENT_SYSTEM_FOREGROUND) {
       self->OnForeground(window);
     } else if (event == EVENT_OBJECT_PARENTCHANGE) {
       self->OnParentChange();
     }
-  } catch (const std::exception& error) {
-    support::LogFailure("foreground watcher", error.what());
-  }
+  });
 }
 
 void ForegroundHookThread::Run(std::promise<DWORD>& started) {
@@ -98,7 +105,7 @@ void ForegroundHookThread::Run(std::promise<DWORD>& started) {
     return;
   }
   started.set_value(GetCurrentThreadId());
-  OnForeground(GetForegroundWindow());
+  Guarded([this] { OnForeground(GetForegroundWindow()); });
   if (RunsUnderWine()) {
     LookAtForeground();
   } else {
@@ -132,15 +139,13 @@ void ForegroundHookThread::LookAtForeground() {
       DispatchMessageW(&message);
     }
     const HWND window = GetForegroundWindow();
-    try {
+    Guarded([&] {
       if (window != lastForeground_) {
         OnForeground(window);
       } else if (frameWaitedOn_ != nullptr) {
         OnParentChange();
       }
-    } catch (const std::exception& error) {
-      support::LogFailure("foreground watcher", error.what());
-    }
+    });
   }
 }
 
