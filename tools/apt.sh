@@ -5,7 +5,9 @@
 #                                     an index that still cannot be fetched is named and left out
 #                                     (one broken mirror index, often a foreign architecture's,
 #                                     must not end a run that does not need it)
-#   apt_install <package...>          installs what is missing; non-zero when apt-get fails
+#   apt_install <package...>          installs what is missing; non-zero when apt-get fails (where
+#                                     i386 libraries are installed, e.g. wine32's, a failed install
+#                                     is tried again with the amd64 libraries at their versions)
 #   apt_install_wine32                installs wine32:i386 (adding the i386 architecture); when the
 #                                     i386 and amd64 indexes disagree on versions, matches the
 #                                     libraries to versions both architectures have; non-zero, with
@@ -50,13 +52,25 @@ apt_update() {
 }
 
 apt_install() {
-  local missing=()
+  local missing=() pins=() errors status=0
   mapfile -t missing < <(apt_missing "$@")
   [ ${#missing[@]} -eq 0 ] && return 0
   echo "apt: installing ${missing[*]}"
   apt_update
+  errors=$(mktemp)
   DEBIAN_FRONTEND=noninteractive $apt_sudo apt-get "${apt_lock[@]}" install -y -qq --no-install-recommends \
-    "${missing[@]}" >/dev/null
+    "${missing[@]}" >/dev/null 2>"$errors" && { rm -f "$errors"; return 0; }
+  if dpkg --print-foreign-architectures | grep -qx i386; then mapfile -t pins < <(apt_i386_matching_pins "${missing[@]}"); fi
+  if [ ${#pins[@]} -gt 0 ]; then
+    echo "apt: matching amd64 libraries to the installed i386 ones: ${pins[*]}"
+    DEBIAN_FRONTEND=noninteractive $apt_sudo apt-get "${apt_lock[@]}" install -y -qq --no-install-recommends \
+      --no-remove "${missing[@]}" "${pins[@]}" >/dev/null 2>"$errors" || status=$?
+  else
+    status=1
+  fi
+  [ "$status" -eq 0 ] || cat "$errors" >&2
+  rm -f "$errors"
+  return "$status"
 }
 
 # Versions of many packages at once: "<package> <version>" lines for every version apt knows.
@@ -127,6 +141,34 @@ apt_wine32_pins() {
       fi
     done
   done | sort -u
+}
+
+# The other way round: amd64 packages to install beside installed i386 libraries (wine32's). A
+# Multi-Arch: same library the i386 side has must come at that version for amd64 too, which apt
+# does not choose by itself when the amd64 index has a newer one (a security update whose i386
+# index was missing when wine32 was installed). Prints "package:amd64=version" arguments.
+apt_i386_matching_pins() {
+  local closure=() package version
+  mapfile -t closure < <(apt-cache depends --recurse --no-recommends --no-suggests --no-conflicts \
+    --no-breaks --no-replaces --no-enhances "$@" 2>/dev/null | grep -v -e '^ ' -e '^<' -e ':' | sort -u)
+  [ ${#closure[@]} -gt 0 ] || return 0
+  declare -A i386_installed=() amd64_versions=() amd64_newest=()
+  while read -r package version; do i386_installed[$package]=$version; done < <(
+    dpkg-query -W -f='${db:Status-Abbrev} ${Package} ${Version}\n' "${closure[@]/%/:i386}" 2>/dev/null |
+      awk '$1 == "ii" { print $2, $3 }')
+  local libraries=("${!i386_installed[@]}")
+  [ ${#libraries[@]} -gt 0 ] || return 0
+  # apt-cache madison lists the newest version first: the one apt would take.
+  while read -r package version; do
+    [ -n "${amd64_newest[$package]:-}" ] || amd64_newest[$package]=$version
+    amd64_versions[$package]+=" $version "
+  done < <(apt_versions "${libraries[@]/%/:amd64}" | sed 's/:amd64 / /')
+  for package in "${libraries[@]}"; do
+    version=${i386_installed[$package]}
+    apt_is_installed "$package:amd64" && continue
+    [ "${amd64_newest[$package]:-}" != "$version" ] || continue
+    if [[ "${amd64_versions[$package]:-}" == *" $version "* ]]; then echo "$package:amd64=$version"; fi
+  done | sort
 }
 
 apt_install_wine32() {
