@@ -1,9 +1,6 @@
 #include "platform/win32/wine_check.h"
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "platform/win32/win_api.h"
 
 namespace platform::win32 {
 

@@ -1,10 +1,5 @@
 #include "program_windows.h"
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <future>
@@ -13,6 +8,7 @@
 
 #include "line_reader.h"
 #include "platform/win32/unique_handle.h"
+#include "platform/win32/win_api.h"
 
 namespace fgtest {
 
@@ -40,6 +36,9 @@ LRESULT CALLBACK OwnProcedure(HWND window, UINT message, WPARAM wParam, LPARAM l
   }
   return DefWindowProcW(window, message, wParam, lParam);
 }
+
+// The executable of a program of this folder beside the running executable.
+std::filesystem::path ProgramPath(const std::string& name) { return OwnExecutable().parent_path() / (name + ".exe"); }
 
 }  // namespace
 
@@ -79,10 +78,6 @@ struct ProgramWindows::Program {
   }
 };
 
-// The executable of a program of this folder beside the running executable.
-static std::filesystem::path ProgramPath(const std::string& name) {
-  return OwnExecutable().parent_path() / (name + ".exe");
-}
 
 ProgramWindows::ProgramWindows() = default;
 ProgramWindows::~ProgramWindows() = default;
@@ -144,8 +139,13 @@ int ProgramWindows::Start(const std::string& name, const std::vector<std::string
 int ProgramWindows::StartOwnWindow(std::string& error) {
   auto program = std::make_unique<Program>();
   program->executable = OwnExecutable();
-  std::promise<std::pair<HWND, DWORD>> created;
-  std::future<std::pair<HWND, DWORD>> window = created.get_future();
+  struct Created {
+    HWND window;
+    DWORD threadId;
+    DWORD error;  // CreateWindowExW's, when it failed
+  };
+  std::promise<Created> created;
+  std::future<Created> window = created.get_future();
   program->ownThread = std::thread([&created] {
     WNDCLASSEXW description{};
     description.cbSize = sizeof description;
@@ -155,16 +155,16 @@ int ProgramWindows::StartOwnWindow(std::string& error) {
     RegisterClassExW(&description);  // fails harmlessly when registered before
     const HWND own = CreateWindowExW(0, kOwnClass, L"kbconfig own test window", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 300,
                                      300, 320, 200, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-    created.set_value({own, GetCurrentThreadId()});
+    created.set_value({own, GetCurrentThreadId(), own == nullptr ? GetLastError() : 0});
     if (own == nullptr) return;
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0) DispatchMessageW(&message);
     DestroyWindow(own);
   });
-  const auto [own, threadId] = window.get();
+  const auto [own, threadId, createError] = window.get();
   program->ownThreadId = threadId;
   if (own == nullptr) {
-    error = "CreateWindowExW failed";
+    error = "CreateWindowExW failed: " + std::to_string(createError);
     program->ownThread.join();
     return -1;
   }

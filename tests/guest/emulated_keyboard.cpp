@@ -5,10 +5,12 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <optional>
 #include <string>
 #include <thread>
+
+#include "platform/linux/hidraw_nodes.h"
+#include "platform/linux/udev_handles.h"
 
 namespace kbtest {
 
@@ -44,28 +46,27 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string Phys(int interface) { return "usb-0000:00:14.0-1/input" + std::to_string(interface); }
-
 UhidDescription Interface(int number, const std::vector<std::uint8_t>& descriptor, std::uint8_t keyReportId) {
   UhidDescription description;
   description.name = "kbtest Gaming Keyboard";
-  description.phys = Phys(number);
+  description.phys = "usb-0000:00:14.0-1/input" + std::to_string(number);
   description.descriptor = descriptor;
   description.keyReportId = keyReportId;
   return description;
 }
 
-// The device number of the hidraw node the kernel made for the HID device with this phys.
-std::optional<dev_t> HidrawNodeOf(const std::string& phys) {
-  std::error_code error;
-  for (fs::directory_iterator it("/sys/class/hidraw", error), end; !error && it != end; it.increment(error)) {
-    std::ifstream uevent(it->path() / "device" / "uevent");
-    bool match = false;
-    for (std::string line; std::getline(uevent, line);) match = match || line == "HID_PHYS=" + phys;
-    unsigned major = 0, minor = 0;
-    char colon = 0;
-    std::ifstream dev(it->path() / "dev");
-    if (match && dev >> major >> colon >> minor) return makedev(major, minor);
+// The device number of the hidraw node the kernel made for interface `interface` of the keyboard,
+// found as the program's Linux backend finds it.
+std::optional<dev_t> HidrawNodeOf(int interface) {
+  namespace lb = platform::linux_backend;
+  const lb::UdevPtr context = lb::NewUdev();
+  if (!context) return std::nullopt;
+  for (const lb::HidrawNode& node : lb::ListHidrawNodes(*context)) {
+    struct stat info {};
+    if (node.identity.vendorId == kEmulatedVendor && node.identity.productId == kEmulatedProduct &&
+        node.identity.interfaceNumber == interface && ::stat(node.devnode.c_str(), &info) == 0) {
+      return info.st_rdev;
+    }
   }
   return std::nullopt;
 }
@@ -108,7 +109,7 @@ bool EmulatedKeyboard::Unplug() {
 
 bool EmulatedKeyboard::UnplugOneAtATime(std::chrono::milliseconds limit) {
   for (const auto& [device, interface] : {std::pair{&lighting_, 1}, std::pair{&keys_, 0}}) {
-    const std::optional<dev_t> node = HidrawNodeOf(Phys(interface));
+    const std::optional<dev_t> node = HidrawNodeOf(interface);
     if (!node) {
       std::fprintf(stderr, "interface %d has no hidraw node\n", interface);
       return false;
