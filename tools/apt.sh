@@ -78,6 +78,13 @@ apt_versions() {
   apt-cache madison "$@" 2>/dev/null | awk -F'|' '{ gsub(/ /, "", $1); gsub(/ /, "", $2); print $1, $2 }'
 }
 
+# Every package the given ones need, recursively, one a line as apt-cache names them: a foreign
+# architecture's as "name:arch", a virtual one as "<name>".
+apt_closure() {
+  apt-cache depends --recurse --no-recommends --no-suggests --no-conflicts --no-breaks --no-replaces \
+    --no-enhances "$@" 2>/dev/null | grep -v '^ '
+}
+
 # The library pins that let wine32:i386 install beside the amd64 libraries: multiarch needs each
 # Multi-Arch: same library at one version on both architectures, and when an i386 index is
 # missing (a security suite's index refused as "Mirror sync in progress?") the i386 side lacks
@@ -86,8 +93,7 @@ apt_versions() {
 # Prints "package=version" arguments for apt-get, one per line.
 apt_wine32_pins() {
   local closure=() package version
-  mapfile -t closure < <(apt-cache depends --recurse --no-recommends --no-suggests --no-conflicts \
-    --no-breaks --no-replaces --no-enhances wine32:i386 2>/dev/null | grep -v '^ ' | sed -n 's/:i386$//p' | sort -u)
+  mapfile -t closure < <(apt_closure wine32:i386 | sed -n 's/:i386$//p' | sort -u)
   [ ${#closure[@]} -gt 0 ] || return 0
   declare -A installed=() i386_versions=() amd64_versions=() same=()
   while read -r package version; do installed[$package]=$version; done < <(
@@ -149,8 +155,7 @@ apt_wine32_pins() {
 # index was missing when wine32 was installed). Prints "package:amd64=version" arguments.
 apt_i386_matching_pins() {
   local closure=() package version
-  mapfile -t closure < <(apt-cache depends --recurse --no-recommends --no-suggests --no-conflicts \
-    --no-breaks --no-replaces --no-enhances "$@" 2>/dev/null | grep -v -e '^ ' -e '^<' -e ':' | sort -u)
+  mapfile -t closure < <(apt_closure "$@" | grep -v -e '^<' -e ':' | sort -u)
   [ ${#closure[@]} -gt 0 ] || return 0
   declare -A i386_installed=() amd64_versions=() amd64_newest=()
   while read -r package version; do i386_installed[$package]=$version; done < <(
