@@ -18,8 +18,8 @@
 # Usage: [KBCONFIG_XVFB_DISPLAY=:N] tools/build-win32.sh [--arch x86_64|i686] [--program-only]
 #   --arch          one architecture only (default: both; x86_64 alone when the given Qt packages
 #                   have no i686 one)
-# When wine32 cannot be installed, the i686 program and its installer are built and its tests
-# under Wine are skipped, which the last line says.
+# When wine32 cannot be installed, or this machine runs no 32-bit x86 programs at all, the i686
+# program and its installer are built and its tests under Wine are skipped, which the last line says.
 #   --program-only  build the program folder only: no tests, no installer, no Wine
 # Safe to run again: apt-get runs only for missing packages, dependencies are built once.
 set -euo pipefail
@@ -77,11 +77,35 @@ if [ "${program_only}" = no ]; then packages+=(wine64 fonts-wine nsis xvfb xauth
 apt_install "${packages[@]}"
 # The 32-bit Wine comes from Debian's i386 packages, whose index a mirror may refuse: without it
 # the i686 program and its installer are still built, only what runs under wine32 is left out.
+# Some kernels run 64-bit programs only (IA-32 emulation built out or switched off): wine32 would
+# install there but never start. A 96-byte i386 program that exits with 42 tells, before anything
+# of i386 is installed.
+runs_i386_programs() {
+  local probe=${root}/build/i386-probe rc=0
+  mkdir -p "${root}/build"
+  printf '\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00\x01\x00\x00\x00'\
+'\x54\x80\x04\x08\x34\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x34\x00\x20\x00\x01\x00\x00\x00'\
+'\x00\x00\x00\x00\x01\x00\x00\x00\x00\x00\x00\x00\x00\x80\x04\x08\x00\x80\x04\x08\x60\x00\x00\x00'\
+'\x60\x00\x00\x00\x05\x00\x00\x00\x00\x10\x00\x00'\
+'\xbb\x2a\x00\x00\x00\xb8\x01\x00\x00\x00\xcd\x80' >"${probe}"  # mov ebx,42; mov eax,1 (exit); int 0x80
+  chmod +x "${probe}"
+  "${probe}" 2>/dev/null || rc=$?
+  rm -f "${probe}"
+  [ "${rc}" -eq 42 ]
+}
+
 wine32=yes
-if [ "${program_only}" = no ] && [[ " ${arches[*]} " == *" i686 "* ]] && ! apt_install_wine32; then
-  wine32=no
-  wine32_missing="wine32:i386 could not be installed (${apt_wine32_reason})"
-  echo "build-win32: ${wine32_missing}; the i686 program and installer are built, its Wine tests skipped"
+if [ "${program_only}" = no ] && [[ " ${arches[*]} " == *" i686 "* ]]; then
+  if ! runs_i386_programs; then
+    wine32=no
+    wine32_missing="this machine does not run 32-bit x86 programs (its kernel's IA-32 emulation is off), so wine32 cannot start"
+  elif ! apt_install_wine32; then
+    wine32=no
+    wine32_missing="wine32:i386 could not be installed (${apt_wine32_reason})"
+  fi
+  if [ "${wine32}" = no ]; then
+    echo "build-win32: ${wine32_missing}; the i686 program and installer are built, its Wine tests skipped"
+  fi
 fi
 
 # --- pugixml source, with a source entry enabled for this one command ---------------------------
@@ -179,6 +203,10 @@ make_prefix() {
     step "creating the Wine prefix ${WINEPREFIX} (${wine_arch})"
     "${loader}" wineboot --init >/dev/null 2>&1 || true
     /usr/lib/wine/wineserver -w || true
+    if [ ! -f "${WINEPREFIX}/system.reg" ]; then
+      echo "build-win32: Wine could not make the prefix ${WINEPREFIX} (${loader} wineboot --init: $("${loader}" --version 2>&1 | head -n 1))" >&2
+      return 1
+    fi
   fi
   # A server left running for this prefix (an earlier run, a run by hand) may serve another
   # display: end it first.
@@ -214,7 +242,11 @@ run_arch() {
     return
   fi
   build_program "${arch}" "${toolchain}" "${dir}" ON
-  make_prefix "${dir}" "${loader}" "${wine_arch}"
+  if ! make_prefix "${dir}" "${loader}" "${wine_arch}"; then
+    status=1
+    skipped+=("${arch}: the win32-labelled tests and the end-to-end checks did NOT run: Wine could not make its prefix")
+    return
+  fi
   step "testing ${dir} under Wine (label win32)"
   (cd "${dir}" && ctest --output-on-failure -j "${jobs}" -L win32 --timeout 300) || status=1
   step "making the installer of ${dir}"
