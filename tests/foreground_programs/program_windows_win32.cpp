@@ -78,7 +78,6 @@ struct ProgramWindows::Program {
   }
 };
 
-
 ProgramWindows::ProgramWindows() = default;
 ProgramWindows::~ProgramWindows() = default;
 
